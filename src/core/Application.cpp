@@ -1,0 +1,118 @@
+#include "core/Application.h"
+
+#include "core/AppInfo.h"
+#include "core/Forms.h"
+#include "core/Platform.h"
+#include "core/Utils.h"
+#include "core/frmMain.h"
+#include "dialogs/frmDomains.h"
+#include "dialogs/frmOptionsFirst.h"
+#include "shell/frmReadme.h"
+#include "shell/frmTrayIcon.h"
+#include "shell/modHTMLHelp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QRadioButton>
+
+namespace Application {
+
+void prepare()
+{
+    // Hidden in the tray the program has no visible window and must keep running.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(AppInfo::Title);
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(AppInfo::Major).arg(AppInfo::Minor).arg(AppInfo::Revision));
+}
+
+int run()
+{
+    prepare();
+    frmMain* window = Forms::main();
+    if (!window->Form_Load()) {
+        Forms::destroyAll();
+        return 1;
+    }
+    window->show();
+    const int status = QApplication::exec();
+    Forms::destroyAll();
+    return status;
+}
+
+} // namespace Application
+
+namespace Utils {
+
+QStringList DefaultDomains;
+std::array<QString, CheckListSize> CheckList;
+qint16 CheckCount = 0;
+bool BareNames = false;
+bool CheckRunning = false;
+
+void InitDefaultDomains()
+{
+    DefaultDomains = {QStringLiteral("com"), QStringLiteral("net"), QStringLiteral("org"), QStringLiteral("us"),
+                      QStringLiteral("to"),  QStringLiteral("tv"),  QStringLiteral("tm"),  QStringLiteral("nu")};
+}
+
+void InitApplication()
+{
+    SettingsDamaged = DetectDamagedSettings();
+    if (SettingsDamaged) {
+        Platform::instance().messageBox(
+            QStringLiteral("Orlevan could not read its settings file:") + QLatin1Char('\r') +
+                QDir::toNativeSeparators(settingsFilePath()) + QLatin1Char('\r') +
+                QStringLiteral("It will run with the default settings this time and will not change that file."),
+            Platform::Ok, Platform::Warning, AppInfo::Title);
+    }
+
+    // A damaged store is not a first run: the first run would write over the user's settings.
+    const bool firstRun = !SettingsDamaged &&
+                          ParseBool(GetSetting(QStringLiteral("main"), QStringLiteral("init"), BoolText(true)))
+                              .value_or(true);
+    if (firstRun) {
+        // The help ships beside the program; there is nothing to install, only to find.
+        if (!QFileInfo::exists(modHTMLHelp::GetHelpFile()))
+            Platform::instance().messageBox(QStringLiteral("HTMLhelp not installed"), Platform::Ok,
+                                            Platform::Critical, AppInfo::Title);
+        SaveSetting(QStringLiteral("main"), QStringLiteral("init"), BoolText(false));
+        SaveSetting(QStringLiteral("main"), QStringLiteral("domains"), QStringLiteral("default"));
+        AppSettings.NameServer = SystemNameServer();
+        AppSettings.QueryDelay = DefaultQueryDelay;
+        AppSettings.Retries = DefaultRetries;
+        AppSettings.CheckWithDashes = false;
+        SaveSettings();
+        SaveDomainSelection();
+        Forms::domains()->defaultdomains->setChecked(true);
+        Platform::instance().runModal(Forms::readme());
+        Platform::instance().runModal(Forms::optionsFirst());
+    } else {
+        LoadDomainSelection();
+        LoadSettings();
+    }
+
+    InitDefaultDomains();
+    QLabel* label = Forms::domains()->staticdomainlabel;
+    label->setText(QString());
+    for (const QString& domain : DefaultDomains)
+        label->setText(label->text() + QLatin1Char('.') + domain);
+}
+
+void QuitApplication()
+{
+    static bool quitting = false;
+    if (quitting)
+        return;
+    quitting = true;
+    if (frmTrayIcon* tray = Forms::trayIconIfLoaded())
+        tray->Update(false);
+    if (frmMain* window = Forms::mainIfLoaded())
+        window->hide();
+    Platform::instance().quit(0);
+    quitting = false;
+}
+
+} // namespace Utils

@@ -1,0 +1,98 @@
+#include "core/AppInfo.h"
+#include "core/FileOps.h"
+#include "core/Platform.h"
+#include "core/Utils.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace Utils {
+
+std::array<TldRecord, DomainTableSize> DomainTable;
+qint16 TldCount = 0;
+QString ProgramFolder;
+
+QString programFolder()
+{
+    if (!ProgramFolder.isEmpty())
+        return ProgramFolder;
+    return QCoreApplication::applicationDirPath();
+}
+
+QString dataFilePath()
+{
+    return programFolder() + QStringLiteral("/orvtab.dll");
+}
+
+void ParseDomainTable(const QByteArray& bytes)
+{
+    DomainTable.fill(TldRecord{});
+    TldCount = 0;
+
+    // One byte is one character. CR LF or a lone CR ends a line; a lone LF belongs to the line.
+    const auto addLine = [](const QByteArray& raw) {
+        const QStringList fields = FileOps::UnscrambleLine(QString::fromLatin1(raw)).split(QLatin1Char(';'));
+        if (fields.size() < 3)
+            return;
+        TldRecord& r = DomainTable[TldCount];
+        r.Tld = fields.at(0);
+        r.Description = fields.at(1);
+        r.RegistrationSite = fields.at(2);
+        r.SubLabels = fields.size() >= 4 ? fields.at(3) : QString();
+        r.WhoisServer = fields.size() >= 5 ? fields.at(4) : QString();
+        r.Selected = 0;
+        ++TldCount;
+    };
+
+    qsizetype start = 0;
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n && TldCount < DomainTableSize; ++i) {
+        if (bytes.at(i) != '\r')
+            continue;
+        addLine(bytes.mid(start, i - start));
+        if (i + 1 < n && bytes.at(i + 1) == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n && TldCount < DomainTableSize)
+        addLine(bytes.mid(start));
+}
+
+bool LoadDomainTableFrom(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    // The largest sensible table is a few dozen kilobytes; a huge file is cut rather than read whole.
+    constexpr qint64 MaxBytes = 16 * 1024 * 1024;
+    ParseDomainTable(file.read(MaxBytes));
+    return true;
+}
+
+bool LoadDomainTable()
+{
+    if (LoadDomainTableFrom(dataFilePath()))
+        return true;
+    const QString text = QStringLiteral("Cannot find orvtab.dll") + QLatin1Char('\r') +
+                         QStringLiteral("Make sure this file is in your ") + AppInfo::Title +
+                         QStringLiteral(" directory.") + QLatin1Char('\r') + QDir::toNativeSeparators(programFolder());
+    Platform::instance().messageBox(text, Platform::Ok, Platform::Critical, AppInfo::Title + QStringLiteral(" load error."));
+    return false;
+}
+
+qint16 FindTld(const QString& domain)
+{
+    const qsizetype dot = domain.lastIndexOf(QLatin1Char('.'));
+    const QString label = dot < 0 ? domain : domain.mid(dot + 1);
+    // Index 0 is never compared: it is the answer when nothing matches. The slot after the last record takes part.
+    const int last = std::min<int>(TldCount, DomainTableSize - 1);
+    qint16 found = 0;
+    for (int i = 1; i <= last; ++i) {
+        if (DomainTable[i].Tld == label)
+            found = qint16(i);
+    }
+    return found;
+}
+
+} // namespace Utils

@@ -1,0 +1,38 @@
+#include "core/FileOps.h"
+
+namespace FileOps {
+
+QChar UnscrambleChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= 'A' && u <= 'Z')
+        return QChar(char16_t(155 - u));
+    switch (u) {
+    case ';': return QLatin1Char('?');
+    case '?': return QLatin1Char(';');
+    case '.': return QLatin1Char('{');
+    case '{': return QLatin1Char('.');
+    case '/': return QLatin1Char('}');
+    case '}': return QLatin1Char('/');
+    case '(': return QLatin1Char('-');
+    case '-': return QLatin1Char('(');
+    case ')': return QLatin1Char('@');
+    case '@': return QLatin1Char(')');
+    case ' ': return QLatin1Char('|');
+    case '|': return QLatin1Char(' ');
+    default: break;
+    }
+    if (u >= 'a' && u <= 'z')
+        return QChar(char16_t(219 - u));
+    return c;
+}
+
+QString UnscrambleLine(const QString& line)
+{
+    QString out(line.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < line.size(); ++i)
+        out[i] = UnscrambleChar(line.at(i));
+    return out;
+}
+
+} // namespace FileOps

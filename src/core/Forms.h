@@ -1,0 +1,35 @@
+#pragma once
+
+class frmMain;
+class frmResults;
+class frmDomains;
+class frmOptions;
+class frmOptionsFirst;
+class frmWhois;
+class frmTrayIcon;
+class frmAbout;
+class frmReadme;
+
+// Every window exists once and is created on first use: these accessors create it when it does not exist and
+// forget it when it is destroyed. The ...IfLoaded variants never create.
+namespace Forms {
+frmMain* main();
+frmResults* results();
+frmDomains* domains();
+frmOptions* options();
+frmOptionsFirst* optionsFirst();
+frmWhois* whois();
+frmTrayIcon* trayIcon();
+frmAbout* about();
+frmReadme* readme();
+
+frmMain* mainIfLoaded();
+frmResults* resultsIfLoaded();
+frmDomains* domainsIfLoaded();
+frmOptions* optionsIfLoaded();
+frmWhois* whoisIfLoaded();
+frmTrayIcon* trayIconIfLoaded();
+
+// Destroys every window at once, without running any window's closing logic.
+void destroyAll();
+} // namespace Forms

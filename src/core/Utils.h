@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+// Program-wide values and the routines that fill them. Windows read and write these directly.
+namespace Utils {
+
+// ---- Domain table -------------------------------------------------------------------------------------------------
+struct TldRecord
+{
+    QString Tld;
+    QString Description;
+    QString RegistrationSite;
+    QString DisplayInfo; // no data-file field fills it
+    quint8 Selected = 0;
+    QString SubLabels; // second-level labels separated by ":"
+    QString WhoisServer;
+};
+
+constexpr int DomainTableSize = 301;
+extern std::array<TldRecord, DomainTableSize> DomainTable;
+extern qint16 TldCount;
+
+// Reads orvtab.dll from the program folder. On failure it shows the load-error message and returns false;
+// the caller then ends the program.
+bool LoadDomainTable();
+// Reads a data file into the table; false only when the file cannot be opened.
+bool LoadDomainTableFrom(const QString& path);
+// Fills the table from the raw bytes of a data file.
+void ParseDomainTable(const QByteArray& bytes);
+// Index of the record of the domain's last label; 0 when no record matches.
+qint16 FindTld(const QString& domain);
+
+// Folder of the program, its data file and its help. Tests point it elsewhere.
+extern QString ProgramFolder;
+QString programFolder();
+QString dataFilePath();
+
+// ---- Settings -----------------------------------------------------------------------------------------------------
+struct Settings
+{
+    QString NameServer;
+    qint16 QueryDelay = 0;
+    quint8 Retries = 0;
+    bool ConfirmWhois = false;
+    bool SysTrayMinimize = false;
+    bool CheckWithDashes = false;
+};
+extern Settings AppSettings;
+
+constexpr qint16 DefaultQueryDelay = 50;
+constexpr quint8 DefaultRetries = 3;
+constexpr qint16 MinQueryDelay = 5;
+constexpr qint16 MaxQueryDelay = 1000;
+constexpr int MinRetries = 1;
+constexpr int MaxRetries = 10;
+// "dns" when the key is absent.
+inline const QString RootNameServer = QStringLiteral("a.root-servers.net");
+// First-run name server when the system names none.
+inline const QString PlaceholderNameServer = QStringLiteral("ns1.your-internet-provider.example");
+
+void LoadSettings();
+void SaveSettings();
+void LoadDomainSelection();
+void SaveDomainSelection();
+
+// The settings file; empty means the per-user default. Tests point it into a temporary folder.
+extern QString SettingsFile;
+QString settingsFilePath();
+// Raw access to the store, section and key as the program names them.
+QString GetSetting(const QString& section, const QString& key, const QString& defaultValue);
+void SaveSetting(const QString& section, const QString& key, const QString& value);
+// True after a damaged settings file was found: the program then runs on defaults and writes nothing.
+extern bool SettingsDamaged;
+// Looks at the settings file once at start-up; true when it exists but cannot be read or parsed.
+bool DetectDamagedSettings();
+// Whether the personal domain selection is in force: the stored "domains" mode is anything but "default".
+bool PersonalSelectionInForce();
+
+// Text forms of the store.
+QString BoolText(bool value);
+std::optional<bool> ParseBool(const QString& text);
+std::optional<long long> ParseWholeNumber(const QString& text);
+
+// The first "nameserver" of the resolver configuration, or the placeholder when there is none.
+extern QString ResolvConfPath;
+QString SystemNameServer();
+
+// ---- Default domains and the name list of a run -------------------------------------------------------------------
+constexpr int DefaultDomainCount = 8;
+extern QStringList DefaultDomains; // com net org us to tv tm nu
+void InitDefaultDomains();
+
+constexpr int CheckListSize = 2049;
+extern std::array<QString, CheckListSize> CheckList;
+extern qint16 CheckCount;
+extern bool BareNames;
+extern bool CheckRunning;
+
+// Start-up initialisation: first run or settings read back, default domains, the domain dialog's label.
+void InitApplication();
+// Ends the program at once: tray icon off, main window unloaded, every other window closed without its logic.
+void QuitApplication();
+
+} // namespace Utils

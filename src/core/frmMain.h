@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The start-up window: the name box, the two modes, the Check button and the menus.
+class frmMain final : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The start-up sequence. False when the data file is missing: the program then ends.
+    bool Form_Load();
+    // The Check command.
+    void activate_Click();
+    // Mouse events of the tray icon, as codes; only the left double click (515) acts.
+    void TrayIconCallback(qint32& msg);
+
+    QPushButton* activate = nullptr;
+    QLineEdit* names = nullptr;
+    QRadioButton* checkmode[2] = {nullptr, nullptr};
+
+    QAction* mnuExit = nullptr;
+    QAction* mnuConfirmWhois = nullptr;
+    QAction* mnuSysTray = nullptr;
+    QAction* mnuServer = nullptr;
+    QAction* mnuDomains = nullptr;
+    QAction* mnuWhois = nullptr;
+    QAction* mnuHelpIndex = nullptr;
+    QAction* mnuHomepage = nullptr;
+    QAction* mnuAbout = nullptr;
+
+    // The web-site items and the addresses they open.
+    struct WebSite
+    {
+        const char* objectName;
+        const char* caption;
+        const char* address;
+    };
+    static const WebSite UsefulWebsites[];
+    static constexpr int UsefulWebsiteCount = 7;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void Form_Resize();
+    void mnuConfirmWhois_Click();
+    void mnuSysTray_Click();
+    void mnuServer_Click();
+    void mnuDomains_Click();
+    void mnuWhois_Click();
+    void mnuHelpIndex_Click();
+    void mnuAbout_Click();
+};

@@ -1,0 +1,9 @@
+#include "core/Application.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    return Application::run();
+}
