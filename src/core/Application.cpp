@@ -70,14 +70,14 @@ void InitApplication()
     }
 
     // A damaged store is not a first run: the first run would write over the user's settings.
-    const bool firstRun = !SettingsDamaged &&
-                          ParseBool(GetSetting(QStringLiteral("main"), QStringLiteral("init"), BoolText(true)))
-                              .value_or(true);
+    const bool firstRun =
+        !SettingsDamaged &&
+        ParseBool(GetSetting(QStringLiteral("main"), QStringLiteral("init"), BoolText(true))).value_or(true);
     if (firstRun) {
         // The help ships beside the program; there is nothing to install, only to find.
         if (!QFileInfo::exists(modHTMLHelp::GetHelpFile()))
-            Platform::instance().messageBox(QStringLiteral("HTMLhelp not installed"), Platform::Ok,
-                                            Platform::Critical, AppInfo::Title);
+            Platform::instance().messageBox(QStringLiteral("HTMLhelp not installed"), Platform::Ok, Platform::Critical,
+                                            AppInfo::Title);
         SaveSetting(QStringLiteral("main"), QStringLiteral("init"), BoolText(false));
         SaveSetting(QStringLiteral("main"), QStringLiteral("domains"), QStringLiteral("default"));
         AppSettings.NameServer = SystemNameServer();

@@ -77,7 +77,8 @@ bool LoadDomainTable()
     const QString text = QStringLiteral("Cannot find orvtab.dll") + QLatin1Char('\r') +
                          QStringLiteral("Make sure this file is in your ") + AppInfo::Title +
                          QStringLiteral(" directory.") + QLatin1Char('\r') + QDir::toNativeSeparators(programFolder());
-    Platform::instance().messageBox(text, Platform::Ok, Platform::Critical, AppInfo::Title + QStringLiteral(" load error."));
+    Platform::instance().messageBox(text, Platform::Ok, Platform::Critical,
+                                    AppInfo::Title + QStringLiteral(" load error."));
     return false;
 }
 

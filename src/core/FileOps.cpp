@@ -8,19 +8,32 @@ QChar UnscrambleChar(QChar c)
     if (u >= 'A' && u <= 'Z')
         return QChar(char16_t(155 - u));
     switch (u) {
-    case ';': return QLatin1Char('?');
-    case '?': return QLatin1Char(';');
-    case '.': return QLatin1Char('{');
-    case '{': return QLatin1Char('.');
-    case '/': return QLatin1Char('}');
-    case '}': return QLatin1Char('/');
-    case '(': return QLatin1Char('-');
-    case '-': return QLatin1Char('(');
-    case ')': return QLatin1Char('@');
-    case '@': return QLatin1Char(')');
-    case ' ': return QLatin1Char('|');
-    case '|': return QLatin1Char(' ');
-    default: break;
+    case ';':
+        return QLatin1Char('?');
+    case '?':
+        return QLatin1Char(';');
+    case '.':
+        return QLatin1Char('{');
+    case '{':
+        return QLatin1Char('.');
+    case '/':
+        return QLatin1Char('}');
+    case '}':
+        return QLatin1Char('/');
+    case '(':
+        return QLatin1Char('-');
+    case '-':
+        return QLatin1Char('(');
+    case ')':
+        return QLatin1Char('@');
+    case '@':
+        return QLatin1Char(')');
+    case ' ':
+        return QLatin1Char('|');
+    case '|':
+        return QLatin1Char(' ');
+    default:
+        break;
     }
     if (u >= 'a' && u <= 'z')
         return QChar(char16_t(219 - u));

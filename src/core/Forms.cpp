@@ -25,38 +25,81 @@ QPointer<frmTrayIcon> g_trayIcon;
 QPointer<frmAbout> g_about;
 QPointer<frmReadme> g_readme;
 
-template <typename T>
-T* instance(QPointer<T>& slot)
+template <typename T> T* instance(QPointer<T>& slot)
 {
     if (!slot)
         slot = new T;
     return slot.data();
 }
 
-template <typename T>
-void destroy(QPointer<T>& slot)
+template <typename T> void destroy(QPointer<T>& slot)
 {
     delete slot.data();
     slot.clear();
 }
 } // namespace
 
-frmMain* main() { return instance(g_main); }
-frmResults* results() { return instance(g_results); }
-frmDomains* domains() { return instance(g_domains); }
-frmOptions* options() { return instance(g_options); }
-frmOptionsFirst* optionsFirst() { return instance(g_optionsFirst); }
-frmWhois* whois() { return instance(g_whois); }
-frmTrayIcon* trayIcon() { return instance(g_trayIcon); }
-frmAbout* about() { return instance(g_about); }
-frmReadme* readme() { return instance(g_readme); }
+frmMain* main()
+{
+    return instance(g_main);
+}
+frmResults* results()
+{
+    return instance(g_results);
+}
+frmDomains* domains()
+{
+    return instance(g_domains);
+}
+frmOptions* options()
+{
+    return instance(g_options);
+}
+frmOptionsFirst* optionsFirst()
+{
+    return instance(g_optionsFirst);
+}
+frmWhois* whois()
+{
+    return instance(g_whois);
+}
+frmTrayIcon* trayIcon()
+{
+    return instance(g_trayIcon);
+}
+frmAbout* about()
+{
+    return instance(g_about);
+}
+frmReadme* readme()
+{
+    return instance(g_readme);
+}
 
-frmMain* mainIfLoaded() { return g_main.data(); }
-frmResults* resultsIfLoaded() { return g_results.data(); }
-frmDomains* domainsIfLoaded() { return g_domains.data(); }
-frmOptions* optionsIfLoaded() { return g_options.data(); }
-frmWhois* whoisIfLoaded() { return g_whois.data(); }
-frmTrayIcon* trayIconIfLoaded() { return g_trayIcon.data(); }
+frmMain* mainIfLoaded()
+{
+    return g_main.data();
+}
+frmResults* resultsIfLoaded()
+{
+    return g_results.data();
+}
+frmDomains* domainsIfLoaded()
+{
+    return g_domains.data();
+}
+frmOptions* optionsIfLoaded()
+{
+    return g_options.data();
+}
+frmWhois* whoisIfLoaded()
+{
+    return g_whois.data();
+}
+frmTrayIcon* trayIconIfLoaded()
+{
+    return g_trayIcon.data();
+}
 
 void destroyAll()
 {

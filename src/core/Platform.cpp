@@ -54,11 +54,21 @@ Platform::Answer Platform::messageBox(const QString& text, Buttons buttons, Icon
     box.setTextFormat(Qt::PlainText);
     box.setText(displayText(text));
     switch (icon) {
-    case NoIcon: box.setIcon(QMessageBox::NoIcon); break;
-    case Information: box.setIcon(QMessageBox::Information); break;
-    case Warning: box.setIcon(QMessageBox::Warning); break;
-    case Critical: box.setIcon(QMessageBox::Critical); break;
-    case Question: box.setIcon(QMessageBox::Question); break;
+    case NoIcon:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Question:
+        box.setIcon(QMessageBox::Question);
+        break;
     }
     if (buttons == YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

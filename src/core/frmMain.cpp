@@ -22,7 +22,7 @@
 #include <QRadioButton>
 #include <QShortcut>
 
-const frmMain::WebSite frmMain::UsefulWebsites[] = {
+const frmMain::WebSite frmMain::UsefulWebsites[frmMain::UsefulWebsiteCount] = {
     {"mnuWebMou", "gTLD-&Mou (Top Level Domains)", "http://www.gtld-mou.org"},
     {"mnuISOC", "&ISOC (The Internet Society)", "http://www.isoc.org"},
     {"mnuIETF", "IE&TF (Internet Engineering Taskforce)", "http://www.ietf.org"},
@@ -38,6 +38,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(AppInfo::Title);
     buildControls();
     buildMenus();
+    // The controls keep their places: the window is not meant to be stretched.
+    setFixedSize(sizeHint());
 }
 
 frmMain::~frmMain() = default;
@@ -46,14 +48,14 @@ void frmMain::buildControls()
 {
     auto* central = new QWidget(this);
     auto* grid = new QGridLayout(central);
-    grid->setContentsMargins(10, 10, 10, 10);
+    grid->setContentsMargins(12, 12, 12, 12);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(8);
 
     names = new QLineEdit(central);
     names->setObjectName(QStringLiteral("names"));
     names->setToolTip(QStringLiteral("Enter name or names to check"));
-    names->setMinimumWidth(300);
+    names->setMinimumWidth(340);
 
     activate = new QPushButton(QStringLiteral("Check"), central);
     activate->setObjectName(QStringLiteral("activate"));
@@ -64,8 +66,7 @@ void frmMain::buildControls()
     checkmode[0]->setToolTip(QStringLiteral("Example: sun moon checks sun.com and moon.com"));
     checkmode[1] = new QRadioButton(QStringLiteral("Check Combinations"), central);
     checkmode[1]->setObjectName(QStringLiteral("checkmode_1"));
-    checkmode[1]->setToolTip(
-        QStringLiteral("Example: sun moon checks sun.com, sunmoon.com, moonsun.com and moon.com"));
+    checkmode[1]->setToolTip(QStringLiteral("Example: sun moon checks sun.com, sunmoon.com, moonsun.com and moon.com"));
 
     grid->addWidget(names, 0, 0, 1, 2);
     grid->addWidget(activate, 0, 2);
@@ -84,9 +85,6 @@ void frmMain::buildControls()
         enter->setContext(Qt::WindowShortcut);
         connect(enter, &QShortcut::activated, activate, &QPushButton::click);
     }
-
-    // The controls keep their places: the window is not meant to be stretched.
-    setFixedSize(sizeHint().expandedTo(QSize(470, 0)));
 }
 
 void frmMain::buildMenus()
@@ -170,8 +168,7 @@ void frmMain::activate_Click()
     }
 
     Utils::CheckCount = 0;
-    const Candidates::Result list =
-        Candidates::build(names->text(), checkmode[1]->isChecked(), Utils::CheckListSize);
+    const Candidates::Result list = Candidates::build(names->text(), checkmode[1]->isChecked(), Utils::CheckListSize);
     switch (list.verdict) {
     case Candidates::Verdict::IllegalCharacter:
         Platform::instance().messageBox(Candidates::illegalCharacterText(), Platform::Ok, Platform::NoIcon,
@@ -180,8 +177,8 @@ void frmMain::activate_Click()
     case Candidates::Verdict::Empty:
         return;
     case Candidates::Verdict::TooMany:
-        Platform::instance().messageBox(Candidates::tooManyText(list.entriesNeeded, Utils::CheckListSize),
-                                        Platform::Ok, Platform::Warning, AppInfo::Title);
+        Platform::instance().messageBox(Candidates::tooManyText(list.entriesNeeded, Utils::CheckListSize), Platform::Ok,
+                                        Platform::Warning, AppInfo::Title);
         return;
     case Candidates::Verdict::Accepted:
         break;

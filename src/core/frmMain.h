@@ -44,8 +44,8 @@ public:
         const char* caption;
         const char* address;
     };
-    static const WebSite UsefulWebsites[];
     static constexpr int UsefulWebsiteCount = 7;
+    static const WebSite UsefulWebsites[UsefulWebsiteCount];
 
 protected:
     void changeEvent(QEvent* event) override;
