@@ -16,12 +16,39 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
 // Wide enough for the longest label line of either dialog without squeezing the notes.
 constexpr int NoteWidth = 430;
+
+// Eats the one mouse press that is still on its way to the control it was aimed at, and goes away at the next
+// turn of the event loop whether or not it met one.
+class PressSwallower final : public QObject
+{
+public:
+    explicit PressSwallower(QObject* parent) : QObject(parent)
+    {
+        qApp->installEventFilter(this);
+        QTimer::singleShot(0, this, &QObject::deleteLater);
+    }
+    ~PressSwallower() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (m_ate || (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick))
+            return QObject::eventFilter(watched, event);
+        m_ate = true;
+        return true;
+    }
+
+private:
+    bool m_ate = false;
+};
 
 } // namespace
 
@@ -68,6 +95,9 @@ void OptionsDialog::createFields()
     txtDNSretries->setObjectName(QStringLiteral("txtDNSretries"));
     txtDNSretries->setToolTip(
         QStringLiteral("The maximum number of times the program will query the nameserver for each domain."));
+
+    txtDNSserver->setMinimumWidth(
+        txtDNSserver->fontMetrics().horizontalAdvance(QStringLiteral("ns1.your-provider.example.net")) + 12);
 
     const int numberWidth = txtDNSdelay->fontMetrics().horizontalAdvance(QStringLiteral("00000000"));
     const int barWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
@@ -140,6 +170,9 @@ void OptionsDialog::buildRegular()
     buttons->addWidget(butOK);
     buttons->addWidget(butCancel);
 
+    // The note takes the width of the fields above it, and no less than its own.
+    Label4->setFixedWidth(std::max(NoteWidth, grid->sizeHint().width()));
+
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(grid);
@@ -189,6 +222,12 @@ void OptionsDialog::buildFirstRun()
                                              "Recommended is 2-3."),
                               true);
     QLabel* Label3 = addLabel("Label3", QStringLiteral("Number of retries on each domain name:"), false);
+
+    // The three fields line up under each other although paragraphs lie between them.
+    const int labelWidth =
+        std::max({Label6->sizeHint().width(), Label2->sizeHint().width(), Label3->sizeHint().width()});
+    for (QLabel* label : {Label6, Label2, Label3})
+        label->setFixedWidth(labelWidth);
 
     auto fieldRow = [](QLabel* label, QWidget* field, QWidget* bar) {
         auto* row = new QHBoxLayout;
@@ -262,24 +301,26 @@ void OptionsDialog::showMessage(OptionsInput::Message message)
     Platform::instance().messageBox(OptionsInput::messageText(message), Platform::Ok, Platform::NoIcon, AppInfo::Title);
 }
 
-void OptionsDialog::txtDNSdelay_LostFocus()
+bool OptionsDialog::txtDNSdelay_LostFocus()
 {
     const OptionsInput::LeaveResult result = OptionsInput::leaveDelay(txtDNSdelay->text());
     if (result.message != OptionsInput::Message::None) {
         showMessage(result.message);
-        return;
+        return true;
     }
     VScroll1->setValue(result.position);
+    return false;
 }
 
-void OptionsDialog::txtDNSretries_LostFocus()
+bool OptionsDialog::txtDNSretries_LostFocus()
 {
     const OptionsInput::LeaveResult result = OptionsInput::leaveRetries(txtDNSretries->text());
     if (result.message != OptionsInput::Message::None) {
         showMessage(result.message);
-        return;
+        return true;
     }
     VScroll2->setValue(result.position);
+    return false;
 }
 
 void OptionsDialog::butOK_Click()
@@ -313,10 +354,12 @@ bool OptionsDialog::eventFilter(QObject* watched, QEvent* event)
         QWidget* next = QApplication::focusWidget();
         const bool toOwnControl = next && next != watched && next->window() == this;
         if (toOwnControl && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == txtDNSdelay)
-                txtDNSdelay_LostFocus();
-            else
-                txtDNSretries_LostFocus();
+            const bool byPress = reason == Qt::MouseFocusReason && QGuiApplication::mouseButtons() != Qt::NoButton;
+            const bool refused = watched == txtDNSdelay ? txtDNSdelay_LostFocus() : txtDNSretries_LostFocus();
+            // The press that moved the focus reaches its control only after the message box has closed, while
+            // its release went to the box: the control would stay pressed. A refused leaving swallows the click.
+            if (refused && byPress)
+                new PressSwallower(this);
         }
     }
     return QDialog::eventFilter(watched, event);

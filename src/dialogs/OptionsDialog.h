@@ -28,8 +28,9 @@ public:
 
     void VScroll1_Change();
     void VScroll2_Change();
-    void txtDNSdelay_LostFocus();
-    void txtDNSretries_LostFocus();
+    // True when the box's text was refused.
+    bool txtDNSdelay_LostFocus();
+    bool txtDNSretries_LostFocus();
     void butOK_Click();
     void butCancel_Click();
 

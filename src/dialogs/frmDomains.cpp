@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 frmDomains::frmDomains(QWidget* parent) : QDialog(parent)
 {
@@ -67,8 +68,15 @@ frmDomains::frmDomains(QWidget* parent) : QDialog(parent)
         boxes->addWidget(dom[i]);
         connect(dom[i], &QCheckBox::clicked, this, [this, i] { dom_Click(i); });
     }
-    // The longest description of the table would make the window too wide; this much reads well.
-    const int pageWidth = dom[0]->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 48;
+    // Wide enough for the longest caption of the table, within reason: scrolling must not make the page jump.
+    const QFontMetrics metrics = dom[0]->fontMetrics();
+    int captionWidth = 0;
+    for (int i = 0; i < Utils::TldCount; ++i)
+        captionWidth = std::max(captionWidth, metrics.horizontalAdvance(DomainsPage::caption(Utils::DomainTable[i])));
+    const int xWidth = metrics.horizontalAdvance(QLatin1Char('x'));
+    const int boxIndicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, dom[0]) +
+                             style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, dom[0]) + 4;
+    const int pageWidth = std::clamp(captionWidth + boxIndicator, 30 * xWidth, 90 * xWidth);
     for (QCheckBox* box : dom)
         box->setFixedWidth(pageWidth);
     VScroll1 = new QScrollBar(Qt::Vertical, Frame1);

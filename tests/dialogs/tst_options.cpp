@@ -286,15 +286,30 @@ private Q_SLOTS:
 
     void okAfterLeavingWithARoundedDelay()
     {
-        frmOptions* dialog = openOptions();
+        QPointer<frmOptions> dialog = openOptions();
         type(dialog->txtDNSdelay, QStringLiteral("4.6"));
-        // Clicking OK first leaves the box (its complaint), then OK rounds and accepts.
+        // The click on OK leaves the box, which complains; that click is spent and leaves OK unpressed.
         QTest::mouseClick(dialog->butOK, Qt::LeftButton);
-        if (Forms::optionsIfLoaded())
-            QTest::mouseClick(dialog->butOK, Qt::LeftButton);
         QCOMPARE(texts(m_platform->messages), QStringList{DelayMessage});
+        QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(!dialog->butOK->isDown());
+        QCOMPARE(Utils::AppSettings.QueryDelay, qint16(50));
+        // The next click is OK's own: it rounds and accepts.
+        QTest::mouseClick(dialog->butOK, Qt::LeftButton);
+        QCOMPARE(m_platform->messages.size(), 1);
         QCOMPARE(Utils::AppSettings.QueryDelay, qint16(5));
         QCOMPARE(stored("delay"), QStringLiteral("5"));
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 2000);
+    }
+
+    void clickAfterAnAcceptedLeavingGoesThrough()
+    {
+        QPointer<frmOptions> dialog = openOptions();
+        type(dialog->txtDNSretries, QStringLiteral("4"));
+        QTest::mouseClick(dialog->butOK, Qt::LeftButton);
+        QVERIFY(m_platform->messages.isEmpty());
+        QCOMPARE(Utils::AppSettings.Retries, quint8(4));
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 2000);
     }
 
     void barEnds_data()
