@@ -149,8 +149,8 @@ void OptionsDialog::buildRegular()
     QLabel* Label3 = addLabel("Label3", QStringLiteral("Number of retries on each domain name:"), false);
     QLabel* Label4 = addLabel(
         "Label4",
-        QStringLiteral("Use the same DNS as you normally use for your Internet use like ns1.your-provider.example.net. "
-                       "Do NOT use a root server such as a.root-servers.net, because it will NOT work!"),
+        QStringLiteral("Use the same DNS as you normally use for your Internet use like ns1.provider.example.net.\n"
+                       "Do NOT use a root server like a.root-servers.net, it will NOT work!"),
         true);
 
     auto* grid = new QGridLayout;
@@ -170,9 +170,6 @@ void OptionsDialog::buildRegular()
     buttons->addWidget(butOK);
     buttons->addWidget(butCancel);
 
-    // The note takes the width of the fields above it, and no less than its own.
-    Label4->setFixedWidth(std::max(NoteWidth, grid->sizeHint().width()));
-
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(grid);
@@ -180,6 +177,8 @@ void OptionsDialog::buildRegular()
     layout->addWidget(Label4);
     layout->addSpacing(4);
     layout->addLayout(buttons);
+
+    fitNotes(layout);
 
     setTabOrder(txtDNSserver, txtDNSdelay);
     setTabOrder(txtDNSdelay, txtDNSretries);
@@ -207,7 +206,7 @@ void OptionsDialog::buildFirstRun()
         "Label1",
         QStringLiteral("Please enter what nameserver that Orlevan should ask about domains. This will most often be "
                        "the same nameserver you entered in your internet setup. A root name server will not work. "
-                       "It could look like ns.your-provider.example.net, but do not type that one: it does not "
+                       "It could look like dns1.provider.example.net, but do not type that one: it does not "
                        "exist."),
         true);
     QLabel* Label6 = addLabel("Label6", QStringLiteral("Nameserver:"), false);
@@ -261,9 +260,23 @@ void OptionsDialog::buildFirstRun()
     layout->addSpacing(6);
     layout->addLayout(buttons);
 
+    fitNotes(layout);
+
     setTabOrder(txtDNSserver, txtDNSdelay);
     setTabOrder(txtDNSdelay, txtDNSretries);
     setTabOrder(txtDNSretries, butOK);
+}
+
+void OptionsDialog::fitNotes(QLayout* layout)
+{
+    // A fixed-size dialog does not ask wrapped labels how tall they get at its width, so they are told:
+    // as wide as the widest row, and as tall as their text needs there.
+    const QMargins margins = layout->contentsMargins();
+    const int width = layout->sizeHint().width() - margins.left() - margins.right();
+    for (QLabel* note : findChildren<QLabel*>()) {
+        if (note->wordWrap())
+            note->setFixedSize(width, note->heightForWidth(width));
+    }
 }
 
 void OptionsDialog::Form_Load()

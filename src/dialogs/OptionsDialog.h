@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
@@ -46,6 +47,7 @@ private:
     void buildFirstRun();
     void createFields();
     QLabel* addLabel(const char* name, const QString& text, bool wrap);
+    void fitNotes(QLayout* layout);
     void Form_Load();
     bool barsRewriteBoxes() const;
     void showMessage(OptionsInput::Message message);
