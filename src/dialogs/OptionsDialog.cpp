@@ -35,7 +35,11 @@ public:
         qApp->installEventFilter(this);
         QTimer::singleShot(0, this, &QObject::deleteLater);
     }
-    ~PressSwallower() override { qApp->removeEventFilter(this); }
+    ~PressSwallower() override
+    {
+        if (qApp)
+            qApp->removeEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
