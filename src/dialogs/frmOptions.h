@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/OptionsDialog.h"
 
-// (Stand-in: caption and modality only.)
-class frmOptions final : public QDialog
+// "DNS Options" from the options menu: modeless, with OK and Cancel.
+class frmOptions final : public OptionsDialog
 {
     Q_OBJECT
 

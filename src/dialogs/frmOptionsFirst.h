@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/OptionsDialog.h"
 
-// (Stand-in: caption and modality only.)
-class frmOptionsFirst final : public QDialog
+// The welcome page of the very first run: the same three values, modal, with Done and no Cancel.
+class frmOptionsFirst final : public OptionsDialog
 {
     Q_OBJECT
 

@@ -1,0 +1,38 @@
+#include "dialogs/DomainsPage.h"
+
+#include <QtGlobal>
+#include <algorithm>
+
+namespace DomainsPage {
+
+int barMaximum(int tldCount)
+{
+    return std::max(0, tldCount - BoxCount);
+}
+
+std::optional<int> recordAt(int top, int box, int tldCount)
+{
+    if (top < 0 || box < 0 || box >= BoxCount)
+        return std::nullopt;
+    const int record = top + box;
+    if (record >= tldCount || record >= Utils::DomainTableSize)
+        return std::nullopt;
+    return record;
+}
+
+QString caption(const Utils::TldRecord& record)
+{
+    return record.Tld + QStringLiteral(" - ") + record.Description;
+}
+
+int twipsToPixels(int twips, double dotsPerInch)
+{
+    return qRound(twips * dotsPerInch / TwipsPerInch);
+}
+
+int clientHeight(int outerTwips, double dotsPerInch, int frameHeight, int contentHeight)
+{
+    return std::max(twipsToPixels(outerTwips, dotsPerInch) - frameHeight, contentHeight);
+}
+
+} // namespace DomainsPage
