@@ -45,3 +45,19 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_GENERATOR DEB)
 include(CPack)
+
+# The desktop entry and the metainfo must pass the desktop's own checkers.
+if(ORLEVAN_TESTS)
+    find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+    find_program(APPSTREAMCLI appstreamcli)
+    if(DESKTOP_FILE_VALIDATE)
+        add_test(NAME desktop_entry
+                 COMMAND ${DESKTOP_FILE_VALIDATE} ${CMAKE_SOURCE_DIR}/data/desktop/${ORLEVAN_APP_ID}.desktop)
+        set_tests_properties(desktop_entry PROPERTIES LABELS shell)
+    endif()
+    if(APPSTREAMCLI)
+        add_test(NAME metainfo
+                 COMMAND ${APPSTREAMCLI} validate --no-net ${CMAKE_SOURCE_DIR}/data/desktop/${ORLEVAN_APP_ID}.metainfo.xml)
+        set_tests_properties(metainfo PROPERTIES LABELS shell)
+    endif()
+endif()

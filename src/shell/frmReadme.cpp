@@ -63,5 +63,7 @@ frmReadme::frmReadme(QWidget* parent) : QDialog(parent)
     buttons->addWidget(OKButton);
     layout->addLayout(buttons);
 
-    setFixedWidth(460);
+    // Wrapped labels only know their height once the width is fixed.
+    constexpr int width = 460;
+    setFixedSize(width, heightForWidth(width));
 }

@@ -270,6 +270,19 @@ private Q_SLOTS:
         QCOMPARE(readme->OKButton->text(), QStringLiteral("OK"));
     }
 
+    // Wrapped texts need the height of their width; a dialog sized from hints alone cuts their last lines off.
+    void noticeAndAboutShowEveryLine()
+    {
+        const QList<QDialog*> dialogs{Forms::readme(), Forms::about()};
+        for (QDialog* dialog : dialogs) {
+            dialog->show();
+            for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+                if (label->wordWrap())
+                    QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->objectName()));
+            }
+        }
+    }
+
     void firstRunShowsTheNoticeBeforeTheDnsOptions_data()
     {
         QTest::addColumn<bool>("helpPresent");
