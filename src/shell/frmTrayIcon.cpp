@@ -2,10 +2,10 @@
 
 #include "core/AppInfo.h"
 #include "core/frmMain.h"
+#include "shell/ProgramIcon.h"
 #include "shell/TrayEvents.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
 
 frmTrayIcon::frmTrayIcon(QObject* parent) : QObject(parent), m_menu(std::make_unique<QMenu>())
@@ -31,7 +31,7 @@ void frmTrayIcon::fillRecord()
 {
     m_record.window = this;
     m_record.id = 1;
-    m_record.icon = QApplication::windowIcon();
+    m_record.icon = ProgramIcon::icon();
     // Desktop trays show an empty tip as a blank box; the program's title says whose icon it is.
     m_record.tip = AppInfo::Title;
     m_record.menu = m_menu.get();

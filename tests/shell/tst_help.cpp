@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -175,6 +176,16 @@ private Q_SLOTS:
         Utils::ProgramFolder = QStringLiteral(ORLEVAN_BUILD_BIN);
         QCOMPARE(openHelp(), help);
         QCOMPARE(help->helpBrowser->documentTitle(), QStringLiteral("Orlevan Help"));
+    }
+
+    // Runs last: it ends the event loop the way Exit does.
+    void endOfProgramClosesTheHelp()
+    {
+        QPointer<frmHelp> help = openHelp();
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+        QVERIFY(help.isNull());
+        QVERIFY(!modHTMLHelp::helpWindowIfLoaded());
     }
 };
 

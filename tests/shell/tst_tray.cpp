@@ -140,6 +140,7 @@ private Q_SLOTS:
         QCOMPARE(record.window, tray);
         QCOMPARE(record.id, 1u);
         QVERIFY(!record.tip.isEmpty());
+        QVERIFY(!record.icon.isNull());
         QVERIFY(record.activated);
         QVERIFY(record.menu);
         QVERIFY(record.menu->actions().contains(tray->mnuRestore));
