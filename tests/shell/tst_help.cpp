@@ -7,35 +7,12 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
-
-namespace {
-const QString sourceHelp = QStringLiteral(ORLEVAN_SOURCE_DIR "/data/help");
-
-QString readPage(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
-}
-
-QStringList linksOf(const QString& html)
-{
-    QStringList links;
-    static const QRegularExpression href(QStringLiteral("href=\"([^\"]+)\""));
-    for (auto it = href.globalMatch(html); it.hasNext();)
-        links << it.next().captured(1);
-    return links;
-}
-} // namespace
 
 class TestHelp : public QObject
 {
@@ -45,14 +22,15 @@ private:
     std::unique_ptr<TestPlatform> platform;
     QTemporaryDir dir;
 
-    frmHelp* openHelp()
+    static frmHelp* openHelp()
     {
         modHTMLHelp::ShowHelp(QStringLiteral("Main"));
         return modHTMLHelp::helpWindowIfLoaded();
     }
-    static QString pageOf(const frmHelp* help)
+    static QString page(const frmHelp* help) { return help->helpBrowser->source().fileName(); }
+    static void follow(frmHelp* help, const char* link)
     {
-        return QFileInfo(help->helpBrowser->source().toLocalFile()).fileName();
+        Q_EMIT help->helpBrowser->anchorClicked(QUrl(QString::fromLatin1(link)));
     }
 
 private Q_SLOTS:
@@ -74,108 +52,78 @@ private Q_SLOTS:
     {
         Forms::main()->mnuHelpIndex->trigger();
         frmHelp* help = modHTMLHelp::helpWindowIfLoaded();
-        QVERIFY(help);
-        QVERIFY(help->isVisible());
+        QVERIFY(help && help->isVisible());
         QCOMPARE(help->helpBrowser->source(), QUrl::fromLocalFile(modHTMLHelp::GetHelpFile()));
-        QCOMPARE(help->helpBrowser->documentTitle(), QStringLiteral("Orlevan Help"));
         QCOMPARE(help->windowTitle(), QStringLiteral("Orlevan Help"));
-        QVERIFY(!help->cmdBack->isEnabled());
-        QVERIFY(!help->cmdForward->isEnabled());
-        QVERIFY(platform->openedUrls.isEmpty());
+        QVERIFY(!help->cmdBack->isEnabled() && !help->cmdForward->isEnabled());
     }
 
-    void pagesLinkOnlyToWhatExists()
+    // Every link of every page leads to a page and anchor that exist, and the contents list every page.
+    void pagesHoldTogether()
     {
-        const QDir folder(sourceHelp);
-        const QStringList pages = folder.entryList({QStringLiteral("*.html")}, QDir::Files);
-        QVERIFY(pages.contains(QStringLiteral("index.html")));
+        const QDir folder(QStringLiteral(ORLEVAN_BUILD_BIN "/help"));
+        const auto read = [&](const QString& name) {
+            QFile file(folder.filePath(name));
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        };
+        const QRegularExpression href(QStringLiteral("href=\"([^\"#]*)#?([^\"]*)\""));
+        QStringList pages = folder.entryList({QStringLiteral("*.html")}, QDir::Files);
         QVERIFY(pages.size() > 5);
-        for (const QString& page : pages) {
-            const QString html = readPage(folder.filePath(page));
-            QVERIFY2(html.contains(QStringLiteral("<title>")), qPrintable(page));
-            for (const QString& link : linksOf(html)) {
-                if (link.startsWith(QStringLiteral("http://")) || link.startsWith(QStringLiteral("https://")))
-                    continue;
-                const QString file = link.section(QLatin1Char('#'), 0, 0);
-                const QString anchor = link.section(QLatin1Char('#'), 1);
-                const QString target = file.isEmpty() ? page : file;
-                QVERIFY2(folder.exists(target), qPrintable(page + QStringLiteral(" -> ") + link));
-                if (!anchor.isEmpty())
-                    QVERIFY2(readPage(folder.filePath(target)).contains(QStringLiteral("name=\"%1\"").arg(anchor)),
-                             qPrintable(page + QStringLiteral(" -> ") + link));
+        for (auto it = href.globalMatch(read(QStringLiteral("index.html"))); it.hasNext();)
+            pages.removeAll(it.next().captured(1));
+        QCOMPARE(pages, QStringList{QStringLiteral("index.html")});
+
+        for (const QString& name : folder.entryList({QStringLiteral("*.html")}, QDir::Files)) {
+            for (auto it = href.globalMatch(read(name)); it.hasNext();) {
+                const auto link = it.next();
+                const QString target = link.captured(1).isEmpty() ? name : link.captured(1);
+                const QString where = name + QStringLiteral(" -> ") + link.captured(0);
+                QVERIFY2(folder.exists(target), qPrintable(where));
+                if (!link.captured(2).isEmpty())
+                    QVERIFY2(read(target).contains(QStringLiteral("name=\"%1\"").arg(link.captured(2))),
+                             qPrintable(where));
             }
         }
-    }
-
-    void contentsListEveryPage()
-    {
-        const QDir folder(sourceHelp);
-        QSet<QString> listed;
-        for (const QString& link : linksOf(readPage(folder.filePath(QStringLiteral("index.html")))))
-            listed.insert(link.section(QLatin1Char('#'), 0, 0));
-        for (const QString& page : folder.entryList({QStringLiteral("*.html")}, QDir::Files)) {
-            if (page != QStringLiteral("index.html"))
-                QVERIFY2(listed.contains(page), qPrintable(page));
-        }
-    }
-
-    void installedCopyIsComplete()
-    {
-        const QDir source(sourceHelp);
-        for (const QString& file : source.entryList(QDir::Files))
-            QVERIFY2(QFile::exists(QStringLiteral(ORLEVAN_BUILD_BIN "/help/") + file), qPrintable(file));
     }
 
     void backForwardAndContents()
     {
         frmHelp* help = openHelp();
-        Q_EMIT help->helpBrowser->anchorClicked(QUrl(QStringLiteral("names.html")));
-        QCOMPARE(pageOf(help), QStringLiteral("names.html"));
+        follow(help, "names.html");
         QCOMPARE(help->windowTitle(), QStringLiteral("Typing names"));
-        QVERIFY(help->cmdBack->isEnabled());
-        Q_EMIT help->helpBrowser->anchorClicked(QUrl(QStringLiteral("index.html")));
-        Q_EMIT help->helpBrowser->anchorClicked(QUrl(QStringLiteral("dns.html#root")));
-        QCOMPARE(pageOf(help), QStringLiteral("dns.html"));
+        follow(help, "dns.html#root");
+        QCOMPARE(page(help), QStringLiteral("dns.html"));
         QCOMPARE(help->helpBrowser->source().fragment(), QStringLiteral("root"));
-
         help->cmdBack->click();
-        QCOMPARE(pageOf(help), QStringLiteral("index.html"));
-        QVERIFY(help->cmdForward->isEnabled());
+        help->cmdBack->click();
         help->cmdForward->click();
-        QCOMPARE(pageOf(help), QStringLiteral("dns.html"));
+        QCOMPARE(page(help), QStringLiteral("names.html"));
         help->cmdContents->click();
-        QCOMPARE(help->helpBrowser->source(), QUrl::fromLocalFile(modHTMLHelp::GetHelpFile()));
+        QCOMPARE(page(help), QStringLiteral("index.html"));
+
+        // Web addresses go to the browser; the help stays where it is.
+        follow(help, "http://www.example.org/page");
+        QCOMPARE(platform->openedUrls, QStringList{QStringLiteral("http://www.example.org/page")});
+        QCOMPARE(page(help), QStringLiteral("index.html"));
 
         // Asked again, the one help window goes back to its contents.
-        Q_EMIT help->helpBrowser->anchorClicked(QUrl(QStringLiteral("tray.html")));
+        follow(help, "tray.html");
         QCOMPARE(openHelp(), help);
-        QCOMPARE(pageOf(help), QStringLiteral("index.html"));
+        QCOMPARE(page(help), QStringLiteral("index.html"));
     }
 
-    void webAddressesGoToTheBrowser()
-    {
-        frmHelp* help = openHelp();
-        Q_EMIT help->helpBrowser->anchorClicked(QUrl(QStringLiteral("http://www.example.org/page")));
-        QCOMPARE(platform->openedUrls, QStringList{QStringLiteral("http://www.example.org/page")});
-        QCOMPARE(pageOf(help), QStringLiteral("index.html"));
-    }
-
-    void missingHelpSaysSoAndKeepsWorking()
+    void missingHelpSaysWhereItBelongs()
     {
         Utils::ProgramFolder = dir.path();
         frmHelp* help = openHelp();
         QVERIFY(help->isVisible());
-        QVERIFY(help->helpBrowser->toPlainText().contains(QStringLiteral("missing")));
         QVERIFY(
             help->helpBrowser->toPlainText().contains(QDir::toNativeSeparators(dir.path() + QStringLiteral("/help"))));
         help->cmdContents->click();
-        QVERIFY(help->helpBrowser->toPlainText().contains(QStringLiteral("missing")));
         QVERIFY(platform->messages.isEmpty());
-
-        // The pages come back: the next request shows them.
         Utils::ProgramFolder = QStringLiteral(ORLEVAN_BUILD_BIN);
         QCOMPARE(openHelp(), help);
-        QCOMPARE(help->helpBrowser->documentTitle(), QStringLiteral("Orlevan Help"));
+        QCOMPARE(page(help), QStringLiteral("index.html"));
     }
 
     // Runs last: it ends the event loop the way Exit does.
@@ -185,7 +133,6 @@ private Q_SLOTS:
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
         QCoreApplication::exec();
         QVERIFY(help.isNull());
-        QVERIFY(!modHTMLHelp::helpWindowIfLoaded());
     }
 };
 

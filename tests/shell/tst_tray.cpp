@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QWindowStateChangeEvent>
 
-// Runs a function when the watched widget's window state changes, that is in the middle of a restore.
+// Runs a function once, when the watched window's state changes: that is in the middle of a restore.
 class StateChangeHook final : public QObject
 {
 public:
@@ -21,11 +21,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::WindowStateChange && onChange) {
-            auto run = std::move(onChange);
-            onChange = nullptr;
-            run();
-        }
+        if (event->type() == QEvent::WindowStateChange && onChange)
+            std::exchange(onChange, nullptr)();
         return QObject::eventFilter(watched, event);
     }
 };
@@ -45,22 +42,12 @@ private:
         window->show();
         window->setWindowState(Qt::WindowMinimized);
     }
-    int countOf(Platform::TrayCommand command) const
+    QList<Platform::TrayCommand> commands() const
     {
-        int count = 0;
+        QList<Platform::TrayCommand> list;
         for (const TestPlatform::TrayCall& call : platform->trayCalls)
-            count += call.command == command ? 1 : 0;
-        return count;
-    }
-    void verifyRestored()
-    {
-        QVERIFY(window->isVisible());
-        QVERIFY(!window->isMinimized());
-        QCOMPARE(window->focusWidget(), window->names);
-        QVERIFY(!tray->iconShown());
-        QCOMPARE(platform->trayCalls.last().command, Platform::TrayDelete);
-        QCOMPARE(platform->trayCalls.last().record.window, tray);
-        QCOMPARE(platform->trayCalls.last().record.id, 1u);
+            list << call.command;
+        return list;
     }
 
 private Q_SLOTS:
@@ -99,15 +86,8 @@ private Q_SLOTS:
         QFETCH(bool, forwarded);
         QCOMPARE(TrayEvents::mouseCode(QSystemTrayIcon::ActivationReason(reason)), code);
         QCOMPARE(TrayEvents::isForwarded(code), forwarded);
-    }
-
-    void forwardedRange()
-    {
-        QVERIFY(!TrayEvents::isForwarded(512));
-        for (qint32 code = 513; code <= 518; ++code)
-            QVERIFY(TrayEvents::isForwarded(code));
+        QVERIFY(TrayEvents::isForwarded(513) && TrayEvents::isForwarded(518));
         QVERIFY(!TrayEvents::isForwarded(519));
-        QVERIFY(!TrayEvents::isForwarded(0));
     }
 
     void minimising_data()
@@ -131,111 +111,50 @@ private Q_SLOTS:
         minimise();
         QVERIFY(window->isMinimized());
         QCOMPARE(window->isVisible(), !toTray);
-        QCOMPARE(tray->iconShown(), toTray);
-        QCOMPARE(platform->trayCalls.size(), toTray ? 1 : 0);
+        QCOMPARE(commands(), toTray ? QList{Platform::TrayAdd} : QList<Platform::TrayCommand>{});
         if (!toTray)
             return;
         const TrayIconRecord& record = platform->trayCalls.first().record;
-        QCOMPARE(platform->trayCalls.first().command, Platform::TrayAdd);
         QCOMPARE(record.window, tray);
         QCOMPARE(record.id, 1u);
-        QVERIFY(!record.tip.isEmpty());
-        QVERIFY(!record.icon.isNull());
-        QVERIFY(record.activated);
-        QVERIFY(record.menu);
-        QVERIFY(record.menu->actions().contains(tray->mnuRestore));
+        QVERIFY(!record.icon.isNull() && !record.tip.isEmpty() && record.activated);
+        QCOMPARE(record.menu->actions(), QList{tray->mnuRestore});
         QCOMPARE(tray->mnuRestore->text(), QStringLiteral("&Restore"));
-    }
 
-    void minimisedAgainModifiesTheIcon()
-    {
-        minimise();
-        // The window system reports the minimised state once more while the icon is shown.
+        // The window system reports the minimised state again while the icon is shown: no second icon.
         QWindowStateChangeEvent again(Qt::WindowNoState);
         QCoreApplication::sendEvent(window, &again);
-        QCOMPARE(platform->trayCalls.size(), 2);
-        QCOMPARE(platform->trayCalls.at(1).command, Platform::TrayModify);
-        QCOMPARE(countOf(Platform::TrayAdd), 1);
+        QCOMPARE(commands(), (QList{Platform::TrayAdd, Platform::TrayModify}));
     }
 
-    void clicksThatDoNothing_data()
+    void restoring_data()
     {
-        QTest::addColumn<int>("code");
-        QTest::newRow("mouse move") << 512;
-        QTest::newRow("left down") << 513;
-        QTest::newRow("left up") << 514;
-        QTest::newRow("right down") << 516;
-        QTest::newRow("right up") << 517;
-        QTest::newRow("right double click") << 518;
-        QTest::newRow("middle down") << 519;
-        QTest::newRow("middle up") << 520;
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("left double click") << false;
+        QTest::newRow("Restore in the icon's menu") << true;
     }
 
-    void clicksThatDoNothing()
+    void restoring()
     {
-        QFETCH(int, code);
+        QFETCH(bool, byMenu);
         minimise();
-        tray->Form_MouseMove(code);
+        const TrayIconRecord record = platform->trayCalls.first().record;
+        // Single clicks, right clicks and right double clicks, middle clicks: nothing.
+        for (const qint32 code : {512, 513, 514, 516, 517, 518, 519, 520})
+            tray->Form_MouseMove(code);
+        record.activated(QSystemTrayIcon::Context);
         QVERIFY(!window->isVisible());
-        QVERIFY(tray->iconShown());
-        QCOMPARE(platform->trayCalls.size(), 1);
-        QCOMPARE(tray->lastEventCode(), code);
-    }
-
-    void trayReportsThatDoNothing_data()
-    {
-        QTest::addColumn<int>("reason");
-        QTest::newRow("single click") << int(QSystemTrayIcon::Trigger);
-        QTest::newRow("context request") << int(QSystemTrayIcon::Context);
-        QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick);
-        QTest::newRow("unknown") << int(QSystemTrayIcon::Unknown);
-    }
-
-    void trayReportsThatDoNothing()
-    {
-        QFETCH(int, reason);
-        minimise();
-        platform->trayCalls.first().record.activated(QSystemTrayIcon::ActivationReason(reason));
-        QVERIFY(!window->isVisible());
-        QVERIFY(tray->iconShown());
-        QCOMPARE(platform->trayCalls.size(), 1);
-    }
-
-    void doubleClickRestores()
-    {
-        minimise();
-        platform->trayCalls.first().record.activated(QSystemTrayIcon::DoubleClick);
-        verifyRestored();
-        QCOMPARE(platform->trayCalls.size(), 2);
-    }
-
-    void restoreEntryRestores()
-    {
-        minimise();
-        platform->trayCalls.first().record.menu->actions().first()->trigger();
-        verifyRestored();
-        QCOMPARE(platform->trayCalls.size(), 2);
-    }
-
-    void restoreThenMinimiseAddsAgain()
-    {
-        minimise();
-        tray->Form_MouseMove(515);
-        window->setWindowState(Qt::WindowMinimized);
-        QCOMPARE(platform->trayCalls.size(), 3);
-        QCOMPARE(platform->trayCalls.at(2).command, Platform::TrayAdd);
-        QVERIFY(!window->isVisible());
-    }
-
-    void removingWithoutIconMakesNoCall()
-    {
-        tray->Update(false);
-        tray->Update(false);
-        QVERIFY(platform->trayCalls.isEmpty());
-        minimise();
-        tray->Update(false);
-        tray->Update(false);
-        QCOMPARE(countOf(Platform::TrayDelete), 1);
+        QCOMPARE(tray->lastEventCode(), 517);
+        if (byMenu)
+            record.menu->actions().first()->trigger();
+        else
+            record.activated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(window->isVisible());
+        QVERIFY(!window->isMinimized());
+        QCOMPARE(window->focusWidget(), window->names);
+        QCOMPARE(commands(), (QList{Platform::TrayAdd, Platform::TrayDelete}));
+        QCOMPARE(platform->trayCalls.last().record.window, tray);
+        QCOMPARE(platform->trayCalls.last().record.id, 1u);
     }
 
     void notificationDuringCallbackIsDropped()
@@ -243,86 +162,57 @@ private Q_SLOTS:
         minimise();
         StateChangeHook hook;
         bool shownAfterNested = false;
-        qint32 codeAfterNested = 0;
         hook.onChange = [&] {
             tray->Form_MouseMove(515);
             shownAfterNested = tray->iconShown();
-            codeAfterNested = tray->lastEventCode();
         };
         window->installEventFilter(&hook);
         tray->Form_MouseMove(515);
-        window->removeEventFilter(&hook);
-        QVERIFY(!hook.onChange); // the hook did run inside the restore
+        QVERIFY(!hook.onChange); // it ran, inside the restore
         QVERIFY(shownAfterNested);
-        QCOMPARE(codeAfterNested, 515);
-        verifyRestored();
-        QCOMPARE(countOf(Platform::TrayDelete), 1);
+        QVERIFY(window->isVisible());
+        QCOMPARE(commands(), (QList{Platform::TrayAdd, Platform::TrayDelete}));
 
-        // The flag is down again: the next notification gets through.
+        // The flag is down again afterwards.
         window->setWindowState(Qt::WindowMinimized);
         tray->Form_MouseMove(515);
-        verifyRestored();
+        QVERIFY(window->isVisible());
     }
 
-    void notificationWithoutOwnerIsHarmless()
+    void endingRemovesTheIcon_data()
     {
-        auto* lonely = new frmTrayIcon;
-        lonely->Update(true);
-        lonely->Form_MouseMove(515);
-        QVERIFY(lonely->iconShown());
-        delete lonely;
-        QCOMPARE(platform->trayCalls.last().command, Platform::TrayDelete);
+        QTest::addColumn<bool>("quit");
+        QTest::newRow("program ends") << true;
+        QTest::newRow("tray window unloads") << false;
     }
 
-    void unloadingTheTrayWindowRemovesTheIcon()
+    void endingRemovesTheIcon()
     {
+        QFETCH(bool, quit);
+        tray->Update(false);
+        QVERIFY(platform->trayCalls.isEmpty());
         minimise();
-        delete tray;
-        QCOMPARE(platform->trayCalls.size(), 2);
-        QCOMPARE(platform->trayCalls.last().command, Platform::TrayDelete);
-        QVERIFY(!Forms::trayIconIfLoaded());
+        if (quit)
+            Utils::QuitApplication();
+        else
+            delete tray;
+        QCOMPARE(commands(), (QList{Platform::TrayAdd, Platform::TrayDelete}));
     }
 
-    void quittingRemovesTheIcon()
-    {
-        minimise();
-        Utils::QuitApplication();
-        QCOMPARE(platform->trayCalls.last().command, Platform::TrayDelete);
-        QCOMPARE(platform->quits, QList<int>{0});
-    }
-
-    // The desktop's own tray service, offscreen: one QSystemTrayIcon per icon, owned by the tray window.
+    // The desktop's own service, offscreen: one icon per window and identifier, owned by the window.
     void desktopServiceKeepsOneIconPerWindow()
     {
         platform.reset();
-        TrayIconRecord record;
-        QObject owner;
-        record.window = &owner;
-        record.tip = QStringLiteral("tip");
-        record.icon = QIcon(QPixmap(16, 16));
+        auto* owner = new QObject;
+        TrayIconRecord record{owner, 1, QIcon(QPixmap(16, 16)), QStringLiteral("tip"), nullptr, {}};
         Platform::instance().notifyIcon(Platform::TrayAdd, record);
         Platform::instance().notifyIcon(Platform::TrayModify, record);
-        QCOMPARE(owner.findChildren<QSystemTrayIcon*>().size(), 1);
-        QCOMPARE(owner.findChildren<QSystemTrayIcon*>().first()->toolTip(), QStringLiteral("tip"));
-        record.id = 2;
-        Platform::instance().notifyIcon(Platform::TrayModify, record); // no icon 2 to modify
-        QCOMPARE(owner.findChildren<QSystemTrayIcon*>().size(), 1);
-        record.id = 1;
+        QCOMPARE(owner->findChildren<QSystemTrayIcon*>().size(), 1);
         Platform::instance().notifyIcon(Platform::TrayDelete, record);
-        QVERIFY(owner.findChildren<QSystemTrayIcon*>().isEmpty());
+        QVERIFY(owner->findChildren<QSystemTrayIcon*>().isEmpty());
+        Platform::instance().notifyIcon(Platform::TrayAdd, record);
+        delete owner; // takes its icon along; nothing is left to remove
         Platform::instance().notifyIcon(Platform::TrayDelete, record);
-
-        // An icon whose window goes away goes with it; a new window at the same address starts afresh.
-        auto* shortLived = new QObject;
-        record.window = shortLived;
-        Platform::instance().notifyIcon(Platform::TrayAdd, record);
-        QCOMPARE(shortLived->findChildren<QSystemTrayIcon*>().size(), 1);
-        delete shortLived;
-        auto* next = new QObject;
-        record.window = next;
-        Platform::instance().notifyIcon(Platform::TrayAdd, record);
-        QCOMPARE(next->findChildren<QSystemTrayIcon*>().size(), 1);
-        delete next;
     }
 };
 
