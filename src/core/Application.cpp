@@ -7,6 +7,7 @@
 #include "core/frmMain.h"
 #include "dialogs/frmDomains.h"
 #include "dialogs/frmOptionsFirst.h"
+#include "shell/ProgramIcon.h"
 #include "shell/frmReadme.h"
 #include "shell/frmTrayIcon.h"
 #include "shell/modHTMLHelp.h"
@@ -24,6 +25,7 @@ void prepare()
     // Hidden in the tray the program has no visible window and must keep running.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(AppInfo::Title);
+    QApplication::setWindowIcon(ProgramIcon::icon());
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(AppInfo::Major).arg(AppInfo::Minor).arg(AppInfo::Revision));
 }

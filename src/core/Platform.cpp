@@ -7,7 +7,9 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QSystemTrayIcon>
 #include <QUrl>
@@ -116,4 +118,39 @@ void Platform::quit(int status)
 bool Platform::systemTrayAvailable()
 {
     return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+namespace {
+using TrayKey = QPair<const QObject*, quint32>;
+QHash<TrayKey, QPointer<QSystemTrayIcon>>& trayIcons()
+{
+    static QHash<TrayKey, QPointer<QSystemTrayIcon>> icons;
+    return icons;
+}
+} // namespace
+
+void Platform::notifyIcon(TrayCommand command, const TrayIconRecord& record)
+{
+    if (!record.window)
+        return;
+    const TrayKey key(record.window, record.id);
+    QPointer<QSystemTrayIcon> icon = trayIcons().value(key);
+    if (command == TrayDelete) {
+        trayIcons().remove(key);
+        delete icon.data();
+        return;
+    }
+    if (!icon) {
+        if (command == TrayModify)
+            return;
+        // A child of the window, so that no icon outlives the window that answers its clicks.
+        icon = new QSystemTrayIcon(record.window);
+        trayIcons().insert(key, icon);
+        if (record.activated)
+            QObject::connect(icon, &QSystemTrayIcon::activated, record.window, record.activated);
+    }
+    icon->setIcon(record.icon);
+    icon->setToolTip(record.tip);
+    icon->setContextMenu(record.menu);
+    icon->show();
 }

@@ -1,10 +1,27 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 #include <QStringList>
+#include <QSystemTrayIcon>
+#include <functional>
 
 class QDialog;
+class QMenu;
 class QWidget;
+
+// What the program hands to the tray service for one icon. The window and the identifier name the icon; a later
+// modification or removal with the same pair acts on the same icon.
+struct TrayIconRecord
+{
+    QObject* window = nullptr;
+    quint32 id = 1;
+    QIcon icon;
+    QString tip;
+    QMenu* menu = nullptr; // context menu, owned by the window
+    // Called with what the tray reports of a click; never after the window is gone.
+    std::function<void(QSystemTrayIcon::ActivationReason)> activated;
+};
 
 // Everything the program asks of the desktop goes through here, so that tests can answer a message box,
 // record an opened address or a started program, and run modal dialogs without blocking.
@@ -35,6 +52,9 @@ public:
 
     // Tray icon service. The real one wraps QSystemTrayIcon inside the tray window.
     virtual bool systemTrayAvailable();
+    enum TrayCommand { TrayAdd = 0, TrayModify = 1, TrayDelete = 2 };
+    // Adds, modifies or removes the icon that the record names. Nothing is reported back.
+    virtual void notifyIcon(TrayCommand command, const TrayIconRecord& record);
 
 protected:
     Platform() = default;

@@ -264,6 +264,9 @@ void frmMain::Form_Resize()
 {
     if (!(windowState() & Qt::WindowMinimized) || !Utils::AppSettings.SysTrayMinimize)
         return;
+    // Without a tray a hidden window could never be brought back: it stays an ordinary minimised window.
+    if (!Platform::instance().systemTrayAvailable())
+        return;
     hide();
     Forms::trayIcon()->Update(true);
 }

@@ -1,9 +1,16 @@
 #include "shell/modHTMLHelp.h"
 
-#include "core/Platform.h"
 #include "core/Utils.h"
+#include "shell/frmHelp.h"
+
+#include <QCoreApplication>
+#include <QPointer>
 
 namespace modHTMLHelp {
+
+namespace {
+QPointer<frmHelp> g_help;
+}
 
 QString GetHelpFile()
 {
@@ -13,7 +20,20 @@ QString GetHelpFile()
 void ShowHelp(const QString& windowName)
 {
     Q_UNUSED(windowName)
-    Platform::instance().openUrl(GetHelpFile());
+    if (!g_help) {
+        g_help = new frmHelp;
+        // The help window belongs to no other window; it goes when the program ends.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, g_help.data(), &QObject::deleteLater);
+    }
+    g_help->showContents(GetHelpFile());
+    g_help->show();
+    g_help->raise();
+    g_help->activateWindow();
+}
+
+frmHelp* helpWindowIfLoaded()
+{
+    return g_help.data();
 }
 
 } // namespace modHTMLHelp

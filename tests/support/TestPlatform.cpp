@@ -58,6 +58,11 @@ void TestPlatform::quit(int status)
     quits.append(status);
 }
 
+void TestPlatform::notifyIcon(TrayCommand command, const TrayIconRecord& record)
+{
+    trayCalls.append(TrayCall{command, record});
+}
+
 void resetProgramState(const QString& folder)
 {
     Forms::destroyAll();

@@ -29,6 +29,7 @@ public:
     int runModal(QDialog* dialog) override;
     void quit(int status) override;
     bool systemTrayAvailable() override { return trayAvailable; }
+    void notifyIcon(TrayCommand command, const TrayIconRecord& record) override;
 
     // Answers for the next Yes/No boxes, in order; when empty, Yes.
     QList<Answer> answers;
@@ -45,6 +46,13 @@ public:
     QStringList clipboard;
     QStringList modalTitles;
     QList<int> quits;
+
+    struct TrayCall
+    {
+        TrayCommand command;
+        TrayIconRecord record;
+    };
+    QList<TrayCall> trayCalls;
 };
 
 // Puts every program-wide value back to its state before start-up and points the settings, the program folder
