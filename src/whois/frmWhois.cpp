@@ -9,7 +9,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
-#include <QFontInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,11 +20,13 @@ namespace {
 
 QFont outputFont()
 {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch())
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    return font;
+    const QString family = QStringLiteral("Courier New");
+    if (QFontDatabase::families().contains(family)) {
+        QFont font(family);
+        font.setStyleHint(QFont::TypeWriter);
+        return font;
+    }
+    return QFontDatabase::systemFont(QFontDatabase::FixedFont);
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text)

@@ -22,9 +22,9 @@ FakeWhoisServer::~FakeWhoisServer()
     }
 }
 
-bool FakeWhoisServer::start(const QHostAddress& address)
+bool FakeWhoisServer::start(const QHostAddress& address, quint16 port)
 {
-    return m_server->listen(address, 0);
+    return m_server->listen(address, port);
 }
 
 quint16 FakeWhoisServer::port() const

@@ -35,8 +35,8 @@ public:
     explicit FakeWhoisServer(QObject* parent = nullptr);
     ~FakeWhoisServer() override;
 
-    // Listens on the address at a free port.
-    bool start(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost));
+    // Listens on the address at the port, a free one when 0.
+    bool start(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost), quint16 port = 0);
     quint16 port() const;
     // Listens but takes no connection: one connection of its own fills the queue, so that a client's connect
     // then waits without an answer. True once that queue is full.
