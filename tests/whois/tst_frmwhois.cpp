@@ -182,6 +182,21 @@ private Q_SLOTS:
         QCOMPARE(m_server->requests.size(), 3);
     }
 
+    void hugeReplyStaysBounded()
+    {
+        m_server->enqueue(Script{Mode::Huge, {}, 1, 1, 10 * 1000 * 1000});
+        frmWhois* window = open();
+        QSignalSpy ended(window->Whois1, &WhoisClient::finished);
+        lookup(window, QStringLiteral("huge.test"));
+        QVERIFY(ended.wait(Bound));
+        QVERIFY(idle(window));
+        QVERIFY(window->Whois1->truncated());
+        // 72-character lines: the text shown is the first mebibyte, line ends counted once.
+        const qsizetype shown = window->WhoisOutput->toPlainText().size();
+        QVERIFY2(shown <= WhoisClient::DefaultMaxReplyBytes && shown > WhoisClient::DefaultMaxReplyBytes * 9 / 10,
+                 qPrintable(QString::number(shown)));
+    }
+
     void autodetectUsesQueryAsTyped()
     {
         // A second server at the same port on 127.0.0.2 stands for record 0's server.
