@@ -33,8 +33,8 @@ Q_DECLARE_METATYPE(WhoisOutcome)
 // Blocking mode keeps the whole reply and hands it over at the end through finished(). Non-blocking mode
 // announces each piece with dataReady() as it arrives, to be taken with read(), and the end with endOfReply().
 // Both modes report failures through connectFailed() or readFailed(), and end every exchange they started with
-// exactly one finished(), unless disconnectFromServer() or the client's destruction came first: after those
-// nothing more is emitted for that exchange.
+// exactly one finished(), unless disconnectFromServer(), the next connectToServer() or the client's destruction
+// came first: after those nothing more is emitted for that exchange. Any handler may do any of the three.
 //
 // Every wait is bounded: connecting (host look-up included) and the whole exchange have time limits, and the
 // reply is cut after a number of bytes.
