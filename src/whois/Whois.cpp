@@ -1,0 +1,32 @@
+#include "whois/Whois.h"
+
+#include "core/Utils.h"
+
+namespace Whois {
+
+QStringList ServerList()
+{
+    return {AutodetectEntry,
+            DefaultWhoisServer,
+            QStringLiteral("whois.ripe.net"),
+            QStringLiteral("whois.apnic.net"),
+            QStringLiteral("whois.arin.net"),
+            QStringLiteral("whois.nic.mil"),
+            QStringLiteral("whois.nic.gov")};
+}
+
+QString GetWhoisServer(const QString& domain)
+{
+    const QString& server = Utils::DomainTable[Utils::FindTld(domain)].WhoisServer;
+    if (server.trimmed().isEmpty())
+        return DefaultWhoisServer;
+    return server;
+}
+
+bool CheckWhoisBuffer(const QString& sBuffer)
+{
+    return sBuffer.contains(QStringLiteral("No match"), Qt::CaseSensitive) ||
+           sBuffer.contains(QStringLiteral("No entries found"), Qt::CaseSensitive);
+}
+
+} // namespace Whois

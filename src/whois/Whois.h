@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The WHOIS server choice and the reading of WHOIS replies, shared by the lookup window and the confirmation
+// of free candidates.
+namespace Whois {
+
+// Asked for every top-level domain whose record names no WHOIS server.
+inline const QString DefaultWhoisServer = QStringLiteral("whois.internic.net");
+inline const QString AutodetectEntry = QStringLiteral("Autodetect");
+
+// The entries of the lookup window's server list: "Autodetect", then the InterNIC, RIPE, APNIC, ARIN, .mil
+// and .gov servers.
+QStringList ServerList();
+
+// The WHOIS server of the domain's top-level domain record; the default server when that record names none.
+QString GetWhoisServer(const QString& domain);
+
+// True when the reply says that the name is not registered: it holds "No match" or "No entries found".
+bool CheckWhoisBuffer(const QString& sBuffer);
+
+} // namespace Whois

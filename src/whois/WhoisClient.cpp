@@ -1,0 +1,257 @@
+#include "whois/WhoisClient.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+// What the socket may hold before we take it; with the byte bound this keeps a flood from filling memory.
+constexpr qint64 SocketBufferBytes = 64 * 1024;
+} // namespace
+
+WhoisClient::WhoisClient(QObject* parent) : QObject(parent)
+{
+    qRegisterMetaType<WhoisOutcome>();
+    m_connectTimer = new QTimer(this);
+    m_connectTimer->setSingleShot(true);
+    connect(m_connectTimer, &QTimer::timeout, this, &WhoisClient::onConnectTimeout);
+    m_exchangeTimer = new QTimer(this);
+    m_exchangeTimer->setSingleShot(true);
+    connect(m_exchangeTimer, &QTimer::timeout, this, &WhoisClient::onExchangeTimeout);
+}
+
+WhoisClient::~WhoisClient()
+{
+    if (m_socket) {
+        disconnect(m_socket, nullptr, this, nullptr);
+        m_socket->abort();
+    }
+}
+
+void WhoisClient::setTimeLimits(int connectMs, int exchangeMs)
+{
+    m_connectTimeout = connectMs;
+    m_exchangeTimeout = exchangeMs;
+}
+
+qint16 WhoisClient::connectToServer()
+{
+    disconnectFromServer();
+    ++m_exchange;
+    m_received = 0;
+    m_truncated = false;
+    m_decoder.reset();
+    m_waiting.clear();
+    m_readPos = 0;
+
+    // Host names never hold blanks; a table entry with a stray one still reaches its server.
+    const QString host = m_server.trimmed();
+    if (host.isEmpty() || m_port == 0) {
+        m_lastError = NoServer;
+        return NoServer;
+    }
+    m_lastError = NoError;
+    m_phase = Phase::Connecting;
+
+    m_socket = new QTcpSocket(this);
+    m_socket->setReadBufferSize(SocketBufferBytes);
+    connect(m_socket, &QTcpSocket::connected, this, &WhoisClient::onConnected);
+    connect(m_socket, &QTcpSocket::readyRead, this, &WhoisClient::onReadyRead);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &WhoisClient::onSocketError);
+    connect(m_socket, &QTcpSocket::disconnected, this, [this] {
+        if (m_phase == Phase::Connected)
+            endReply(takeBytes());
+    });
+    m_connectTimer->start(m_connectTimeout);
+    m_exchangeTimer->start(m_exchangeTimeout);
+    m_socket->connectToHost(host, m_port);
+    return NoError;
+}
+
+int WhoisClient::read(QString& text, int count)
+{
+    text.clear();
+    if (waitingCount() == 0)
+        return m_lastError != NoError ? -1 : 0;
+    if (count <= 0)
+        return 0;
+    qsizetype n = std::min<qsizetype>(count, waitingCount());
+    // Never part a surrogate pair.
+    if (n < waitingCount() && m_waiting.at(m_readPos + n - 1).isHighSurrogate())
+        n = n > 1 ? n - 1 : n + 1;
+    text = m_waiting.mid(m_readPos, n);
+    m_readPos += n;
+    if (m_readPos == m_waiting.size()) {
+        m_waiting.clear();
+        m_readPos = 0;
+    } else if (m_readPos > SocketBufferBytes && m_readPos * 2 > m_waiting.size()) {
+        m_waiting.remove(0, m_readPos);
+        m_readPos = 0;
+    }
+    return int(n);
+}
+
+void WhoisClient::disconnectFromServer()
+{
+    m_connectTimer->stop();
+    m_exchangeTimer->stop();
+    m_phase = Phase::Idle;
+    dropSocket();
+}
+
+bool WhoisClient::isConnected() const
+{
+    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+void WhoisClient::onConnected()
+{
+    m_connectTimer->stop();
+    m_phase = Phase::Connected;
+    // The request is one line: a line break inside the query would send a second request.
+    QString request = m_query;
+    request.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    request.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    m_socket->write(request.toUtf8() + "\r\n");
+}
+
+void WhoisClient::onReadyRead()
+{
+    if (m_phase != Phase::Connected)
+        return;
+    if (takeBytes()) {
+        endReply(true);
+        return;
+    }
+    if (!m_blocking && waitingCount() > 0)
+        Q_EMIT dataReady(int(std::min<qsizetype>(waitingCount(), std::numeric_limits<int>::max())));
+}
+
+void WhoisClient::onSocketError(QAbstractSocket::SocketError error)
+{
+    if (m_phase == Phase::Connecting) {
+        switch (error) {
+        case QAbstractSocket::HostNotFoundError:
+            fail(HostNotFound);
+            break;
+        case QAbstractSocket::ConnectionRefusedError:
+            fail(ConnectionRefused);
+            break;
+        default:
+            fail(ConnectFailed);
+            break;
+        }
+    } else if (m_phase == Phase::Connected) {
+        // The server closing its end is how a WHOIS reply ends.
+        if (error == QAbstractSocket::RemoteHostClosedError)
+            endReply(takeBytes());
+        else
+            fail(ReadFailed);
+    }
+}
+
+void WhoisClient::onConnectTimeout()
+{
+    if (m_phase == Phase::Connecting)
+        fail(ConnectTimedOut);
+}
+
+void WhoisClient::onExchangeTimeout()
+{
+    if (m_phase == Phase::Connecting)
+        fail(ConnectTimedOut);
+    else if (m_phase == Phase::Connected)
+        fail(ExchangeTimedOut);
+}
+
+bool WhoisClient::takeBytes()
+{
+    if (!m_socket)
+        return false;
+    while (m_socket->bytesAvailable() > 0) {
+        const qint64 room = m_maxReplyBytes - m_received;
+        if (room <= 0) {
+            m_truncated = true;
+            return true;
+        }
+        const QByteArray bytes = m_socket->read(std::min(room, m_socket->bytesAvailable()));
+        if (bytes.isEmpty())
+            break;
+        m_received += bytes.size();
+        m_waiting += m_decoder.decode(bytes);
+    }
+    return false;
+}
+
+void WhoisClient::endReply(bool cut)
+{
+    m_connectTimer->stop();
+    m_exchangeTimer->stop();
+    m_phase = Phase::Idle;
+    dropSocket();
+    m_waiting += m_decoder.flush();
+
+    // A handler may start the next exchange or destroy this client; then this one says nothing more.
+    const QPointer<WhoisClient> self(this);
+    const quint64 exchange = m_exchange;
+    const auto gone = [&] {
+        return !self || m_exchange != exchange;
+    };
+
+    WhoisOutcome outcome;
+    outcome.status = m_received > 0 ? WhoisOutcome::Reply : WhoisOutcome::EmptyReply;
+    outcome.truncated = cut;
+    if (m_blocking) {
+        outcome.text = m_waiting.mid(m_readPos);
+    } else {
+        if (waitingCount() > 0) {
+            Q_EMIT dataReady(int(std::min<qsizetype>(waitingCount(), std::numeric_limits<int>::max())));
+            if (gone())
+                return;
+        }
+        Q_EMIT endOfReply();
+        if (gone())
+            return;
+    }
+    Q_EMIT finished(outcome);
+}
+
+void WhoisClient::fail(qint16 code)
+{
+    const bool connecting = m_phase == Phase::Connecting;
+    m_connectTimer->stop();
+    m_exchangeTimer->stop();
+    m_phase = Phase::Idle;
+    dropSocket();
+    m_lastError = code;
+
+    const QPointer<WhoisClient> self(this);
+    const quint64 exchange = m_exchange;
+    if (connecting)
+        Q_EMIT connectFailed(code);
+    else
+        Q_EMIT readFailed(code);
+    if (!self || m_exchange != exchange)
+        return;
+
+    WhoisOutcome outcome;
+    outcome.status = WhoisOutcome::Failure;
+    outcome.error = code;
+    outcome.truncated = false;
+    if (m_blocking)
+        outcome.text = m_waiting.mid(m_readPos);
+    Q_EMIT finished(outcome);
+}
+
+void WhoisClient::dropSocket()
+{
+    if (!m_socket)
+        return;
+    QTcpSocket* socket = m_socket;
+    m_socket = nullptr;
+    disconnect(socket, nullptr, this, nullptr);
+    socket->abort();
+    socket->deleteLater();
+}

@@ -1,0 +1,116 @@
+#include "support/FakeWhoisServer.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <limits>
+#include <memory>
+
+FakeWhoisServer::FakeWhoisServer(QObject* parent) : QObject(parent), m_server(new QTcpServer(this))
+{
+    connect(m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+            const Script script = m_scripts.isEmpty() ? m_default : m_scripts.takeFirst();
+            auto request = std::make_shared<QByteArray>();
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket, script, request] {
+                if (request->endsWith('\n'))
+                    return;
+                *request += socket->readAll();
+                if (!request->contains('\n'))
+                    return;
+                request->truncate(request->indexOf('\n') + 1);
+                requests.append(*request);
+                Q_EMIT requestReceived();
+                serve(socket, script);
+            });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                socket->deleteLater();
+                Q_EMIT connectionClosed();
+            });
+        }
+    });
+}
+
+FakeWhoisServer::~FakeWhoisServer()
+{
+    for (QTcpSocket* socket : m_server->findChildren<QTcpSocket*>()) {
+        disconnect(socket, nullptr, nullptr, nullptr);
+        socket->abort();
+    }
+}
+
+bool FakeWhoisServer::start(const QHostAddress& address, quint16 port)
+{
+    return m_server->listen(address, port);
+}
+
+bool FakeWhoisServer::startStalled()
+{
+    m_server->setListenBacklogSize(0);
+    if (!start())
+        return false;
+    m_server->pauseAccepting();
+    m_filler = new QTcpSocket(this);
+    m_filler->connectToHost(QHostAddress(QHostAddress::LocalHost), port());
+    return true;
+}
+
+bool FakeWhoisServer::stalled() const
+{
+    return m_filler && m_filler->state() == QAbstractSocket::ConnectedState;
+}
+
+quint16 FakeWhoisServer::port() const
+{
+    return m_server->serverPort();
+}
+
+quint16 FakeWhoisServer::refusedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.serverPort(); // closed on return
+}
+
+void FakeWhoisServer::serve(QTcpSocket* socket, const Script& script)
+{
+    QByteArray data = script.reply;
+    if (script.mode == Mode::Hang)
+        return;
+    if (script.mode == Mode::Reply) {
+        socket->write(data);
+        socket->disconnectFromHost();
+        return;
+    }
+    const bool huge = script.mode == Mode::Huge;
+    int chunk = script.chunkBytes;
+    qint64 total = data.size();
+    if (huge) {
+        while (data.size() < 64 * 1024)
+            data += QByteArray(70, 'x') + "\r\n";
+        chunk = int(data.size());
+        total = script.hugeBytes < 0 ? std::numeric_limits<qint64>::max() : script.hugeBytes;
+    }
+    // A trickle goes out on a timer; a huge reply only as fast as the client takes it.
+    auto sent = std::make_shared<qint64>(0);
+    const auto pump = [socket, data, chunk, total, huge, sent] {
+        if (socket->bytesToWrite() > 0 || socket->state() != QAbstractSocket::ConnectedState)
+            return;
+        if (*sent >= total) {
+            socket->disconnectFromHost();
+            return;
+        }
+        const qint64 size = std::min<qint64>(chunk, total - *sent);
+        socket->write(data.constData() + (huge ? 0 : *sent), size);
+        *sent += size;
+    };
+    if (huge) {
+        connect(socket, &QTcpSocket::bytesWritten, socket, pump);
+        pump();
+    } else {
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, pump);
+        timer->start(2);
+    }
+}
