@@ -2,6 +2,7 @@
 #include "dns/DNS.h"
 #include "support/FakeNameServer.h"
 #include "support/ManualTickSource.h"
+#include "support/ScriptedTransport.h"
 #include "support/TestPlatform.h"
 
 #include <QNetworkInterface>
@@ -9,24 +10,6 @@
 #include <QTest>
 
 namespace {
-// Stands in for the socket where a test needs sends to fail or the socket to report errors.
-class ScriptedTransport final : public DnsTransport
-{
-public:
-    bool open(QAbstractSocket::NetworkLayerProtocol) override { return true; }
-    bool send(const QByteArray& datagram, const QHostAddress&, quint16) override
-    {
-        sent.append(datagram);
-        return sent.size() != failingSend;
-    }
-    void close() override {}
-    quint16 localPort() const override { return 4000; }
-    void raiseError() { Q_EMIT socketError(); }
-
-    QList<QByteArray> sent;
-    int failingSend = -1; // 1-based
-};
-
 struct Rig
 {
     CheckResultTable table;
