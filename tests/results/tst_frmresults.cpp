@@ -424,6 +424,30 @@ private Q_SLOTS:
         QCOMPARE(results->RepliesReceived, qint16(0));
     }
 
+    void windowSizedToGrid()
+    {
+        frmResults* results = check(QStringLiteral("ab cd"));
+        QVERIFY(QTest::qWaitForWindowExposed(results));
+        const double dpi = results->dpi();
+        const auto twips = [dpi](int pixels) {
+            return ResultsLayout::toTwips(pixels, dpi);
+        };
+        const QSize outer = results->frameGeometry().size();
+        QVERIFY(qAbs(twips(outer.width()) - results->DesiredWidth) <= twips(1));
+        QVERIFY(qAbs(twips(outer.height()) - results->DesiredHeight) <= twips(1));
+        QCOMPARE(results->DesiredHeight, 3 * 301.0 + 1400);
+        QCOMPARE(results->butCancelOk->x(), ResultsLayout::toPixels(twips(outer.width()) - 1365, dpi));
+        QCOMPARE(results->Resultgrid->height(), ResultsLayout::toPixels(twips(outer.height()) - 1170, dpi));
+
+        // Larger than the grid needs snaps back; smaller stays, and too small leaves the controls alone.
+        results->resize(results->size() + QSize(200, 150));
+        QTRY_COMPARE(results->frameGeometry().size(), outer);
+        const QRect button = results->butCancelOk->geometry();
+        results->resize(100, 80);
+        QTRY_COMPARE(results->size(), QSize(100, 80));
+        QCOMPARE(results->butCancelOk->geometry(), button);
+    }
+
     void pictures()
     {
         frmResults* results = Forms::results();
