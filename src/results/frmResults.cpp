@@ -416,7 +416,7 @@ void frmResults::ShowCell(int column, int row)
     // The current cell follows the painting, but the view stays where the user has it.
     const bool autoScroll = Resultgrid->hasAutoScroll();
     Resultgrid->setAutoScroll(false);
-    Resultgrid->setCurrentCell(row - 1, column - 1);
+    Resultgrid->setCurrentCell(row - 1, column - 1, QItemSelectionModel::NoUpdate);
     Resultgrid->setAutoScroll(autoScroll);
     const quint8 status = CheckResults(column, row).status;
     const QPixmap& pixmap = status == Taken ? taken : status == Free ? free : unknown;
