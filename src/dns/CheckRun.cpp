@@ -5,6 +5,7 @@
 #include "dns/DnsTransport.h"
 #include "dns/TickSource.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
 
@@ -61,12 +62,16 @@ void CheckRun::start()
         return;
     }
     // Resolved in the background: a slow resolver must not freeze the window.
-    m_lookupId = QHostInfo::lookupHost(m_setup.nameServer, this, &CheckRun::onResolved);
+    // The application receives the answer: a lookup whose receiver is destroyed first leaks its callback.
+    QHostInfo::lookupHost(m_setup.nameServer, QCoreApplication::instance(),
+                          [self = QPointer<CheckRun>(this)](const QHostInfo& info) {
+                              if (self)
+                                  self->onResolved(info);
+                          });
 }
 
 void CheckRun::onResolved(const QHostInfo& info)
 {
-    m_lookupId = -1;
     if (m_state != State::Resolving)
         return;
     if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
@@ -206,10 +211,8 @@ void CheckRun::cancel()
 
 void CheckRun::stopIo()
 {
-    if (m_lookupId >= 0) {
-        QHostInfo::abortHostLookup(m_lookupId);
-        m_lookupId = -1;
-    }
+    // A lookup in progress is left to finish (aborting it leaks its callback): its answer finds the run stopped
+    // or gone.
     if (m_ticks)
         m_ticks->stop();
     if (m_transport)

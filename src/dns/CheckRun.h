@@ -94,7 +94,6 @@ private:
     RunSchedule::PendingFn m_pending;
     State m_state = State::Idle;
     QHostAddress m_server;
-    int m_lookupId = -1;
     int m_sent = 0;
     int m_replies = 0;
     int m_answers = 0;
