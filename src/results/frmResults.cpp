@@ -8,6 +8,7 @@
 #include "dns/DNS.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -73,17 +74,23 @@ public:
     {
         QStyleOptionViewItem plain = option;
         initStyleOption(&plain, index);
-        plain.icon = QIcon();
-        plain.features &= ~QStyleOptionViewItem::HasDecoration;
-        plain.text.clear();
-        QStyledItemDelegate::paint(painter, plain, QModelIndex());
         const QPixmap pixmap = index.data(Qt::DecorationRole).value<QPixmap>();
-        if (pixmap.isNull())
-            return;
-        const QSize size = pixmap.deviceIndependentSize().toSize();
-        const QRect target(option.rect.x() + (option.rect.width() - size.width()) / 2,
-                           option.rect.y() + (option.rect.height() - size.height()) / 2, size.width(), size.height());
-        painter->drawPixmap(target, pixmap);
+        QStyle* style = plain.widget ? plain.widget->style() : QApplication::style();
+        // Background and selection only: the style would put the picture at the left.
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &plain, painter, plain.widget);
+        if (!pixmap.isNull()) {
+            const QSize size = pixmap.deviceIndependentSize().toSize();
+            const QRect target(option.rect.x() + (option.rect.width() - size.width()) / 2,
+                               option.rect.y() + (option.rect.height() - size.height()) / 2, size.width(),
+                               size.height());
+            painter->drawPixmap(target, pixmap);
+        }
+        if (plain.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(plain);
+            focus.rect = style->subElementRect(QStyle::SE_ItemViewItemFocusRect, &plain, plain.widget);
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, plain.widget);
+        }
     }
 };
 

@@ -448,6 +448,32 @@ private Q_SLOTS:
         QCOMPARE(results->butCancelOk->geometry(), button);
     }
 
+    // Every cell shows its one picture in its middle, however wide the column.
+    void picturesCentredOnce()
+    {
+        Utils::DomainTable[0].Selected = 0;
+        Utils::DomainTable[1].SubLabels = QStringLiteral("averyverywidelabel");
+        frmResults* results = check(QStringLiteral("ab"), true);
+        QVERIFY(finish(results));
+        QVERIFY(QTest::qWaitForWindowExposed(results));
+        const QImage image = results->Resultgrid->viewport()->grab().toImage();
+        const QRect cell = results->Resultgrid->visualItemRect(results->Resultgrid->item(0, 0));
+        QVERIFY(cell.width() > 60);
+        int left = cell.right();
+        int right = cell.left();
+        for (int y = cell.top(); y <= cell.bottom(); ++y) {
+            for (int x = cell.left(); x <= cell.right(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                if (pixel.red() > 150 && pixel.green() < 90 && pixel.blue() < 90) {
+                    left = qMin(left, x);
+                    right = qMax(right, x);
+                }
+            }
+        }
+        QVERIFY2(right - left < 20, "more than one picture in the cell");
+        QVERIFY(qAbs((left + right) / 2 - cell.center().x()) <= 2);
+    }
+
     void pictures()
     {
         frmResults* results = Forms::results();
