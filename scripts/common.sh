@@ -29,3 +29,11 @@ orlevan_build() {
     cmake -S "$ORLEVAN_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }
+
+# orlevan_forget_other_compiler BUILD_DIR COMPILER: a build folder configured with another compiler starts afresh.
+orlevan_forget_other_compiler() {
+    local cache="$1/CMakeCache.txt"
+    if [ -f "$cache" ] && ! grep -q "^CMAKE_CXX_COMPILER:[A-Z]*=.*$2\$" "$cache"; then
+        rm -rf "$cache" "$1/CMakeFiles"
+    fi
+}

@@ -72,11 +72,15 @@ bool LoadDomainTableFrom(const QString& path)
 
 bool LoadDomainTable()
 {
-    if (LoadDomainTableFrom(dataFilePath()))
+    const bool opened = LoadDomainTableFrom(dataFilePath());
+    if (opened && TldCount > 0)
         return true;
-    const QString text = QStringLiteral("Cannot find orvtab.dll") + QLatin1Char('\r') +
-                         QStringLiteral("Make sure this file is in your ") + AppInfo::Title +
-                         QStringLiteral(" directory.") + QLatin1Char('\r') + QDir::toNativeSeparators(programFolder());
+    // A file without a single record is as useless as a missing one, and says so.
+    const QString first =
+        opened ? QStringLiteral("orvtab.dll holds no top-level domains") : QStringLiteral("Cannot find orvtab.dll");
+    const QString text = first + QLatin1Char('\r') + QStringLiteral("Make sure this file is in your ") +
+                         AppInfo::Title + QStringLiteral(" directory.") + QLatin1Char('\r') +
+                         QDir::toNativeSeparators(programFolder());
     Platform::instance().messageBox(text, Platform::Ok, Platform::Critical,
                                     AppInfo::Title + QStringLiteral(" load error."));
     return false;

@@ -15,6 +15,7 @@ namespace Utils {
 Settings AppSettings;
 QString SettingsFile;
 bool SettingsDamaged = false;
+bool SettingsSaveFailed = false;
 QString ResolvConfPath = QStringLiteral("/etc/resolv.conf");
 
 namespace {
@@ -38,6 +39,19 @@ QString readText(QSettings& store, const QString& section, const QString& key, c
     if (value.metaType().id() == QMetaType::QStringList)
         return value.toStringList().join(QStringLiteral(", "));
     return value.toString();
+}
+
+// Told once per program run: every later save fails the same way.
+void reportFailedSave(QSettings& store)
+{
+    store.sync();
+    if (store.status() == QSettings::NoError || SettingsSaveFailed)
+        return;
+    SettingsSaveFailed = true;
+    Platform::instance().messageBox(QStringLiteral("Orlevan could not save its settings to:") + QLatin1Char('\r') +
+                                        QDir::toNativeSeparators(settingsFilePath()) + QLatin1Char('\r') +
+                                        QStringLiteral("Changes made now are lost when Orlevan ends."),
+                                    Platform::Ok, Platform::Warning, AppInfo::Title);
 }
 
 void writeText(QSettings& store, const QString& section, const QString& key, const QString& value)
@@ -112,7 +126,7 @@ void SaveSetting(const QString& section, const QString& key, const QString& valu
         return;
     auto store = openStore();
     writeText(*store, section, key, value);
-    store->sync();
+    reportFailedSave(*store);
 }
 
 bool DetectDamagedSettings()
@@ -134,6 +148,9 @@ void LoadSettings()
 {
     auto store = openStore();
     AppSettings.NameServer = readText(*store, MainSection, QStringLiteral("dns"), RootNameServer);
+    // No name server is no setting.
+    if (AppSettings.NameServer.trimmed().isEmpty())
+        AppSettings.NameServer = RootNameServer;
     AppSettings.Retries = quint8(readNumber(*store, QStringLiteral("retries"), DefaultRetries, MinRetries, MaxRetries));
     AppSettings.QueryDelay =
         qint16(readNumber(*store, QStringLiteral("delay"), DefaultQueryDelay, MinQueryDelay, MaxQueryDelay));
@@ -153,7 +170,7 @@ void SaveSettings()
     writeText(*store, MainSection, QStringLiteral("ConfirmWhois"), BoolText(AppSettings.ConfirmWhois));
     writeText(*store, MainSection, QStringLiteral("SysTrayMinimize"), BoolText(AppSettings.SysTrayMinimize));
     writeText(*store, MainSection, QStringLiteral("CheckWithDashes"), BoolText(AppSettings.CheckWithDashes));
-    store->sync();
+    reportFailedSave(*store);
 }
 
 void LoadDomainSelection()
@@ -173,7 +190,7 @@ void SaveDomainSelection()
     auto store = openStore();
     for (int i = 0; i < TldCount; ++i)
         writeText(*store, DomainsSection, DomainTable[i].Tld, QString::number(DomainTable[i].Selected));
-    store->sync();
+    reportFailedSave(*store);
 }
 
 bool PersonalSelectionInForce()

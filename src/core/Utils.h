@@ -75,6 +75,8 @@ QString GetSetting(const QString& section, const QString& key, const QString& de
 void SaveSetting(const QString& section, const QString& key, const QString& value);
 // True after a damaged settings file was found: the program then runs on defaults and writes nothing.
 extern bool SettingsDamaged;
+// True after a save failed and the user was told so; later failures stay quiet.
+extern bool SettingsSaveFailed;
 // Looks at the settings file once at start-up; true when it exists but cannot be read or parsed.
 bool DetectDamagedSettings();
 // Whether the personal domain selection is in force: the stored "domains" mode is anything but "default".

@@ -89,7 +89,7 @@ void frmMain::buildControls()
 
 void frmMain::buildMenus()
 {
-    auto addAction = [this](QMenu* menu, const char* name, const QString& caption) {
+    auto addAction = [](QMenu* menu, const char* name, const QString& caption) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
         return action;

@@ -237,12 +237,14 @@ void frmResults::GetData()
                    .arg(CandidateTotal));
         return;
     }
-    // A label's length is a single byte of the query: a longer one cannot be asked at all.
+    // A label's length is a single byte of the query: a longer one cannot be asked at all. The suffixes come
+    // from the data file, which may hold anything.
     if (CandidateTotal > 0) {
-        for (int i = 0; i < Utils::CheckCount; ++i) {
-            if (DNS::OverlongLabel(Utils::CheckList[i])) {
-                refuse(QStringLiteral("Sorry, the name %1... is too long to be checked.")
-                           .arg(Utils::CheckList[i].left(40)) +
+        QStringList parts(Utils::CheckList.begin(), Utils::CheckList.begin() + Utils::CheckCount);
+        parts += suffixes;
+        for (const QString& part : std::as_const(parts)) {
+            if (DNS::OverlongLabel(part)) {
+                refuse(QStringLiteral("Sorry, the name %1... is too long to be checked.").arg(part.left(40)) +
                        QLatin1Char('\r') +
                        QStringLiteral("A part of a domain name between two dots can have at most %1 characters.")
                            .arg(DNS::MaxLabelLength));

@@ -7,6 +7,8 @@
 #include <limits>
 #include <memory>
 
+#include <sys/socket.h>
+
 FakeWhoisServer::FakeWhoisServer(QObject* parent) : QObject(parent), m_server(new QTcpServer(this))
 {
     connect(m_server, &QTcpServer::newConnection, this, [this] {
@@ -81,6 +83,15 @@ void FakeWhoisServer::serve(QTcpSocket* socket, const Script& script)
     if (script.mode == Mode::Reply) {
         socket->write(data);
         socket->disconnectFromHost();
+        return;
+    }
+    if (script.mode == Mode::Reset) {
+        socket->write(data);
+        socket->flush();
+        // No lingering: closing sends a reset, as a crashed server or a broken route would.
+        const linger now{1, 0};
+        setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        socket->abort();
         return;
     }
     const bool huge = script.mode == Mode::Huge;

@@ -20,6 +20,7 @@ public:
         Hang,    // neither answer nor close
         Trickle, // send the reply chunkBytes at a time, close
         Huge,    // send hugeBytes of text lines (without end when negative) as fast as the client takes them
+        Reset,   // send the reply, then reset the connection instead of closing it
     };
     struct Script
     {

@@ -70,6 +70,7 @@ void resetProgramState(const QString& folder)
     Utils::TldCount = 0;
     Utils::AppSettings = Utils::Settings{};
     Utils::SettingsDamaged = false;
+    Utils::SettingsSaveFailed = false;
     Utils::SettingsFile = folder + QStringLiteral("/config/Orlevan.ini");
     Utils::ProgramFolder = folder + QStringLiteral("/program");
     Utils::ResolvConfPath = folder + QStringLiteral("/resolv.conf");
