@@ -6,6 +6,7 @@
 
 UdpTransport::UdpTransport(QObject* parent) : DnsTransport(parent)
 {
+    m_socket.setObjectName(QStringLiteral("Winsock1"));
     connect(&m_socket, &QUdpSocket::readyRead, this, &UdpTransport::readPending);
     connect(&m_socket, &QUdpSocket::errorOccurred, this, [this] {
         // A failed send reports itself through send()'s result; only errors of their own count here.
