@@ -80,6 +80,19 @@ private Q_SLOTS:
         QVERIFY(!rig.ticks->running);
     }
 
+    // Port 1000 taken (or privileged): any free port serves.
+    void localPortTakenFallsBack()
+    {
+        QUdpSocket holder;
+        holder.bind(QHostAddress::AnyIPv4, DNS::LocalPort, QAbstractSocket::DontShareAddress);
+        FakeNameServer ns;
+        Rig rig(1, 1, 1, "127.0.0.1", ns.port());
+        rig.run->start();
+        QVERIFY(rig.run->localPort() != 0 && rig.run->localPort() != DNS::LocalPort);
+        rig.finish();
+        QCOMPARE(rig.table(1, 1).status, quint8(Taken));
+    }
+
     // Datagrams that must not count; a good reply to the other cell afterwards shows they were read.
     void strayDatagrams()
     {
