@@ -1,23 +1,104 @@
 #pragma once
 
+#include "results/ResultsLayout.h"
+
 #include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+#include <QStringList>
 
-class QTableWidget;
+class CheckRun;
+class QAction;
+class QMenu;
+class QProgressBar;
 class QPushButton;
+class QShortcut;
+class QTableWidget;
+class QTimer;
 
-// The results of one Check. (Stand-in: lists the names; the checking run fills it in.)
+// The results of one Check: runs the check, shows every candidate as a picture in a grid of names by suffixes.
+// Grid coordinates are the program's: column c and row r from 1, the names' column and the headings' row being
+// the table's headers.
 class frmResults final : public QMainWindow
 {
     Q_OBJECT
 
 public:
     explicit frmResults(QWidget* parent = nullptr);
+    ~frmResults() override;
 
-    // Starts one checking run over the name list of the main window.
+    // Starts one checking run over the name list of the main window and returns; the run goes on by events.
     void GetData();
     // True while a run or its WHOIS confirmation is in progress.
-    bool isBusy() const { return false; }
+    bool isBusy() const;
+    // Confirms the free candidates with WHOIS. (Stand-in: ends at once, through the same way the real
+    // confirmation ends: whoisConfirmationFinished.)
+    void WhoisChecks();
+    // The width in twips that column `col` needs for its heading.
+    qint16 GetColwidth(qint16 col) const;
+    // Paints one cell from its status and makes it the current cell, without scrolling the grid.
+    void ShowCell(int column, int row);
+    void ShowAllCells();
+    // Cancel or Close; also File > Exit and the close box.
+    void butCancelOk_Click();
+
+    // The run in progress or last run, for tests.
+    CheckRun* currentRun() const;
+    // Status shown in a cell (grid coordinates), -1 for an empty cell.
+    int shownStatus(int column, int row) const;
+    double dpi() const;
 
     QTableWidget* Resultgrid = nullptr;
+    QProgressBar* ProgressBar = nullptr;
     QPushButton* butCancelOk = nullptr;
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuTools = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuCopy = nullptr;
+    QAction* mnuWhois = nullptr;
+
+    QPixmap unknown;
+    QPixmap taken;
+    QPixmap free;
+
+    int ColumnCount = 0;
+    QStringList ColumnLabels; // index 0 holds nothing
+    int CandidateTotal = 0;
+    qint16 RepliesReceived = 0;
+    bool WhoisPhase = false;
+
+    double ContentWidth = 0;
+    double ContentHeight = 0;
+    double DesiredWidth = 0;
+    double DesiredHeight = 0;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    enum class Phase { Idle, Running, Whois, Done };
+
+    void buildControls();
+    void buildMenus();
+    static QStringList columnSet(bool& centred);
+    void refuse(const QString& text);
+    void LayoutGrid();
+    void CalcFormSize();
+    void Form_Resize();
+    QSize frameExtra() const;
+    void setMenusEnabled(bool enabled);
+    void onRunCompleted();
+    void afterRun();
+    void whoisConfirmationFinished();
+    void showClose();
+    void cancelLogic();
+    void releaseRun();
+
+    Phase m_phase = Phase::Idle;
+    QPointer<CheckRun> m_run;
+    QTimer* m_whoisStandIn = nullptr;
+    QShortcut* m_escape = nullptr;
+    bool m_resizing = false;
 };

@@ -1,0 +1,3 @@
+#include "dns/CheckResults.h"
+
+CheckResultTable CheckResults;

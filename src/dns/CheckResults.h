@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+// The outcome of every candidate of the current run, indexed by grid column and row (both from 1; index 0 of
+// either holds no candidate). Rebuilt by each run and kept until the next, for the grid's actions.
+enum CheckStatus : quint8 { Pending = 0, Taken = 1, Free = 2, NotChecked = 3 };
+
+struct CheckResult
+{
+    QString domain;
+    QString tld;
+    quint8 status = Pending;
+    qint16 queryId = 0;
+};
+
+class CheckResultTable
+{
+public:
+    // Columns 0 to columnCount and rows 0 to rowCount, all empty.
+    void reset(int columnCount, int rowCount)
+    {
+        m_columns = columnCount;
+        m_rows = rowCount;
+        m_cells.assign(size_t(columnCount + 1) * size_t(rowCount + 1), CheckResult{});
+    }
+    int columnCount() const { return m_columns; }
+    int rowCount() const { return m_rows; }
+    CheckResult& operator()(int column, int row) { return m_cells[size_t(column) * size_t(m_rows + 1) + size_t(row)]; }
+    const CheckResult& operator()(int column, int row) const
+    {
+        return m_cells[size_t(column) * size_t(m_rows + 1) + size_t(row)];
+    }
+
+private:
+    int m_columns = 0;
+    int m_rows = 0;
+    std::vector<CheckResult> m_cells = std::vector<CheckResult>(1);
+};
+
+extern CheckResultTable CheckResults;

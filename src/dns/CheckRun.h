@@ -1,0 +1,103 @@
+#pragma once
+
+#include "core/Platform.h"
+#include "dns/CheckResults.h"
+#include "dns/DnsTransport.h"
+#include "dns/RunSchedule.h"
+#include "dns/TickSource.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+
+// One checking run over the cells of CheckResults: resolves the name server, opens the socket, sends one query
+// per tick in passes, records the replies, and marks what stayed unanswered. Driven by ticks and socket events
+// on the UI thread; no call of it waits.
+class CheckRun final : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Setup
+    {
+        QString nameServer;
+        quint16 port = 53;
+        int delayMs = 50;
+        int passes = 3;
+        int columns = 0;
+        int rows = 0;
+    };
+    enum class State { Idle, Resolving, Running, Completed, NetworkFailed, SendFailed, Cancelled };
+
+    // Without a tick source or transport of its own the run makes them with the factories below, else with
+    // Delaytimer's kind of timer and a UDP socket.
+    CheckRun(CheckResultTable& table, const Setup& setup, std::unique_ptr<TickSource> ticks = {},
+             std::unique_ptr<DnsTransport> transport = {}, QObject* parent = nullptr);
+    ~CheckRun() override;
+
+    void start();
+    // Ends the run now: nothing more is sent, no completion follows, no message of the run appears.
+    void cancel();
+
+    State state() const { return m_state; }
+    bool inProgress() const { return m_state == State::Resolving || m_state == State::Running; }
+    int repliesReceived() const { return m_replies; }
+    int refusalsReceived() const { return m_refusals; }
+    // The server answered, but only to say it would not answer.
+    bool onlyRefusals() const { return m_refusals > 0 && m_answers == 0; }
+    int queriesSent() const { return m_sent; }
+    QHostAddress serverAddress() const { return m_server; }
+    quint16 localPort() const;
+
+    // Column and row (from 1) of a query identifier in a grid of `rows` rows; nothing when no cell has it.
+    struct Cell
+    {
+        int column;
+        int row;
+    };
+    static std::optional<Cell> cellOfQueryId(int id, int columns, int rows);
+
+    // Test seams for runs started by the results window.
+    static std::function<std::unique_ptr<TickSource>()> tickSourceFactory;
+    static std::function<std::unique_ptr<DnsTransport>()> transportFactory;
+
+Q_SIGNALS:
+    void cellAnswered(int column, int row, int repliesReceived);
+    void completed();
+    // The send error was reported; the owner ends the run's window.
+    void sendFailed();
+
+private:
+    void onResolved(const QHostInfo& info);
+    void openSocket(const QHostAddress& server);
+    void onTick();
+    void handle(const RunSchedule::Step& step);
+    void send(int cell);
+    void finish();
+    void onDatagram(const QByteArray& datagram, const QHostAddress& sender, quint16 senderPort);
+    void onSocketError();
+    void stopIo();
+    // Shows a message of the run after the current event; the run stands still until it is closed.
+    void showMessage(const QString& text, Platform::Icon icon, std::function<void()> then = {});
+    CheckResult& cellAt(int cell);
+
+    CheckResultTable& m_table;
+    const Setup m_setup;
+    std::unique_ptr<TickSource> m_ticks;
+    std::unique_ptr<DnsTransport> m_transport;
+    RunSchedule m_schedule;
+    RunSchedule::PendingFn m_pending;
+    State m_state = State::Idle;
+    QHostAddress m_server;
+    int m_sent = 0;
+    int m_replies = 0;
+    int m_answers = 0;
+    int m_refusals = 0;
+    int m_held = 0;
+    bool m_tickWhileHeld = false;
+};

@@ -1,0 +1,117 @@
+#include "dns/DNS.h"
+
+#include "core/Utils.h"
+
+namespace DNS {
+
+quint16 NameServerPort = 53;
+
+namespace {
+constexpr int HeaderSize = 12;
+
+quint8 byteAt(const QByteArray& bytes, int index)
+{
+    return quint8(bytes.at(index));
+}
+
+char foldCase(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+} // namespace
+
+QByteArray EncodeName(const QString& name)
+{
+    // Every dot ends a label, so empty parts become zero-length labels; no 63/255 limits here.
+    const QByteArray text = name.toLatin1() + '.';
+    QByteArray out;
+    out.reserve(text.size() + 1);
+    qsizetype start = 0;
+    for (qsizetype dot = text.indexOf('.'); dot >= 0; dot = text.indexOf('.', start)) {
+        out.append(char(quint8(dot - start)));
+        out.append(text.constData() + start, dot - start);
+        start = dot + 1;
+    }
+    out.append('\0');
+    return out;
+}
+
+QByteArray BuildQuery(const QString& name, qint16 id)
+{
+    QByteArray out;
+    out.append(char(quint8(id / 256)));
+    out.append(char(quint8(id % 256)));
+    out.append("\x01\x00\x00\x01\x00\x00\x00\x00\x00\x00", 10);
+    out.append(EncodeName(name));
+    out.append("\x00\xFF\x00\xFF", 4);
+    return out;
+}
+
+std::optional<ReplyInfo> ParseReply(const QByteArray& datagram)
+{
+    if (datagram.size() < 4)
+        return std::nullopt;
+    ReplyInfo info;
+    info.id = byteAt(datagram, 0) * 256 + byteAt(datagram, 1);
+    info.exists = (byteAt(datagram, 3) & 0x1F) != 3;
+    info.rcode = byteAt(datagram, 3) & 0x0F;
+    info.qr = (byteAt(datagram, 2) & 0x80) != 0;
+    return info;
+}
+
+bool IsRefusal(quint8 rcode)
+{
+    return rcode == 1 || rcode == 2 || rcode == 4 || rcode == 5;
+}
+
+bool AnswersQuery(const QByteArray& datagram, const QString& name)
+{
+    const std::optional<ReplyInfo> info = ParseReply(datagram);
+    if (!info || !info->qr || datagram.size() < HeaderSize)
+        return false;
+    const int questions = byteAt(datagram, 4) * 256 + byteAt(datagram, 5);
+    if (questions == 0)
+        return IsRefusal(info->rcode);
+    if (questions != 1)
+        return false;
+
+    // Walk the expected name label by label: lengths must agree exactly, letters regardless of case.
+    const QByteArray expected = EncodeName(name) + QByteArray("\x00\xFF\x00\xFF", 4);
+    if (datagram.size() < HeaderSize + expected.size())
+        return false;
+    qsizetype pos = 0;
+    while (pos < expected.size() - 4) {
+        const int length = quint8(expected.at(pos));
+        if (byteAt(datagram, int(HeaderSize + pos)) != length)
+            return false;
+        for (qsizetype i = pos + 1; i <= pos + length; ++i) {
+            if (foldCase(datagram.at(HeaderSize + i)) != foldCase(expected.at(i)))
+                return false;
+        }
+        pos += length + 1;
+        if (length == 0)
+            break;
+    }
+    return datagram.mid(HeaderSize + pos, 4) == expected.right(4) && pos == expected.size() - 4;
+}
+
+qint16 CountSelectedTlds()
+{
+    qint16 count = 0;
+    for (int i = 0; i < Utils::TldCount && i < Utils::DomainTableSize; ++i) {
+        if (Utils::DomainTable[i].Selected == 1)
+            ++count;
+    }
+    return count;
+}
+
+std::optional<QString> OverlongLabel(const QString& name)
+{
+    for (const QString& label : name.split(QLatin1Char('.'))) {
+        if (label.size() > MaxLabelLength)
+            return label;
+    }
+    return std::nullopt;
+}
+
+} // namespace DNS

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// DNS datagrams of a checking run: the query of one candidate and the few facts read from a reply.
+namespace DNS {
+
+// The port a run sends to. Always 53 in the program; tests aim a run at a server of their own on a high port.
+extern quint16 NameServerPort;
+// The local port a run binds when the system allows it; otherwise any free port.
+constexpr quint16 LocalPort = 1000;
+// Identifiers run from 1 to this; more candidates are refused before a run starts.
+constexpr int MaxCandidates = 2047;
+// A label's length is one byte in the datagram.
+constexpr int MaxLabelLength = 255;
+
+struct ReplyInfo
+{
+    int id = 0;         // byte 0 x 256 + byte 1
+    bool exists = true; // false exactly when the low five bits of byte 3 are 3 (name error)
+    quint8 rcode = 0;   // low four bits of byte 3
+    bool qr = false;    // the reply bit of byte 2
+};
+
+QByteArray EncodeName(const QString& name);
+QByteArray BuildQuery(const QString& name, qint16 id);
+// No result for a datagram shorter than 4 bytes.
+std::optional<ReplyInfo> ParseReply(const QByteArray& datagram);
+
+// Format error, server failure, not implemented and refused say nothing about the name.
+bool IsRefusal(quint8 rcode);
+// Whether a reply belongs to the query of this candidate: it is a response, and its one question is the
+// candidate's name (letter case aside), type and class any. A refusal may come without a question.
+bool AnswersQuery(const QByteArray& datagram, const QString& name);
+
+// Records among DomainTable 0 to TldCount - 1 whose Selected is 1.
+qint16 CountSelectedTlds();
+// The first label of the name that is too long to encode, if any.
+std::optional<QString> OverlongLabel(const QString& name);
+
+} // namespace DNS

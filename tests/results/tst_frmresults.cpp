@@ -1,0 +1,409 @@
+#include "core/Forms.h"
+#include "core/Utils.h"
+#include "core/frmMain.h"
+#include "dns/CheckRun.h"
+#include "dns/DNS.h"
+#include "results/frmResults.h"
+#include "support/FakeNameServer.h"
+#include "support/ManualTickSource.h"
+#include "support/ScriptedTransport.h"
+#include "support/TestPlatform.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The results window driven from the main window's Check, against a name server on 127.0.0.1, ticks by hand.
+class TestResults : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TestPlatform> m_platform;
+    std::unique_ptr<FakeNameServer> m_ns;
+    QPointer<ManualTickSource> m_ticks;
+
+    frmResults* check(const QString& text, bool personal = false)
+    {
+        Utils::SaveSetting("main", "domains", personal ? "personal" : "default");
+        Forms::main()->names->setText(text);
+        Forms::main()->activate_Click();
+        return Forms::resultsIfLoaded();
+    }
+
+    // Ticks until the run completes, each reply in before the next tick.
+    bool finish(frmResults* results)
+    {
+        for (CheckRun* run = results->currentRun(); run && run->state() == CheckRun::State::Running;) {
+            const int sent = run->queriesSent();
+            if (!QTest::qWaitFor([&] { return run->repliesReceived() + run->refusalsReceived() >= sent; }))
+                return false;
+            m_ticks->fire();
+        }
+        return results->currentRun() && results->currentRun()->state() == CheckRun::State::Completed;
+    }
+
+    static QString names(int count, const QString& suffix = {})
+    {
+        QStringList list;
+        for (int i = 1; i <= count; ++i)
+            list.append(QStringLiteral("n%1").arg(i) + suffix);
+        return list.join(' ');
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        resetProgramState(m_dir.path());
+        m_platform = std::make_unique<TestPlatform>();
+        m_ns = std::make_unique<FakeNameServer>();
+        DNS::NameServerPort = m_ns->port();
+        Utils::AppSettings = {"127.0.0.1", 5, 1, false, false, false};
+        Utils::InitDefaultDomains();
+        Utils::TldCount = 3;
+        Utils::DomainTable[0] = {"com", {}, {}, {}, 1, {}, {}};
+        Utils::DomainTable[1] = {"uk", {}, {}, {}, 1, "co:org:", {}};
+        Utils::DomainTable[2] = {"nu", {}, {}, {}, 0, {}, {}};
+        CheckRun::tickSourceFactory = [this] {
+            auto ticks = std::make_unique<ManualTickSource>();
+            m_ticks = ticks.get();
+            return ticks;
+        };
+    }
+
+    void cleanup()
+    {
+        Forms::destroyAll();
+        CheckRun::tickSourceFactory = {};
+        CheckRun::transportFactory = {};
+        DNS::NameServerPort = 53;
+        m_ns.reset();
+        m_platform.reset();
+    }
+
+    void columns_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("personal");
+        QTest::addColumn<QStringList>("headings");
+        QTest::addColumn<QStringList>("domains"); // column by column: queryId 1, 2, ...
+        QTest::addColumn<QString>("lastTld");
+        QTest::newRow("default list") << "ab cd" << false
+                                      << QStringList{"com", "net", "org", "us", "to", "tv", "tm", "nu"}
+                                      << QStringList{"ab.com", "cd.com", "ab.net", "cd.net", "ab.org", "cd.org",
+                                                     "ab.us",  "cd.us",  "ab.to",  "cd.to",  "ab.tv",  "cd.tv",
+                                                     "ab.tm",  "cd.tm",  "ab.nu",  "cd.nu"}
+                                      << "nu";
+        QTest::newRow("personal, second-level labels")
+            << "ab" << true << QStringList{"com", "co.uk", "org.uk", ".uk"}
+            << QStringList{"ab.com", "ab.co.uk", "ab.org.uk", "ab..uk"} << "uk";
+        // A name without a known suffix gets the first record's.
+        QTest::newRow("complete names") << "ab.nu cd" << false << QStringList{"Free?"} << QStringList{"ab.nu", "cd"}
+                                        << "com";
+    }
+    void columns()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, personal);
+        QFETCH(QStringList, headings);
+        QFETCH(QStringList, domains);
+        frmResults* results = check(typed, personal);
+        QCOMPARE(results->Resultgrid->columnCount(), headings.size());
+        QCOMPARE(results->Resultgrid->rowCount(), Utils::CheckCount);
+        for (int c = 1; c <= results->ColumnCount; ++c) {
+            QCOMPARE(results->Resultgrid->horizontalHeaderItem(c - 1)->text(), headings.at(c - 1));
+            QCOMPARE(results->Resultgrid->horizontalHeaderItem(c - 1)->textAlignment(),
+                     personal ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter));
+        }
+        QCOMPARE(results->ColumnLabels.mid(1), Utils::BareNames ? headings : QStringList());
+        QStringList built;
+        for (int c = 1; c <= results->ColumnCount; ++c) {
+            for (int r = 1; r <= Utils::CheckCount; ++r) {
+                built.append(CheckResults(c, r).domain);
+                QCOMPARE(int(CheckResults(c, r).queryId), int(built.size()));
+            }
+        }
+        QCOMPARE(built, domains);
+        QTEST(CheckResults(results->ColumnCount, Utils::CheckCount).tld, "lastTld");
+        QCOMPARE(results->windowTitle(), QStringLiteral("Orlevan results"));
+    }
+
+    void limits_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("subLabels");
+        QTest::addColumn<QString>("refusal"); // empty: accepted
+        QTest::newRow("2047") << names(2047) << ""
+                              << "";
+        QTest::newRow("2048") << names(2048) << ""
+                              << "Sorry, you have too many combinations of domains.\r"
+                                 "The maximum number allowed is 2047 and you have 2048";
+        QTest::newRow("600 names, four labels") << names(600) << "co:org:me:ltd"
+                                                << "Sorry, you have too many combinations of domains.\r"
+                                                   "The maximum number allowed is 2047 and you have 2400";
+        QTest::newRow("label of 256") << QString(256, 'a') << ""
+                                      << "Sorry, the name aaaa";
+    }
+    void limits()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, subLabels);
+        QFETCH(QString, refusal);
+        Utils::DomainTable[0].Selected = 0;
+        Utils::DomainTable[1].SubLabels = subLabels;
+        frmResults* results = check(typed, true);
+        if (refusal.isEmpty()) {
+            QVERIFY(results->isBusy());
+            QCOMPARE(results->ProgressBar->maximum(), 2048);
+            QVERIFY(m_platform->messages.isEmpty());
+            QTRY_COMPARE(m_ns->queries.size(), 1);
+            return;
+        }
+        QCOMPARE(m_platform->messages.size(), 1);
+        QVERIFY2(m_platform->messages.at(0).text.startsWith(refusal), qPrintable(m_platform->messages.at(0).text));
+        QCOMPARE(m_platform->messages.at(0).icon, Platform::Critical);
+        QTRY_VERIFY(!Forms::resultsIfLoaded());
+        QTest::qWait(20);
+        QVERIFY(m_ns->queries.isEmpty());
+    }
+
+    void emptyPersonalSelection()
+    {
+        Utils::DomainTable[0].Selected = Utils::DomainTable[1].Selected = 0;
+        Utils::AppSettings.Retries = 2;
+        frmResults* results = check("ab cd", true);
+        QCOMPARE(results->Resultgrid->columnCount(), 0);
+        QCOMPARE(results->Resultgrid->rowCount(), 2);
+        for (int tick = 1; tick < 2 * 3 + 10; ++tick)
+            m_ticks->fire();
+        QVERIFY(results->isBusy());
+        m_ticks->fire();
+        QCOMPARE(results->butCancelOk->text(), QStringLiteral("Close"));
+        QCOMPARE(results->ContentWidth,
+                 ResultsLayout::toTwips(results->fontMetrics().horizontalAdvance("ab"), results->dpi()) + 50);
+        QVERIFY(m_ns->queries.isEmpty());
+    }
+
+    void windowThroughARun_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("no WHOIS confirmation") << false;
+        QTest::newRow("WHOIS confirmation") << true;
+    }
+    void windowThroughARun()
+    {
+        QFETCH(bool, confirm);
+        Utils::AppSettings.ConfirmWhois = confirm;
+        m_ns->freeNames = {"ab.com", "cd.net"};
+        frmResults* results = check("ab cd");
+        const auto menusEnabled = [results] {
+            return results->mnuFile->menuAction()->isEnabled() && results->mnuEdit->menuAction()->isEnabled() &&
+                   results->mnuTools->menuAction()->isEnabled();
+        };
+        QVERIFY(!menusEnabled() && results->ProgressBar->isVisible());
+        QCOMPARE(results->ProgressBar->format(), QStringLiteral("Checking Domains"));
+        QTRY_COMPARE(results->RepliesReceived, qint16(1));
+        QCOMPARE(results->ProgressBar->value(), 1);
+        QCOMPARE(results->shownStatus(1, 1), int(Free));
+        QCOMPARE(results->shownStatus(1, 2), -1); // not painted before its reply
+
+        QVERIFY(finish(results));
+        QVERIFY(menusEnabled() && !results->ProgressBar->isVisible() && !Utils::CheckRunning);
+        // The confirmation is part of the run: the button says Cancel until it has ended.
+        QCOMPARE(results->isBusy(), confirm);
+        QCOMPARE(results->butCancelOk->text(), confirm ? QStringLiteral("Cancel") : QStringLiteral("Close"));
+        QTRY_COMPARE(results->butCancelOk->text(), QStringLiteral("Close"));
+        QVERIFY(!results->isBusy());
+        for (int c = 1; c <= 8; ++c) {
+            for (int r = 1; r <= 2; ++r)
+                QCOMPARE(results->shownStatus(c, r), (c == r) ? int(Free) : int(Taken));
+        }
+        QTest::keyClick(results, Qt::Key_Escape); // Esc belongs to Cancel only
+        QVERIFY(Forms::resultsIfLoaded());
+    }
+
+    // Cancel, Esc, the close box and File > Exit, at every stage of a run; then a fresh Check.
+    void cancelAtEveryStage_data()
+    {
+        QTest::addColumn<int>("ticks"); // -1: while the name server's name resolves
+        QTest::addColumn<QString>("how");
+        const QList<QPair<const char*, int>> stages = {
+            {"resolving", -1}, {"sending", 3}, {"pause", 17}, {"drain", 22}, {"whois", 29}};
+        for (const auto& [stage, ticks] : stages) {
+            for (const char* how : {"button", "escape", "close box", "exit"})
+                QTest::addRow("%s, %s", stage, how) << ticks << how;
+        }
+    }
+    void cancelAtEveryStage()
+    {
+        QFETCH(int, ticks);
+        QFETCH(QString, how);
+        const bool whois = ticks == 29; // 16 queries + 3 + 10: the run has completed
+        Utils::AppSettings.ConfirmWhois = whois;
+        if (ticks < 0) {
+            Utils::AppSettings.NameServer = "localhost";
+            QVERIFY(m_ns->alsoListenOn(QHostAddress::LocalHostIPv6));
+        }
+        if (how == "escape") {
+            Forms::results()->show();
+            QVERIFY(QTest::qWaitForWindowActive(Forms::results()));
+        }
+        m_ns->answering = false;
+        frmResults* results = check("ab cd");
+        QPointer<CheckRun> run = results->currentRun();
+        QVERIFY(ticks >= 0 || run->state() == CheckRun::State::Resolving);
+        for (int i = 0; i < ticks; ++i)
+            m_ticks->fire();
+        QVERIFY(results->isBusy());
+        QCOMPARE(results->WhoisPhase, whois);
+
+        if (how == "button")
+            QTest::mouseClick(results->butCancelOk, Qt::LeftButton);
+        else if (how == "escape")
+            QTest::keyClick(results, Qt::Key_Escape);
+        else if (how == "close box")
+            results->close();
+        else
+            results->mnuExit->trigger();
+        QTRY_VERIFY(!Forms::resultsIfLoaded());
+        QVERIFY(!run);
+        // Exit lets pending events run first: the name may resolve and the first query leave meanwhile.
+        qsizetype asked = qMin(ticks + 1, 16);
+        if (ticks < 0 && how == "exit" && QTest::qWaitFor([this] { return !m_ns->queries.isEmpty(); }, 50))
+            asked = 1;
+        QTRY_COMPARE(m_ns->queries.size(), asked);
+        QTest::qWait(20);
+        QCOMPARE(m_ns->queries.size(), asked);
+        // Nothing of the completion happens after a cancel.
+        QCOMPARE(Utils::CheckRunning, !whois);
+        QCOMPARE(CheckResults(1, 1).status, quint8(whois ? NotChecked : Pending));
+
+        m_ns->answering = true;
+        results = check("ef");
+        QVERIFY(results->isBusy());
+        QTRY_VERIFY(!m_ns->queries.isEmpty() && m_ns->queries.last().name == "ef.com");
+    }
+
+    // Closing the window or ending the program with replies, ticks and a message box in flight.
+    void closedMidRun_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("close during replies") << "close";
+        QTest::newRow("program ends") << "destroy";
+        QTest::newRow("close inside the Winsock error box") << "box";
+    }
+    void closedMidRun()
+    {
+        QFETCH(QString, how);
+        QPointer<ScriptedTransport> transport;
+        if (how == "box") {
+            CheckRun::transportFactory = [&transport] {
+                auto made = std::make_unique<ScriptedTransport>();
+                transport = made.get();
+                return made;
+            };
+        }
+        frmResults* results = check(names(40));
+        for (int i = 0; i < 20; ++i)
+            m_ticks->fire();
+        if (how == "box") {
+            m_platform->onMessage = [&](const TestPlatform::Message&) {
+                results->close();
+                QTest::qWait(5); // the window's deferred deletion may run while the box is open
+                if (m_ticks)
+                    m_ticks->fire();
+            };
+            transport->raiseError();
+            QTRY_COMPARE(m_platform->messages.size(), 1);
+        } else if (how == "close") {
+            results->close();
+        } else {
+            Forms::destroyAll();
+        }
+        QTRY_VERIFY(!Forms::resultsIfLoaded());
+        QTest::qWait(20);
+        QVERIFY(!transport && !m_ticks);
+    }
+
+    // An answer for the last of 300 rows moves the current cell there, but the view stays at the top.
+    void paintingDoesNotScroll()
+    {
+        m_ns->answering = false;
+        frmResults* results = check(names(300, ".com"));
+        QVERIFY(QTest::qWaitForWindowExposed(results));
+        for (int i = 1; i < 300; ++i) {
+            m_ticks->fire();
+            if (i % 50 == 0) // keep the server's receive buffer from overflowing
+                QTRY_COMPARE(m_ns->queries.size(), i + 1);
+        }
+        QTRY_COMPARE(m_ns->queries.size(), 300);
+        m_ns->sendTo(m_ns->queries.last(), FakeNameServer::replyFor(m_ns->queries.last().datagram, 3));
+        QTRY_COMPARE(results->shownStatus(1, 300), int(Free));
+        QCOMPARE(results->Resultgrid->currentRow(), 299);
+        QCOMPARE(results->Resultgrid->verticalScrollBar()->value(), 0);
+    }
+
+    void onlyRefusalsAreToldOnce()
+    {
+        m_ns->responder = [](const FakeNameServer::Query& query) {
+            return std::optional<QByteArray>(FakeNameServer::replyFor(query.datagram, 5));
+        };
+        Utils::AppSettings.Retries = 2;
+        frmResults* results = check("ab");
+        QVERIFY(finish(results));
+        QTRY_COMPARE(results->butCancelOk->text(), QStringLiteral("Close"));
+        QCOMPARE(m_platform->messages.size(), 1);
+        QVERIFY(m_platform->messages.at(0).text.contains("would not answer"));
+        QCOMPARE(m_ns->queries.size(), 16);
+        QCOMPARE(results->shownStatus(8, 1), int(NotChecked));
+        QCOMPARE(results->RepliesReceived, qint16(0));
+    }
+
+    // One picture per cell, in its middle, however wide the column.
+    void picturesCentredOnce()
+    {
+        Utils::DomainTable[0].Selected = 0;
+        Utils::DomainTable[1].SubLabels = "averyverywidelabel";
+        frmResults* results = check("ab", true);
+        QVERIFY(finish(results));
+        QVERIFY(QTest::qWaitForWindowExposed(results));
+        const QImage image = results->Resultgrid->viewport()->grab().toImage();
+        const QRect cell = results->Resultgrid->visualItemRect(results->Resultgrid->item(0, 0));
+        int left = cell.right();
+        int right = cell.left();
+        for (int y = cell.top(); y <= cell.bottom(); ++y) {
+            for (int x = cell.left(); x <= cell.right(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                if (pixel.red() > 150 && pixel.green() < 90 && pixel.blue() < 90) // the red cross
+                    left = qMin(left, x), right = qMax(right, x);
+            }
+        }
+        QVERIFY(cell.width() > 60 && right - left < 20);
+        QVERIFY(qAbs((left + right) / 2 - cell.center().x()) <= 2);
+    }
+
+    void windowSizedToGrid()
+    {
+        frmResults* results = check("ab cd");
+        QVERIFY(QTest::qWaitForWindowExposed(results));
+        const auto twips = [results](int pixels) {
+            return ResultsLayout::toTwips(pixels, results->dpi());
+        };
+        const QSize outer = results->frameGeometry().size();
+        QVERIFY(qAbs(twips(outer.width()) - results->DesiredWidth) <= twips(1));
+        QVERIFY(qAbs(twips(outer.height()) - (3 * 301 + 1400)) <= twips(1));
+        QCOMPARE(results->butCancelOk->x(), ResultsLayout::toPixels(twips(outer.width()) - 1365, results->dpi()));
+        // Larger than the grid needs snaps back.
+        results->resize(results->size() + QSize(200, 150));
+        QTRY_COMPARE(results->frameGeometry().size(), outer);
+    }
+};
+
+QTEST_MAIN(TestResults)
+#include "tst_frmresults.moc"

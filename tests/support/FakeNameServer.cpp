@@ -1,0 +1,67 @@
+#include "support/FakeNameServer.h"
+
+#include <QNetworkDatagram>
+
+FakeNameServer::FakeNameServer(const QHostAddress& address, QObject* parent) : QObject(parent)
+{
+    m_socket.bind(address, 0);
+    connect(&m_socket, &QUdpSocket::readyRead, this, [this] { readFrom(&m_socket); });
+    connect(&m_second, &QUdpSocket::readyRead, this, [this] { readFrom(&m_second); });
+}
+
+bool FakeNameServer::alsoListenOn(const QHostAddress& address)
+{
+    return m_second.bind(address, port());
+}
+
+QString FakeNameServer::decodeName(const QByteArray& datagram)
+{
+    QStringList labels;
+    qsizetype pos = 12;
+    while (pos < datagram.size()) {
+        const int length = quint8(datagram.at(pos));
+        if (length == 0)
+            break;
+        labels.append(QString::fromLatin1(datagram.mid(pos + 1, length)));
+        pos += length + 1;
+    }
+    return labels.join(QLatin1Char('.'));
+}
+
+QByteArray FakeNameServer::replyFor(const QByteArray& query, quint8 rcode, bool withQuestion)
+{
+    QByteArray reply = query;
+    reply[2] = char(quint8(query.at(2)) | 0x80);
+    reply[3] = char(0x80 | rcode);
+    if (!withQuestion) {
+        reply.truncate(12);
+        reply[5] = 0;
+    }
+    return reply;
+}
+
+void FakeNameServer::sendTo(const Query& query, const QByteArray& datagram)
+{
+    QUdpSocket* socket = query.sender.protocol() == m_socket.localAddress().protocol() ? &m_socket : &m_second;
+    socket->writeDatagram(datagram, query.sender, query.senderPort);
+}
+
+void FakeNameServer::readFrom(QUdpSocket* socket)
+{
+    while (socket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = socket->receiveDatagram();
+        Query query;
+        query.datagram = datagram.data();
+        query.id = query.datagram.size() >= 2 ? quint8(query.datagram.at(0)) * 256 + quint8(query.datagram.at(1)) : -1;
+        query.name = decodeName(query.datagram);
+        query.sender = datagram.senderAddress();
+        query.senderPort = quint16(datagram.senderPort());
+        queries.append(query);
+        if (!answering)
+            continue;
+        const std::optional<QByteArray> reply =
+            responder ? responder(query) : replyFor(query.datagram, freeNames.contains(query.name) ? 3 : 0);
+        if (reply)
+            socket->writeDatagram(*reply, query.sender, query.senderPort);
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QUdpSocket>
+#include <functional>
+#include <optional>
+
+// A name server on a loopback address for tests: records every query and answers from a rule.
+class FakeNameServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Query
+    {
+        QByteArray datagram;
+        int id = 0;
+        QString name; // decoded QNAME, labels joined by dots
+        QHostAddress sender;
+        quint16 senderPort = 0;
+    };
+
+    // Binds a free port on the address; isListening() tells whether it worked.
+    explicit FakeNameServer(const QHostAddress& address = QHostAddress::LocalHost, QObject* parent = nullptr);
+    // Also listens on a second address at the same port (for a host name that resolves to either).
+    bool alsoListenOn(const QHostAddress& address);
+
+    bool isListening() const { return m_socket.state() == QAbstractSocket::BoundState; }
+    quint16 port() const { return m_socket.localPort(); }
+
+    // By default names in freeNames are answered with a name error, all others with success.
+    QSet<QString> freeNames;
+    // When set, decides the reply instead; nothing means no reply.
+    std::function<std::optional<QByteArray>(const Query&)> responder;
+    bool answering = true;
+
+    QList<Query> queries;
+
+    // Sends a datagram from the server's port to a query's sender.
+    void sendTo(const Query& query, const QByteArray& datagram);
+    // A reply to a query: its header with QR set and this RCODE, and its question.
+    static QByteArray replyFor(const QByteArray& query, quint8 rcode, bool withQuestion = true);
+    static QString decodeName(const QByteArray& datagram);
+
+private:
+    void readFrom(QUdpSocket* socket);
+
+    QUdpSocket m_socket;
+    QUdpSocket m_second;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "dns/TickSource.h"
+
+// Ticks when the test says so.
+class ManualTickSource final : public TickSource
+{
+    Q_OBJECT
+
+public:
+    using TickSource::TickSource;
+    void start(int intervalMs) override
+    {
+        interval = intervalMs;
+        running = true;
+    }
+    void stop() override { running = false; }
+    void fire()
+    {
+        if (running)
+            Q_EMIT tick();
+    }
+
+    bool running = false;
+    int interval = 0;
+};
