@@ -55,3 +55,15 @@ void UdpTransport::readPending()
             break;
     }
 }
+
+namespace DNS {
+
+int InitSocket(DnsTransport& winsock, const QHostAddress& nameServer)
+{
+    winsock.close();
+    if (nameServer.isNull())
+        return InitNoServerAddress;
+    return winsock.open(nameServer.protocol()) ? 0 : InitCannotBind;
+}
+
+} // namespace DNS

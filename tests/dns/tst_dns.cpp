@@ -1,5 +1,6 @@
 #include "core/Utils.h"
 #include "dns/DNS.h"
+#include "dns/DnsTransport.h"
 #include "dns/RunSchedule.h"
 
 #include <QTest>
@@ -29,6 +30,17 @@ class TestDns : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initSocket()
+    {
+        UdpTransport socket;
+        QCOMPARE(DNS::InitSocket(socket, QHostAddress()), int(DNS::InitNoServerAddress));
+        QCOMPARE(DNS::InitSocket(socket, QHostAddress(QHostAddress::LocalHost)), 0);
+        QVERIFY(socket.localPort() != 0);
+        // A second set-up closes the socket first instead of failing on the port it holds.
+        QCOMPARE(DNS::InitSocket(socket, QHostAddress(QHostAddress::LocalHost)), 0);
+        QVERIFY(socket.localPort() != 0);
+    }
+
     void query_data()
     {
         QTest::addColumn<QString>("name");
