@@ -30,10 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Fuzz::require(r.Tld.size() + r.Description.size() + r.RegistrationSite.size() <= file.size(),
                       "a record longer than its file");
         Fuzz::require(r.Selected == 0, "selected straight after loading");
-        // Every label finds a record of that label, or record 0 when it is the first record's.
+        // Every label finds a record of that label, or record 0 when it is the first record's. (A label with a
+        // dot in it is looked up by its last part.)
         const qint16 found = Utils::FindTld(QStringLiteral("name.") + r.Tld);
         Fuzz::require(found >= 0 && found < Utils::DomainTableSize, "FindTld out of the table");
-        Fuzz::require(found == 0 || Utils::DomainTable[size_t(found)].Tld == r.Tld, "FindTld found another label");
+        if (!r.Tld.contains(QLatin1Char('.')))
+            Fuzz::require(found == 0 || Utils::DomainTable[size_t(found)].Tld == r.Tld, "FindTld found another label");
     }
     for (int i = Utils::TldCount; i < Utils::DomainTableSize; ++i)
         Fuzz::require(Utils::DomainTable[size_t(i)].Tld.isEmpty(), "a slot behind the records is filled");
