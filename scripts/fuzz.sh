@@ -11,7 +11,9 @@ seconds="${1:-300}"
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    for t in "$dir"/fuzz/fuzz_*; do targets+=("$(basename "$t")"); done
+    for t in "$dir"/fuzz/fuzz_*; do
+        [ -f "$t" ] && [ -x "$t" ] && targets+=("$(basename "$t")")
+    done
 fi
 status=0
 for t in "${targets[@]}"; do
