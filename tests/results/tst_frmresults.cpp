@@ -3,7 +3,9 @@
 #include "core/frmMain.h"
 #include "dns/CheckRun.h"
 #include "dns/DNS.h"
+#include "results/WhoisConfirmation.h"
 #include "results/frmResults.h"
+#include "support/FakeWhoisServer.h"
 #include "support/FakeNameServer.h"
 #include "support/ManualTickSource.h"
 #include "support/ScriptedTransport.h"
@@ -77,9 +79,12 @@ private Q_SLOTS:
         Utils::AppSettings.Retries = 1;
         Utils::InitDefaultDomains();
         Utils::TldCount = 3;
-        Utils::DomainTable[0] = {QStringLiteral("com"), {}, {}, {}, 1, {}, {}};
-        Utils::DomainTable[1] = {QStringLiteral("uk"), {}, {}, {}, 1, QStringLiteral("co:org:"), {}};
-        Utils::DomainTable[2] = {QStringLiteral("nu"), {}, {}, {}, 0, {}, {}};
+        // WHOIS questions stay on this machine.
+        const QString whois = QStringLiteral("127.0.0.1");
+        WhoisConfirmation::limits.port = FakeWhoisServer::refusedPort();
+        Utils::DomainTable[0] = {QStringLiteral("com"), {}, {}, {}, 1, {}, whois};
+        Utils::DomainTable[1] = {QStringLiteral("uk"), {}, {}, {}, 1, QStringLiteral("co:org:"), whois};
+        Utils::DomainTable[2] = {QStringLiteral("nu"), {}, {}, {}, 0, {}, whois};
         CheckRun::tickSourceFactory = [this] {
             auto ticks = std::make_unique<ManualTickSource>();
             m_ticks = ticks.get();
@@ -93,6 +98,7 @@ private Q_SLOTS:
         CheckRun::tickSourceFactory = {};
         CheckRun::transportFactory = {};
         DNS::NameServerPort = 53;
+        WhoisConfirmation::limits = {};
         m_ns.reset();
         m_platform.reset();
     }
@@ -225,6 +231,10 @@ private Q_SLOTS:
     {
         QFETCH(bool, confirm);
         Utils::AppSettings.ConfirmWhois = confirm;
+        FakeWhoisServer whois;
+        QVERIFY(whois.start());
+        whois.setDefaultScript(FakeWhoisServer::reply("No match for the name.\r\n"));
+        WhoisConfirmation::limits.port = whois.port();
         m_ns->freeNames = {QStringLiteral("ab.com"), QStringLiteral("cd.net")};
         frmResults* results = check(QStringLiteral("ab cd"));
         QVERIFY(results->isBusy());
@@ -242,7 +252,7 @@ private Q_SLOTS:
         QVERIFY(!Utils::CheckRunning);
         for (QMenu* menu : {results->mnuFile, results->mnuEdit, results->mnuTools})
             QVERIFY(menu->menuAction()->isEnabled());
-        QVERIFY(!results->ProgressBar->isVisible());
+        QCOMPARE(results->ProgressBar->isVisible(), confirm);
         QCOMPARE(results->isBusy(), confirm);
         QCOMPARE(results->WhoisPhase, confirm);
         QCOMPARE(results->butCancelOk->text(), confirm ? QStringLiteral("Cancel") : QStringLiteral("Close"));
