@@ -84,7 +84,7 @@ void CheckRun::onResolved(const QHostInfo& info)
 void CheckRun::openSocket(const QHostAddress& server)
 {
     m_server = server;
-    if (server.isNull() || !m_transport->open(server.protocol())) {
+    if (DNS::InitSocket(*m_transport, server) != 0) {
         m_state = State::NetworkFailed;
         showMessage(QStringLiteral("Cannot initialize the network - ") + QLatin1Char('\r') +
                         QStringLiteral("Please check that you are online."),

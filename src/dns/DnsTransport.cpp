@@ -6,6 +6,7 @@
 
 UdpTransport::UdpTransport(QObject* parent) : DnsTransport(parent)
 {
+    m_socket.setObjectName(QStringLiteral("Winsock1"));
     connect(&m_socket, &QUdpSocket::readyRead, this, &UdpTransport::readPending);
     connect(&m_socket, &QUdpSocket::errorOccurred, this, [this] {
         // A failed send reports itself through send()'s result; only errors of their own count here.
@@ -54,3 +55,15 @@ void UdpTransport::readPending()
             break;
     }
 }
+
+namespace DNS {
+
+int InitSocket(DnsTransport& winsock, const QHostAddress& nameServer)
+{
+    winsock.close();
+    if (nameServer.isNull())
+        return InitNoServerAddress;
+    return winsock.open(nameServer.protocol()) ? 0 : InitCannotBind;
+}
+
+} // namespace DNS

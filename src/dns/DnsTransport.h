@@ -42,3 +42,9 @@ private:
     QUdpSocket m_socket;
     bool m_sending = false;
 };
+
+namespace DNS {
+enum InitSocketError { InitNoServerAddress = 1, InitCannotBind = 2 };
+// Prepares the run's socket for the name server's address family: 0 when it is ready, else an error number.
+int InitSocket(DnsTransport& winsock, const QHostAddress& nameServer);
+} // namespace DNS

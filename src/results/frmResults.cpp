@@ -228,6 +228,31 @@ double frmResults::dpi() const
     return where ? where->logicalDotsPerInch() : 96.0;
 }
 
+// The suffix of every result column: one empty column for complete names, else the personal selection (a
+// record's second-level labels in place of the record itself) or the default list.
+QStringList frmResults::columnSet(bool& centred)
+{
+    QStringList suffixes;
+    centred = false;
+    if (!Utils::BareNames)
+        return {QString()};
+    if (!Utils::PersonalSelectionInForce())
+        return Utils::DefaultDomains;
+    centred = true;
+    for (int i = 0; i < Utils::TldCount && i < Utils::DomainTableSize; ++i) {
+        const Utils::TldRecord& record = Utils::DomainTable[i];
+        if (record.Selected != 1)
+            continue;
+        if (record.SubLabels.isEmpty()) {
+            suffixes.append(record.Tld);
+            continue;
+        }
+        for (const QString& label : record.SubLabels.split(QLatin1Char(':')))
+            suffixes.append(label + QLatin1Char('.') + record.Tld);
+    }
+    return suffixes;
+}
+
 void frmResults::GetData()
 {
     releaseRun();
@@ -239,27 +264,8 @@ void frmResults::GetData()
     Resultgrid->setRowCount(0);
     Resultgrid->setColumnCount(0);
 
-    // The column set.
-    QStringList suffixes;
     bool centred = false;
-    if (!Utils::BareNames) {
-        suffixes.append(QString());
-    } else if (Utils::PersonalSelectionInForce()) {
-        centred = true;
-        for (int i = 0; i < Utils::TldCount && i < Utils::DomainTableSize; ++i) {
-            const Utils::TldRecord& record = Utils::DomainTable[i];
-            if (record.Selected != 1)
-                continue;
-            if (record.SubLabels.isEmpty()) {
-                suffixes.append(record.Tld);
-                continue;
-            }
-            for (const QString& label : record.SubLabels.split(QLatin1Char(':')))
-                suffixes.append(label + QLatin1Char('.') + record.Tld);
-        }
-    } else {
-        suffixes = Utils::DefaultDomains;
-    }
+    const QStringList suffixes = columnSet(centred);
     ColumnCount = int(suffixes.size());
 
     butCancelOk->setText(QStringLiteral("Cancel"));
@@ -355,14 +361,13 @@ void frmResults::GetData()
     run->start();
 }
 
-bool frmResults::refuse(const QString& text)
+void frmResults::refuse(const QString& text)
 {
     hide();
     QPointer<frmResults> self(this);
     Platform::instance().messageBox(text, Platform::Ok, Platform::Critical, AppInfo::Title);
     if (self)
         close();
-    return false;
 }
 
 void frmResults::LayoutGrid()

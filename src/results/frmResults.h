@@ -106,7 +106,8 @@ private:
 
     void buildControls();
     void buildMenus();
-    bool refuse(const QString& text);
+    static QStringList columnSet(bool& centred);
+    void refuse(const QString& text);
     void LayoutGrid();
     void CalcFormSize();
     void Form_Resize();
