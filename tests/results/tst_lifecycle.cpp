@@ -3,6 +3,7 @@
 #include "core/frmMain.h"
 #include "dns/CheckRun.h"
 #include "dns/DNS.h"
+#include "results/WhoisConfirmation.h"
 #include "results/frmResults.h"
 #include "support/FakeNameServer.h"
 #include "support/FakeWhoisServer.h"
@@ -102,6 +103,7 @@ private Q_SLOTS:
     {
         Forms::destroyAll();
         CheckRun::tickSourceFactory = {};
+        WhoisConfirmation::limits = {};
         DNS::NameServerPort = 53;
         m_ns.reset();
         m_platform.reset();
@@ -113,7 +115,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("how");
         // Cancel and the close box at the middle phases are the results window's own tests.
         for (const char* phase : {"resolving", "first tick", "inside a tick", "sending", "pause", "drain",
-                                  "inside the completion message", "done"}) {
+                                  "inside the completion message", "whois", "done"}) {
             QStringList ways = {"quit", "close main"};
             if (QByteArray(phase).startsWith("first") || QByteArray(phase).startsWith("inside") ||
                 QByteArray(phase) == "done")
@@ -128,6 +130,13 @@ private Q_SLOTS:
         QFETCH(QString, phase);
         QFETCH(QString, how);
         Utils::AppSettings.ConfirmWhois = phase == "whois";
+        // The confirmation asks a server that keeps the question open.
+        FakeWhoisServer whois;
+        QVERIFY(whois.start());
+        whois.setDefaultScript(Script{Mode::Hang, {}, 1, 0});
+        WhoisConfirmation::limits = {whois.port(), 5000, 60 * 1000};
+        if (phase == "whois")
+            m_ns->freeNames = {QStringLiteral("ab.com")};
         if (phase == "resolving") {
             Utils::AppSettings.NameServer = QStringLiteral("localhost");
             QVERIFY(m_ns->alsoListenOn(QHostAddress::LocalHostIPv6));
@@ -173,6 +182,8 @@ private Q_SLOTS:
         } else {
             if (phase != "inside a tick")
                 sent = run ? run->queriesSent() : 0;
+            if (phase == "whois")
+                QTRY_COMPARE(whois.requests.size(), 1);
             if (phase == "done")
                 QTRY_COMPARE(results->butCancelOk->text(), QStringLiteral("Close"));
             else if (phase != "inside a tick")

@@ -1,5 +1,11 @@
 #include "core/Forms.h"
 #include "core/Utils.h"
+#include "core/frmMain.h"
+#include "dns/CheckResults.h"
+#include "dns/DNS.h"
+#include "results/WhoisConfirmation.h"
+#include "results/frmResults.h"
+#include "support/FakeNameServer.h"
 #include "support/FakeWhoisServer.h"
 #include "support/TestPlatform.h"
 #include "whois/WhoisClient.h"
@@ -132,6 +138,63 @@ private Q_SLOTS:
                                      10000);
             QVERIFY(window->WhoisOutput->toPlainText().startsWith(shown.left(1000)));
         }
+    }
+
+    // The confirmation of a free candidate against the same servers: it ends within its limits, and the
+    // candidate stays free only on a whole reply that says so.
+    void confirmationAgainstMisbehavingServers_data()
+    {
+        QTest::addColumn<Script>("script");
+        QTest::addColumn<QString>("allowed"); // statuses the candidate may end with
+
+        const QString notFree = QString::number(Taken) + QString::number(NotChecked);
+        QTest::newRow("whole reply") << FakeWhoisServer::reply("No match for \"AB.TEST\".\r\n")
+                                     << QString::number(Free);
+        QTest::newRow("hangs") << Script{Mode::Hang, {}, 1, 0} << QString::number(NotChecked);
+        QTest::newRow("marker trickles past the limit")
+            << Script{Mode::Trickle, QByteArray(2000, '.') + "No match\r\n", 1, 0} << QString::number(NotChecked);
+        QTest::newRow("resets before the marker is whole") << Script{Mode::Reset, "No ma", 1, 0} << notFree;
+        QTest::newRow("10 MB") << Script{Mode::Huge, {}, 1, 10 * 1000 * 1000} << notFree;
+        QTest::newRow("without end") << Script{Mode::Huge, {}, 1, -1} << notFree;
+    }
+
+    void confirmationAgainstMisbehavingServers()
+    {
+        QFETCH(Script, script);
+        QFETCH(QString, allowed);
+        TestPlatform platform;
+        FakeNameServer ns;
+        QVERIFY(ns.isListening());
+        ns.freeNames = {QStringLiteral("ab.test")};
+        DNS::NameServerPort = ns.port();
+        FakeWhoisServer whois;
+        QVERIFY(whois.start());
+        whois.setDefaultScript(script);
+        WhoisConfirmation::limits = {whois.port(), ConnectLimit, ExchangeLimit};
+        Utils::AppSettings.NameServer = QStringLiteral("127.0.0.1");
+        Utils::AppSettings.QueryDelay = 5;
+        Utils::AppSettings.Retries = 1;
+        Utils::AppSettings.ConfirmWhois = true;
+
+        QElapsedTimer clock;
+        clock.start();
+        frmMain* main = Forms::main();
+        main->names->setText(QStringLiteral("ab.test cd.test"));
+        main->activate_Click();
+        frmResults* results = Forms::resultsIfLoaded();
+        QVERIFY(results);
+        // Two queries and the run's pauses take well under a second.
+        QTRY_COMPARE_WITH_TIMEOUT(results->butCancelOk->text(), QStringLiteral("Close"), ExchangeLimit + Slack + 1000);
+        qInfo("run and confirmation over after %lld ms", clock.elapsed());
+        WhoisConfirmation::limits = {};
+        DNS::NameServerPort = 53;
+
+        QVERIFY2(allowed.contains(QString::number(CheckResults(1, 1).status)),
+                 qPrintable(QString::number(CheckResults(1, 1).status)));
+        // The taken candidate was never asked and keeps what the name server said.
+        QCOMPARE(CheckResults(1, 2).status, quint8(Taken));
+        QCOMPARE(whois.requests.size(), 1);
+        QVERIFY(platform.messages.isEmpty());
     }
 };
 
