@@ -72,9 +72,9 @@ void InitApplication()
     }
 
     // A damaged store is not a first run: the first run would write over the user's settings.
-    const bool firstRun =
-        !SettingsDamaged &&
-        ParseBool(GetSetting(QStringLiteral("main"), QStringLiteral("init"), BoolText(true))).value_or(true);
+    // Only an absent marker means a first run; a marker that cannot be read keeps the user's other settings.
+    const QString init = GetSetting(QStringLiteral("main"), QStringLiteral("init"), QString());
+    const bool firstRun = !SettingsDamaged && (init.isNull() || ParseBool(init).value_or(false));
     if (firstRun) {
         // The help ships beside the program; there is nothing to install, only to find.
         if (!QFileInfo::exists(modHTMLHelp::GetHelpFile()))

@@ -196,9 +196,18 @@ private Q_SLOTS:
         QCOMPARE(AppSettings.NameServer, server);
     }
 
+    void laterStartReadsEverythingBack_data()
+    {
+        QTest::addColumn<QString>("init");
+        QTest::newRow("marker False") << "False";
+        QTest::newRow("marker zero") << "0";
+        // A marker that cannot be read must not bring back the first run, which would overwrite the rest.
+        QTest::newRow("marker damaged") << "perhaps";
+    }
     void laterStartReadsEverythingBack()
     {
-        store("main/init=False main/dns=ns.example.net main/retries=7 main/delay=200 main/ConfirmWhois=true "
+        QFETCH(QString, init);
+        store("main/init=" + init + " main/dns=ns.example.net main/retries=7 main/delay=200 main/ConfirmWhois=true "
               "domains/uk=1");
         frmMain* window = startProgram();
         QVERIFY(window);
