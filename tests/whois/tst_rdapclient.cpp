@@ -12,17 +12,10 @@
 
 using Rdap::Verdict;
 using Answer = FakeRdapServer::Answer;
-Q_DECLARE_METATYPE(Rdap::Verdict)
+using Routes = QList<QPair<QByteArray, Answer>>;
 
 namespace {
 constexpr int Bound = 10000;
-
-struct Route
-{
-    QByteArray path;
-    Answer answer;
-};
-using Routes = QList<Route>;
 
 QByteArray fixture(const char* name)
 {
@@ -30,23 +23,22 @@ QByteArray fixture(const char* name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Runs one question to the end; an outcome with reason "no finish" when finished() did not come exactly once.
-RdapOutcome ask(RdapClient& client, const QString& base, const QString& domain)
+// One question to its end; "no finish" when finished() did not come exactly once.
+RdapOutcome ask(RdapClient& client, const QString& base, const QString& domain = QStringLiteral("Name.Test"))
 {
     QSignalSpy finished(&client, &RdapClient::finished);
     client.lookup(base, domain);
-    if (!finished.wait(Bound) || finished.size() != 1)
+    if (finished.size() != 0 || !finished.wait(Bound) || finished.size() != 1)
         return RdapOutcome{Verdict::NotChecked, -1, QStringLiteral("no finish")};
     return finished.first().first().value<RdapOutcome>();
 }
 
-QByteArray directory(const QString& publication, const QString& base = QStringLiteral("https://c.example/"))
+QByteArray directory(const char* publication)
 {
-    return QStringLiteral("{\"publication\":\"%1\",\"services\":[[[\"com\"],[\"%2\"]]]}")
-        .arg(publication, base)
-        .toUtf8();
+    return QByteArray("{\"publication\":\"") + publication + "\",\"services\":[[[\"com\"],[\"https://c.example/\"]]]}";
 }
 } // namespace
+Q_DECLARE_METATYPE(Rdap::Verdict)
 Q_DECLARE_METATYPE(Routes)
 Q_DECLARE_METATYPE(FakeRdapServer::Answer)
 
@@ -54,33 +46,22 @@ class TestRdapClient : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir* m_dir = nullptr;
 
-    RdapClient* quickClient()
-    {
-        auto* client = new RdapClient(this);
-        client->setHostInterval(0);
-        client->setTimeLimits(2000, 2000);
-        return client;
-    }
-
 private Q_SLOTS:
-    void initTestCase() { Rdap::PlainHttpAllowed = true; }
-    void cleanupTestCase() { Rdap::PlainHttpAllowed = false; }
-
     void init()
     {
+        Rdap::PlainHttpAllowed = true;
         m_dir = new QTemporaryDir;
         Rdap::DataFolder = m_dir->path();
     }
 
     void cleanup()
     {
+        Rdap::PlainHttpAllowed = false;
         Rdap::DataFolder.clear();
         Rdap::BootstrapUrl = Rdap::IanaBootstrapUrl;
         delete m_dir;
-        m_dir = nullptr;
     }
 
     void answers_data()
@@ -90,41 +71,33 @@ private Q_SLOTS:
         QTest::addColumn<int>("requests");
 
         const QByteArray path = "/rdap/domain/name.test";
-        QTest::newRow("404 keeps free") << Routes{{path, FakeRdapServer::json(404, fixture("rdap-sample-404.json"))}}
-                                        << Verdict::Free << 1;
-        QTest::newRow("404 without body") << Routes{{path, Answer{404, {}, {}, false}}} << Verdict::Free << 1;
-        QTest::newRow("200 domain makes taken")
-            << Routes{{path, FakeRdapServer::json(200, fixture("rdap-sample-200.json"))}} << Verdict::Taken << 1;
+        const Answer taken = FakeRdapServer::json(200, fixture("rdap-sample-200.json"));
+        const Answer free = FakeRdapServer::json(404, fixture("rdap-sample-404.json"));
+        QTest::newRow("404 keeps free") << Routes{{path, free}} << Verdict::Free << 1;
+        QTest::newRow("200 domain makes taken") << Routes{{path, taken}} << Verdict::Taken << 1;
         QTest::newRow("200 not a domain")
-            << Routes{{path, FakeRdapServer::json(200, R"({"objectClassName":"entity"})")}} << Verdict::NotChecked << 1;
-        QTest::newRow("500") << Routes{{path, FakeRdapServer::json(500, fixture("rdap-sample-200.json"))}}
-                             << Verdict::NotChecked << 1;
-        QTest::newRow("400") << Routes{{path, Answer{400, {}, {}, false}}} << Verdict::NotChecked << 1;
-        QTest::newRow("redirect followed")
-            << Routes{{path, FakeRdapServer::redirect(302, "@/other/domain/name.test")},
-                      {"/other/domain/name.test", FakeRdapServer::json(200, fixture("rdap-sample-200.json"))}}
-            << Verdict::Taken << 2;
-        QTest::newRow("relative redirect") << Routes{{path, FakeRdapServer::redirect(301, "/other/domain/name.test")},
-                                                     {"/other/domain/name.test", FakeRdapServer::json(404, {})}}
-                                           << Verdict::Free << 2;
-        QTest::newRow("redirect loop") << Routes{{path, FakeRdapServer::redirect(307, "/b")},
-                                                 {"/b", FakeRdapServer::redirect(307, "@/rdap/domain/name.test")}}
-                                       << Verdict::NotChecked << 2;
-        QTest::newRow("redirect without Location")
-            << Routes{{path, Answer{302, {}, {}, false}}} << Verdict::NotChecked << 1;
+            << Routes{{path, FakeRdapServer::json(200, "{\"objectClassName\":\"entity\"}")}} << Verdict::NotChecked
+            << 1;
+        QTest::newRow("200 over 1 MiB") << Routes{{path, FakeRdapServer::json(200, taken.body.leftJustified(1 << 21))}}
+                                        << Verdict::NotChecked << 1;
+        QTest::newRow("500") << Routes{{path, Answer{500, taken.body, {}, false}}} << Verdict::NotChecked << 1;
+        QTest::newRow("no answer") << Routes{{path, Answer{200, {}, {}, true}}} << Verdict::NotChecked << 1;
         QTest::newRow("429 twice") << Routes{{path, Answer{429, {}, {{"Retry-After", "0"}}, false}}}
                                    << Verdict::NotChecked << 2;
-        QTest::newRow("no answer") << Routes{{path, Answer{200, {}, {}, true}}} << Verdict::NotChecked << 1;
-
+        QTest::newRow("redirect followed") << Routes{{path, FakeRdapServer::redirect(302, "@/other/domain/name.test")},
+                                                     {"/other/domain/name.test", taken}}
+                                           << Verdict::Taken << 2;
+        QTest::newRow("redirect loop") << Routes{{path, FakeRdapServer::redirect(307, "/b")},
+                                                 {"/b", FakeRdapServer::redirect(301, "@/rdap/domain/name.test")}}
+                                       << Verdict::NotChecked << 2;
         // Five hops are followed, a sixth is not.
         Routes five{{path, FakeRdapServer::redirect(302, "/h1")}};
-        for (int i = 1; i < 5; ++i)
-            five.append(
-                {"/h" + QByteArray::number(i), FakeRdapServer::redirect(302, "/h" + QByteArray::number(i + 1))});
+        for (char i = '1'; i < '5'; ++i)
+            five.append({QByteArray("/h") + i, FakeRdapServer::redirect(303, QByteArray("/h") + char(i + 1))});
         Routes six = five;
-        five.append({"/h5", FakeRdapServer::json(404, {})});
-        six.append({"/h5", FakeRdapServer::redirect(302, "/h6")});
-        six.append({"/h6", FakeRdapServer::json(404, {})});
+        five.append({"/h5", free});
+        six.append({"/h5", FakeRdapServer::redirect(308, "/h6")});
+        six.append({"/h6", free});
         QTest::newRow("five hops") << five << Verdict::Free << 6;
         QTest::newRow("six hops") << six << Verdict::NotChecked << 6;
     }
@@ -136,53 +109,17 @@ private Q_SLOTS:
         QFETCH(int, requests);
         FakeRdapServer server;
         QVERIFY(server.start());
-        for (Route route : routes) {
-            for (auto& header : route.answer.headers)
+        for (auto route : routes) {
+            for (auto& header : route.second.headers)
                 header.second.replace("@", server.url("").toLatin1());
-            server.answer(route.path, route.answer);
+            server.answer(route.first, route.second);
         }
-        RdapClient* client = quickClient();
-        client->setTimeLimits(2000, 500);
-        const RdapOutcome outcome = ask(*client, server.url("/rdap/"), QStringLiteral("Name.Test"));
-        QCOMPARE(outcome.verdict, verdict);
+        RdapClient client;
+        client.setHostInterval(0);
+        client.setTimeLimits(2000, 500);
+        QCOMPARE(ask(client, server.url("/rdap/")).verdict, verdict);
         QCOMPARE(server.requests.size(), requests);
-        QVERIFY(!client->isBusy());
-    }
-
-    void request()
-    {
-        FakeRdapServer server;
-        QVERIFY(server.start());
-        server.answer("/rdap/domain/xn--mller-kva.test", FakeRdapServer::json(404, {}));
-        RdapClient* client = quickClient();
-        QCOMPARE(ask(*client, server.url("/rdap"), QStringLiteral("M\u00FCller.TEST")).verdict, Verdict::Free);
-        QCOMPARE(server.requests.size(), 1);
         QVERIFY(server.requests.first().headers.value("accept").startsWith("application/rdap+json"));
-        QVERIFY(server.requests.first().headers.value("user-agent").startsWith("Orlevan/"));
-    }
-
-    void bodyBound_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<Verdict>("verdict");
-        QTest::newRow("200 cut") << 200 << Verdict::NotChecked;
-        QTest::newRow("404 cut") << 404 << Verdict::Free;
-    }
-
-    void bodyBound()
-    {
-        QFETCH(int, status);
-        QFETCH(Verdict, verdict);
-        FakeRdapServer server;
-        QVERIFY(server.start());
-        const QByteArray big =
-            QByteArray("{\"objectClassName\":\"domain\",\"pad\":\"") + QByteArray(3 * 1024 * 1024, 'x') + "\"}";
-        server.answer("/domain/a.test", FakeRdapServer::json(status, big));
-        RdapClient* client = quickClient();
-        QCOMPARE(ask(*client, server.url("/"), QStringLiteral("a.test")).verdict, verdict);
-        client->setMaxBodyBytes(big.size());
-        QCOMPARE(ask(*client, server.url("/"), QStringLiteral("a.test")).verdict,
-                 status == 200 ? Verdict::Taken : Verdict::Free);
     }
 
     void unreachable_data()
@@ -202,55 +139,34 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(listener.stalled(), Bound);
             port = listener.port();
         }
-        RdapClient* client = quickClient();
-        client->setTimeLimits(300, 5000);
+        RdapClient client;
+        client.setTimeLimits(300, 5000);
         QElapsedTimer clock;
         clock.start();
-        const RdapOutcome outcome = ask(*client, QStringLiteral("http://127.0.0.1:%1/").arg(port), "a.test");
+        const RdapOutcome outcome = ask(client, QStringLiteral("http://127.0.0.1:%1/").arg(port));
         QCOMPARE(outcome.verdict, Verdict::NotChecked);
         QCOMPARE(outcome.httpStatus, 0);
         QVERIFY2(clock.elapsed() < 3000, qPrintable(outcome.reason));
     }
 
-    void retryAfterObeyed()
+    // 429 waits as Retry-After says; and no host is asked twice within a second, by any client, while another
+    // host is not held back.
+    void pacing()
     {
         FakeRdapServer server;
         QVERIFY(server.start());
-        server.answer("/domain/a.test", Answer{429, {}, {{"Retry-After", "1"}}, false});
-        server.answer("/domain/a.test", FakeRdapServer::json(200, fixture("rdap-sample-200.json")));
-        RdapClient* client = quickClient();
-        QCOMPARE(ask(*client, server.url("/"), QStringLiteral("a.test")).verdict, Verdict::Taken);
-        QCOMPARE(server.requests.size(), 2);
-        QVERIFY(server.requests.at(1).atMs - server.requests.at(0).atMs >= 950);
-    }
-
-    // One request a second per host, across clients; another host is not held back.
-    void hostPacing()
-    {
-        FakeRdapServer server;
-        QVERIFY(server.start());
-        server.answer("/domain/a.test", FakeRdapServer::json(404, {}));
+        server.answer("/domain/name.test", Answer{429, {}, {{"Retry-After", "1"}}, false});
+        server.answer("/domain/name.test", FakeRdapServer::json(404, {}));
         RdapClient first;
-        first.setHostInterval(1000);
-        QCOMPARE(ask(first, server.url("/"), QStringLiteral("a.test")).verdict, Verdict::Free);
+        first.setHostInterval(0);
+        QCOMPARE(ask(first, server.url("/")).verdict, Verdict::Free);
         RdapClient second;
-        second.setHostInterval(1000);
-        QCOMPARE(ask(second, server.url("/"), QStringLiteral("a.test")).verdict, Verdict::Free);
-        const QString otherHost = QStringLiteral("http://localhost:%1/").arg(server.port());
-        QCOMPARE(ask(second, otherHost, QStringLiteral("a.test")).verdict, Verdict::Free);
-        QCOMPARE(server.requests.size(), 3);
+        QCOMPARE(ask(second, server.url("/")).verdict, Verdict::Free);
+        QCOMPARE(ask(second, QStringLiteral("http://localhost:%1/").arg(server.port())).verdict, Verdict::Free);
+        QCOMPARE(server.requests.size(), 4);
         QVERIFY(server.requests.at(1).atMs - server.requests.at(0).atMs >= 950);
-        QVERIFY(server.requests.at(2).atMs - server.requests.at(1).atMs < 900);
-    }
-
-    void refusedName()
-    {
-        RdapClient* client = quickClient();
-        QSignalSpy finished(client, &RdapClient::finished);
-        client->lookup(QStringLiteral("https://r.example/"), QStringLiteral("a/b.test"));
-        QCOMPARE(finished.size(), 0); // never from inside lookup()
-        QVERIFY(finished.wait(Bound));
-        QCOMPARE(finished.first().first().value<RdapOutcome>().verdict, Verdict::NotChecked);
+        QVERIFY(server.requests.at(2).atMs - server.requests.at(1).atMs >= 950);
+        QVERIFY(server.requests.at(3).atMs - server.requests.at(2).atMs < 900);
     }
 
     // Cancelling or destroying the client mid-request says nothing and leaves nothing behind.
@@ -258,18 +174,18 @@ private Q_SLOTS:
     {
         FakeRdapServer server;
         QVERIFY(server.start());
-        server.answer("/domain/a.test", Answer{200, {}, {}, true});
-        RdapClient* client = quickClient();
+        server.answer("/domain/name.test", Answer{200, {}, {}, true});
+        auto* client = new RdapClient;
+        client->setHostInterval(0);
         QSignalSpy finished(client, &RdapClient::finished);
         QSignalSpy received(&server, &FakeRdapServer::requestReceived);
-        client->lookup(server.url("/"), QStringLiteral("a.test"));
+        client->lookup(server.url("/"), QStringLiteral("name.test"));
         QVERIFY(received.wait(Bound));
         client->cancel();
         QVERIFY(!client->isBusy());
-        client->lookup(server.url("/"), QStringLiteral("a.test"));
+        client->lookup(server.url("/"), QStringLiteral("name.test"));
         QVERIFY(received.wait(Bound));
         delete client;
-        QTest::qWait(0);
         QCOMPARE(finished.size(), 0);
     }
 
@@ -280,7 +196,6 @@ private Q_SLOTS:
         QTest::newRow("newer copy") << FakeRdapServer::json(200, directory("2026-09-30T00:00:00Z")) << true;
         QTest::newRow("not modified") << Answer{304, {}, {}, false} << false;
         QTest::newRow("older copy") << FakeRdapServer::json(200, directory("2025-01-01T00:00:00Z")) << false;
-        QTest::newRow("error") << Answer{503, {}, {}, false} << false;
         QTest::newRow("no answer") << Answer{200, {}, {}, true} << false;
     }
 
@@ -290,7 +205,6 @@ private Q_SLOTS:
         QFETCH(bool, replaced);
         FakeRdapServer server;
         QVERIFY(server.start());
-        answer.headers.append(qMakePair(QByteArray("Last-Modified"), QByteArray("Wed, 30 Sep 2026 00:00:00 GMT")));
         answer.headers.append(qMakePair(QByteArray("ETag"), QByteArray("\"v2\"")));
         server.answer("/dns.json", answer);
         Rdap::BootstrapUrl = server.url("/dns.json");
@@ -303,53 +217,12 @@ private Q_SLOTS:
         QVERIFY(finished.wait(Bound));
         QCOMPARE(finished.first().first().toBool(), replaced);
         QCOMPARE(server.requests.first().headers.value("if-modified-since"), "Thu, 23 Jul 2026 02:00:03 GMT");
-        QCOMPARE(QFile::exists(Rdap::userBootstrapPath()), replaced);
-        if (replaced)
-            QCOMPARE(Rdap::loadBootstrap().publication(), QDateTime::fromString("2026-09-30T00:00:00Z", Qt::ISODate));
-
-        // Whatever came of it, the next confirmation does not ask again within the week.
+        QCOMPARE(Rdap::loadBootstrap().publication().date().month(), replaced ? 9 : 0);
+        QCOMPARE(Rdap::readFetchState(Rdap::fetchStatePath()).etag, replaced ? QByteArray("\"v2\"") : QByteArray());
+        // Whatever came of it, no new question within the week.
         QVERIFY(!updater.startIfDue(inHand));
-        const Rdap::FetchState state = Rdap::readFetchState(Rdap::fetchStatePath());
-        QVERIFY(state.checked.secsTo(QDateTime::currentDateTimeUtc()) < 60);
-        QCOMPARE(state.etag, replaced ? QByteArray("\"v2\"") : QByteArray());
         QVERIFY(!updater.startIfDue(inHand, QDateTime::currentDateTimeUtc().addDays(6)));
         QVERIFY(updater.startIfDue(inHand, QDateTime::currentDateTimeUtc().addDays(8)));
-    }
-
-    void refreshUsesValidatorsOfCopyInHand()
-    {
-        FakeRdapServer server;
-        QVERIFY(server.start());
-        server.answer("/dns.json", Answer{304, {}, {}, false});
-        Rdap::BootstrapUrl = server.url("/dns.json");
-        const QDateTime published = QDateTime::fromString("2026-09-30T00:00:00Z", Qt::ISODate);
-        Rdap::writeFetchState(Rdap::fetchStatePath(), {QDateTime::currentDateTimeUtc().addDays(-8),
-                                                       "Wed, 30 Sep 2026 00:00:00 GMT", "\"v2\"", published});
-        RdapBootstrapUpdater updater;
-        QSignalSpy finished(&updater, &RdapBootstrapUpdater::finished);
-        QVERIFY(updater.startIfDue(*RdapBootstrap::parse(directory("2026-09-30T00:00:00Z"))));
-        QVERIFY(finished.wait(Bound));
-        QCOMPARE(server.requests.first().headers.value("if-none-match"), "\"v2\"");
-        // A 304 keeps the validators for the next time.
-        QCOMPARE(Rdap::readFetchState(Rdap::fetchStatePath()).etag, QByteArray("\"v2\""));
-    }
-
-    void refreshOff_data()
-    {
-        QTest::addColumn<QString>("url");
-        QTest::newRow("no address") << QString();
-        QTest::newRow("plain http") << QStringLiteral("http://127.0.0.1:1/dns.json");
-    }
-
-    void refreshOff()
-    {
-        QFETCH(QString, url);
-        Rdap::PlainHttpAllowed = false;
-        Rdap::BootstrapUrl = url;
-        RdapBootstrapUpdater updater;
-        QVERIFY(!updater.startIfDue(RdapBootstrap()));
-        Rdap::PlainHttpAllowed = true;
-        QVERIFY(!QFile::exists(Rdap::fetchStatePath()));
     }
 };
 
