@@ -1,16 +1,26 @@
 #include "results/frmResults.h"
 
 #include "core/AppInfo.h"
+#include "core/Forms.h"
 #include "core/Platform.h"
 #include "core/Utils.h"
 #include "dns/CheckResults.h"
 #include "dns/CheckRun.h"
 #include "dns/DNS.h"
+#include "results/ResultsText.h"
+#include "results/WhoisConfirmation.h"
+#include "whois/Whois.h"
+#include "whois/WhoisClient.h"
+#include "whois/frmWhois.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
@@ -106,14 +116,14 @@ frmResults::frmResults(QWidget* parent) : QMainWindow(parent)
     free = picture(drawTick);
     buildControls();
     buildMenus();
-    m_whoisStandIn = new QTimer(this);
-    m_whoisStandIn->setSingleShot(true);
-    m_whoisStandIn->setInterval(0);
-    connect(m_whoisStandIn, &QTimer::timeout, this, &frmResults::whoisConfirmationFinished);
+    Whois2 = new WhoisClient(this);
+    Whois2->setObjectName(QStringLiteral("Whois2"));
+    connect(Whois2, &WhoisClient::finished, this, &frmResults::Whois2_Finished);
 }
 
 frmResults::~frmResults()
 {
+    releaseConfirmation();
     releaseRun();
 }
 
@@ -131,6 +141,12 @@ void frmResults::buildControls()
     Resultgrid->horizontalHeader()->setMinimumSectionSize(1);
     Resultgrid->horizontalHeader()->setHighlightSections(false);
     Resultgrid->verticalHeader()->setHighlightSections(false);
+    // The headings are no candidates: they never become the current cell.
+    Resultgrid->horizontalHeader()->setSectionsClickable(false);
+    Resultgrid->verticalHeader()->setSectionsClickable(false);
+    Resultgrid->setCornerButtonEnabled(false);
+    connect(Resultgrid, &QTableWidget::currentCellChanged, this,
+            [this](int row, int column, int, int) { Resultgrid_EnterCell(row, column); });
 
     ProgressBar = new QProgressBar(central);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
@@ -172,6 +188,27 @@ void frmResults::buildMenus()
     // Pending events first: the menu closes before the window does.
     connect(mnuExit, &QAction::triggered, this,
             [this] { QTimer::singleShot(0, this, &frmResults::butCancelOk_Click); });
+    connect(mnuCopy, &QAction::triggered, this, &frmResults::mnuCopy_Click);
+    connect(mnuWhois, &QAction::triggered, this, &frmResults::mnuWhois_Click);
+
+    // Never in the menu bar; shown as the cell popup.
+    mnuPopup = new QMenu(QStringLiteral("Popup"), this);
+    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
+    mnuTitle = addAction(mnuPopup, "mnuTitle", QString());
+    mnuPopup->addSeparator()->setObjectName(QStringLiteral("div"));
+    mnuDisplay = addAction(mnuPopup, "mnuDisplay", QString());
+    mnuDisplay->setVisible(false);
+    mnuGoto = addAction(mnuPopup, "mnuGoto", QString());
+    mnuGoto->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    mnuGoto->setEnabled(false);
+    // Ctrl+G also works with the popup closed, for the candidate of the last popup.
+    QWidget::addAction(mnuGoto);
+    mnuWww = addAction(mnuPopup, "mnuWww", QString());
+    mnuWww->setVisible(false);
+    mnuWhois2 = addAction(mnuPopup, "mnuWhois2", QString());
+    connect(mnuGoto, &QAction::triggered, this, &frmResults::mnuGoto_Click);
+    connect(mnuWww, &QAction::triggered, this, &frmResults::mnuWww_Click);
+    connect(mnuWhois2, &QAction::triggered, this, &frmResults::mnuWhois2_Click);
 }
 
 void frmResults::setMenusEnabled(bool enabled)
@@ -219,7 +256,9 @@ QStringList frmResults::columnSet(bool& centred)
 void frmResults::GetData()
 {
     releaseRun();
-    m_whoisStandIn->stop();
+    releaseConfirmation();
+    mnuPopup->hide();
+    m_popupColumn = m_popupRow = 0;
     WhoisPhase = false;
     Resultgrid->clear();
     Resultgrid->setRowCount(0);
@@ -428,7 +467,9 @@ void frmResults::ShowCell(int column, int row)
     // The current cell follows the painting, but the view stays where the user has it.
     const bool autoScroll = Resultgrid->hasAutoScroll();
     Resultgrid->setAutoScroll(false);
+    m_painting = true;
     Resultgrid->setCurrentCell(row - 1, column - 1, QItemSelectionModel::NoUpdate);
+    m_painting = false;
     Resultgrid->setAutoScroll(autoScroll);
     const quint8 status = CheckResults(column, row).status;
     const QPixmap& pixmap = status == Taken ? taken : status == Free ? free : unknown;
@@ -483,17 +524,73 @@ void frmResults::afterRun()
 
 void frmResults::WhoisChecks()
 {
+    releaseConfirmation();
     WhoisPhase = true;
     m_phase = Phase::Whois;
-    m_whoisStandIn->start();
+    ProgressBar->setFormat(QStringLiteral("WHOIS checking"));
+    ProgressBar->setVisible(true);
+    ProgressBar->setValue(ProgressBar->minimum());
+    setCursor(Qt::WaitCursor);
+    Whois2->setPort(WhoisConfirmation::limits.port);
+    Whois2->setBlockingMode(true);
+    Whois2->setTimeLimits(WhoisConfirmation::limits.connectMs, WhoisConfirmation::limits.exchangeMs);
+
+    auto* confirmation = new WhoisConfirmation(CheckResults, ColumnCount, Utils::CheckCount, this);
+    m_confirmation = confirmation;
+    connect(confirmation, &WhoisConfirmation::asking, this, [this](int, int, const QString& domain) {
+        ProgressBar->setFormat(QStringLiteral("WHOIS : ") + domain);
+        FreeWithWhois(domain);
+    });
+    connect(confirmation, &WhoisConfirmation::cellChanged, this, &frmResults::ShowCell);
+    connect(confirmation, &WhoisConfirmation::advanced, this, [this] {
+        if (ProgressBar->value() < ProgressBar->maximum())
+            ProgressBar->setValue(ProgressBar->value() + 1);
+    });
+    connect(confirmation, &WhoisConfirmation::finished, this, &frmResults::whoisConfirmationFinished);
+    confirmation->start();
+}
+
+void frmResults::FreeWithWhois(const QString& domainname)
+{
+    Whois2->setQuery(domainname.trimmed());
+    Whois2->setServer(Whois::GetWhoisServer(domainname));
+    if (Whois2->connectToServer() != WhoisClient::NoError && m_confirmation)
+        m_confirmation->answer(WhoisConfirmation::Verdict::NotChecked);
+}
+
+bool frmResults::CheckWhoisBuffer(const QString& sBuffer) const
+{
+    return Whois::CheckWhoisBuffer(sBuffer);
+}
+
+void frmResults::Whois2_Finished(const WhoisOutcome& outcome)
+{
+    Whois2->disconnectFromServer();
+    if (!m_confirmation)
+        return;
+    m_confirmation->answer(WhoisConfirmation::verdictOf(outcome));
 }
 
 void frmResults::whoisConfirmationFinished()
 {
+    releaseConfirmation();
     WhoisPhase = false;
     ProgressBar->setVisible(false);
     unsetCursor();
     showClose();
+}
+
+void frmResults::releaseConfirmation()
+{
+    Whois2->disconnectFromServer();
+    if (!m_confirmation)
+        return;
+    WhoisConfirmation* confirmation = m_confirmation;
+    m_confirmation = nullptr;
+    confirmation->cancel();
+    confirmation->disconnect(this);
+    // It may be the sender of the signal being handled.
+    confirmation->deleteLater();
 }
 
 void frmResults::showClose()
@@ -519,7 +616,7 @@ void frmResults::closeEvent(QCloseEvent* event)
 void frmResults::cancelLogic()
 {
     if (WhoisPhase) {
-        m_whoisStandIn->stop();
+        releaseConfirmation();
         WhoisPhase = false;
     } else {
         releaseRun();
@@ -542,4 +639,83 @@ void frmResults::releaseRun()
 CheckRun* frmResults::currentRun() const
 {
     return m_run.data();
+}
+
+const CheckResult* frmResults::popupResult() const
+{
+    if (m_popupColumn < 1 || m_popupColumn > ColumnCount || m_popupColumn > CheckResults.columnCount() ||
+        m_popupRow < 1 || m_popupRow > Utils::CheckCount || m_popupRow > CheckResults.rowCount())
+        return nullptr;
+    return &CheckResults(m_popupColumn, m_popupRow);
+}
+
+void frmResults::Resultgrid_EnterCell(int row, int column)
+{
+    if (m_painting || Utils::CheckRunning || WhoisPhase || m_phase == Phase::Running)
+        return;
+    m_popupColumn = column + 1;
+    m_popupRow = row + 1;
+    const CheckResult* result = popupResult();
+    if (!result)
+        return;
+    CurrentTld = Utils::DomainTable[Utils::FindTld(result->tld)];
+    const QString label = ResultsText::columnLabel(Utils::BareNames, ColumnLabels, m_popupColumn, result->tld);
+    const ResultsText::Popup popup = ResultsText::popup(*result, CurrentTld, label);
+    mnuTitle->setText(popup.title);
+    mnuTitle->setEnabled(true);
+    mnuTitle->setVisible(true);
+    mnuDisplay->setText(CurrentTld.DisplayInfo);
+    mnuDisplay->setVisible(popup.displayVisible);
+    mnuGoto->setText(popup.gotoCaption);
+    mnuGoto->setEnabled(popup.gotoEnabled);
+    mnuWhois2->setText(popup.whoisCaption);
+    mnuWww->setText(popup.wwwCaption);
+    mnuWww->setVisible(popup.wwwVisible);
+    mnuPopup->popup(QCursor::pos());
+}
+
+void frmResults::mnuGoto_Click()
+{
+    if (ResultsText::hasRegistrationSite(CurrentTld.RegistrationSite))
+        Platform::instance().openUrl(CurrentTld.RegistrationSite);
+}
+
+void frmResults::mnuWww_Click()
+{
+    if (const CheckResult* result = popupResult())
+        Platform::instance().openUrl(QStringLiteral("www.") + result->domain);
+}
+
+void frmResults::mnuWhois2_Click()
+{
+    const CheckResult* result = popupResult();
+    if (!result)
+        return;
+    const QString domain = result->domain;
+    frmWhois* whois = Forms::whois();
+    whois->show();
+    whois->raise();
+    whois->activateWindow();
+    whois->WhoisString->setText(domain);
+    whois->WhoisListBox->setCurrentIndex(0);
+    const QPointer<frmWhois> alive(whois);
+    whois->ExecuteWhois();
+    // A message box of the lookup may have closed the window meanwhile.
+    if (alive)
+        alive->BottomLabel->setText(QStringLiteral("You can do more lookups without closing this window."));
+}
+
+void frmResults::mnuWhois_Click()
+{
+    frmWhois* whois = Forms::whois();
+    whois->show();
+    whois->raise();
+    whois->activateWindow();
+}
+
+void frmResults::mnuCopy_Click()
+{
+    Platform::instance().setClipboardText(ResultsText::copyText(CheckResults, ColumnCount, Utils::CheckCount));
+    Platform::instance().messageBox(QStringLiteral("Results have been copied to the clipboard."), Platform::Ok,
+                                    Platform::NoIcon, AppInfo::Title);
 }

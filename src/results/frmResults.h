@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Utils.h"
 #include "results/ResultsLayout.h"
 
 #include <QMainWindow>
@@ -8,6 +9,10 @@
 #include <QStringList>
 
 class CheckRun;
+struct CheckResult;
+class WhoisClient;
+class WhoisConfirmation;
+struct WhoisOutcome;
 class QAction;
 class QMenu;
 class QProgressBar;
@@ -31,9 +36,13 @@ public:
     void GetData();
     // True while a run or its WHOIS confirmation is in progress.
     bool isBusy() const;
-    // Confirms the free candidates with WHOIS. (Stand-in: ends at once, through the same way the real
-    // confirmation ends: whoisConfirmationFinished.)
+    // Confirms the free candidates with WHOIS, one after the other, and returns; the confirmation goes on by
+    // events and ends with the button reading Close.
     void WhoisChecks();
+    // Asks the WHOIS server of the domain about it; the verdict follows when Whois2 finishes.
+    void FreeWithWhois(const QString& domainname);
+    // True when the WHOIS reply says that the name is not registered.
+    bool CheckWhoisBuffer(const QString& sBuffer) const;
     // The width in twips that column `col` needs for its heading.
     qint16 GetColwidth(qint16 col) const;
     // Paints one cell from its status and makes it the current cell, without scrolling the grid.
@@ -41,6 +50,12 @@ public:
     void ShowAllCells();
     // Cancel or Close; also File > Exit and the close box.
     void butCancelOk_Click();
+
+    void mnuCopy_Click();
+    void mnuWhois_Click();
+    void mnuGoto_Click();
+    void mnuWww_Click();
+    void mnuWhois2_Click();
 
     // The run in progress or last run, for tests.
     CheckRun* currentRun() const;
@@ -57,6 +72,13 @@ public:
     QAction* mnuExit = nullptr;
     QAction* mnuCopy = nullptr;
     QAction* mnuWhois = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QAction* mnuTitle = nullptr;
+    QAction* mnuDisplay = nullptr;
+    QAction* mnuGoto = nullptr;
+    QAction* mnuWww = nullptr;
+    QAction* mnuWhois2 = nullptr;
+    WhoisClient* Whois2 = nullptr;
 
     QPixmap unknown;
     QPixmap taken;
@@ -67,6 +89,8 @@ public:
     int CandidateTotal = 0;
     qint16 RepliesReceived = 0;
     bool WhoisPhase = false;
+    // The record of the candidate whose popup was opened last.
+    Utils::TldRecord CurrentTld;
 
     double ContentWidth = 0;
     double ContentHeight = 0;
@@ -92,13 +116,22 @@ private:
     void onRunCompleted();
     void afterRun();
     void whoisConfirmationFinished();
+    void releaseConfirmation();
+    void Whois2_Finished(const WhoisOutcome& outcome);
+    void Resultgrid_EnterCell(int row, int column);
+    // The cell of the last popup, if the current run still has it.
+    const CheckResult* popupResult() const;
     void showClose();
     void cancelLogic();
     void releaseRun();
 
     Phase m_phase = Phase::Idle;
     QPointer<CheckRun> m_run;
-    QTimer* m_whoisStandIn = nullptr;
+    QPointer<WhoisConfirmation> m_confirmation;
+    // ShowCell moves the current cell itself; that is no choice of the user's.
+    bool m_painting = false;
+    int m_popupColumn = 0;
+    int m_popupRow = 0;
     QShortcut* m_escape = nullptr;
     bool m_resizing = false;
 };

@@ -1,6 +1,7 @@
 #include "core/Forms.h"
 #include "core/Utils.h"
 #include "core/frmMain.h"
+#include "dialogs/OptionsInput.h"
 #include "dialogs/frmOptions.h"
 #include "dialogs/frmOptionsFirst.h"
 #include "support/TestPlatform.h"
@@ -14,6 +15,9 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+
+using OptionsInput::Message;
+Q_DECLARE_METATYPE(Message)
 
 namespace {
 const QString RetriesMessage = QStringLiteral("Please select from 1 to 10 retries.");
@@ -73,6 +77,78 @@ private Q_SLOTS:
     {
         Forms::destroyAll();
         delete m_platform;
+    }
+
+    void numeric_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("numeric");
+        QTest::addColumn<double>("value");
+        QTest::newRow("signed fraction") << "-4.6" << true << -4.6;
+        QTest::newRow("point first") << "+.5" << true << 0.5;
+        QTest::newRow("point last") << "5." << true << 5.0;
+        QTest::newRow("exponent") << "2.5E-1" << true << 0.25;
+        QTest::newRow("blanks around") << " \t 12 \t" << true << 12.0;
+        QTest::newRow("huge") << "1e400" << true << qInf();
+        for (const char* text : {"", "  ", "-", ".", "1e", "e5", "1 0", "--1", "4,6", "1,000", "inf", "-Infinity",
+                                 "nan", "0x10", "0x1p3", "12ms", "12\n", "\u0661\u0662"})
+            QTest::newRow(text) << QString::fromUtf8(text) << false << 0.0;
+    }
+
+    void numeric()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, numeric);
+        QFETCH(double, value);
+        const auto result = OptionsInput::numericValue(text);
+        QCOMPARE(result.has_value(), numeric);
+        if (numeric)
+            QCOMPARE(*result, value);
+    }
+
+    void ok_data()
+    {
+        QTest::addColumn<QString>("delayIn");
+        QTest::addColumn<QString>("retriesIn");
+        QTest::addColumn<Message>("message");
+        QTest::addColumn<QString>("delayOut");
+        QTest::addColumn<QString>("retriesOut");
+        const auto row = [](const char* name, const char* delayIn, const char* retriesIn, Message message,
+                            const char* delayOut, const char* retriesOut) {
+            QTest::newRow(name) << QString::fromUtf8(delayIn) << QString::fromUtf8(retriesIn) << message
+                                << QString::fromUtf8(delayOut) << QString::fromUtf8(retriesOut);
+        };
+        row("4.6 becomes 5", "4.6", "3", Message::None, "5", "3");
+        row("4.5 becomes 4", "4.5", "3", Message::DelayRange, "4", "3");
+        row("1000.5", "1000.5", "3", Message::None, "1000", "3");
+        row("1001", "1001", "3", Message::DelayRange, "1001", "3");
+        row("retries 0.5", "50", "0.5", Message::RetriesRange, "50", "0");
+        row("retries 1.5", "50", "1.5", Message::None, "50", "2");
+        row("retries 10.5", "50", "10.5", Message::None, "50", "10");
+        // Retries are judged first, and nothing is normalised before both are numeric.
+        row("both not numeric", "x", "y", Message::RetriesRange, "x", "y");
+        row("delay not numeric", "x", "2.5", Message::DelayRange, "x", "2.5");
+        // Both are normalised before either range is judged, the delay's first.
+        row("both out of range", "2000.7", "0.2", Message::DelayRange, "2001", "0");
+        row("blanks and exponent", " 1e2 ", " 2 ", Message::None, "100", "2");
+        row("delay beyond 16 bits", "123456", "3", Message::DelayRange, "123456", "3");
+        row("retries beyond 16 bits", "50", "99999", Message::RetriesRange, "50", "99999");
+        row("retries beyond a byte", "50", "257", Message::RetriesRange, "50", "257");
+    }
+
+    void ok()
+    {
+        QFETCH(QString, delayIn);
+        QFETCH(QString, retriesIn);
+        QFETCH(Message, message);
+        QFETCH(QString, delayOut);
+        QFETCH(QString, retriesOut);
+        const auto result = OptionsInput::acceptOk(delayIn, retriesIn);
+        QCOMPARE(result.message, message);
+        QCOMPARE(result.delayText, delayOut);
+        QCOMPARE(result.retriesText, retriesOut);
+        if (message == Message::None)
+            QCOMPARE(QStringLiteral("%1/%2").arg(result.delay).arg(result.retries), delayOut + '/' + retriesOut);
     }
 
     void leavingABox_data()
@@ -229,19 +305,6 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 2000);
     }
 
-    void firstRunTwin()
-    {
-        QPointer<frmOptionsFirst> dialog = Forms::optionsFirst();
-        QVERIFY(dialog->isModal() && !dialog->butCancel);
-        QCOMPARE(dialog->butOK->text(), QStringLiteral("D&one"));
-        // Its bars follow even while it is not shown, and the delay bar pages by one.
-        dialog->VScroll1->triggerAction(QAbstractSlider::SliderPageStepSub);
-        QCOMPARE(dialog->txtDNSdelay->text(), QStringLiteral("51"));
-        dialog->butOK->click();
-        QCOMPARE(stored("delay"), QStringLiteral("51"));
-        QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 2000);
-    }
-
     // First start: the notice, then the welcome page, both modal, before the main window shows.
     void firstStartShowsTheWelcomePage()
     {
@@ -251,15 +314,22 @@ private Q_SLOTS:
         m_platform->onModal = [&](QDialog* dialog) {
             shown << dialog->objectName() + (Forms::main()->isVisible() ? QStringLiteral(" late") : QString());
             if (auto* first = qobject_cast<frmOptionsFirst*>(dialog)) {
-                shown << first->txtDNSdelay->text() + '/' + first->txtDNSretries->text();
+                shown << QStringLiteral("modal=%1 %2 cancel=%3 %4/%5")
+                             .arg(first->isModal())
+                             .arg(first->butOK->text())
+                             .arg(first->butCancel != nullptr)
+                             .arg(first->txtDNSdelay->text(), first->txtDNSretries->text());
+                // The welcome page's delay bar pages by one.
+                first->VScroll1->triggerAction(QAbstractSlider::SliderPageStepSub);
                 first->txtDNSserver->setText(QStringLiteral("ns.example.net"));
                 first->butOK->click();
             }
             return int(QDialog::Accepted);
         };
         QVERIFY(Forms::main()->Form_Load());
-        QCOMPARE(shown, (QStringList{QStringLiteral("frmReadme"), QStringLiteral("frmOptionsFirst"), "50/3"}));
+        QCOMPARE(shown, (QStringList{"frmReadme", "frmOptionsFirst", "modal=1 D&one cancel=0 50/3"}));
         QCOMPARE(stored("dns"), QStringLiteral("ns.example.net"));
+        QCOMPARE(stored("delay"), QStringLiteral("51"));
     }
 };
 

@@ -3,7 +3,9 @@
 #include "core/frmMain.h"
 #include "dns/CheckRun.h"
 #include "dns/DNS.h"
+#include "results/WhoisConfirmation.h"
 #include "results/frmResults.h"
+#include "support/FakeWhoisServer.h"
 #include "support/FakeNameServer.h"
 #include "support/ManualTickSource.h"
 #include "support/ScriptedTransport.h"
@@ -67,9 +69,11 @@ private Q_SLOTS:
         Utils::AppSettings = {"127.0.0.1", 5, 1, false, false, false};
         Utils::InitDefaultDomains();
         Utils::TldCount = 3;
-        Utils::DomainTable[0] = {"com", {}, {}, {}, 1, {}, {}};
-        Utils::DomainTable[1] = {"uk", {}, {}, {}, 1, "co:org:", {}};
-        Utils::DomainTable[2] = {"nu", {}, {}, {}, 0, {}, {}};
+        // WHOIS questions stay on this machine.
+        WhoisConfirmation::limits.port = FakeWhoisServer::refusedPort();
+        Utils::DomainTable[0] = {"com", {}, {}, {}, 1, {}, "127.0.0.1"};
+        Utils::DomainTable[1] = {"uk", {}, {}, {}, 1, "co:org:", "127.0.0.1"};
+        Utils::DomainTable[2] = {"nu", {}, {}, {}, 0, {}, "127.0.0.1"};
         CheckRun::tickSourceFactory = [this] {
             auto ticks = std::make_unique<ManualTickSource>();
             m_ticks = ticks.get();
@@ -83,6 +87,7 @@ private Q_SLOTS:
         CheckRun::tickSourceFactory = {};
         CheckRun::transportFactory = {};
         DNS::NameServerPort = 53;
+        WhoisConfirmation::limits = {};
         m_ns.reset();
         m_platform.reset();
     }
@@ -200,6 +205,10 @@ private Q_SLOTS:
     {
         QFETCH(bool, confirm);
         Utils::AppSettings.ConfirmWhois = confirm;
+        FakeWhoisServer whois;
+        QVERIFY(whois.start());
+        whois.setDefaultScript(FakeWhoisServer::reply("No match for the name.\r\n"));
+        WhoisConfirmation::limits.port = whois.port();
         m_ns->freeNames = {"ab.com", "cd.net"};
         frmResults* results = check("ab cd");
         const auto menusEnabled = [results] {
@@ -214,8 +223,9 @@ private Q_SLOTS:
         QCOMPARE(results->shownStatus(1, 2), -1); // not painted before its reply
 
         QVERIFY(finish(results));
-        QVERIFY(menusEnabled() && !results->ProgressBar->isVisible() && !Utils::CheckRunning);
-        // The confirmation is part of the run: the button says Cancel until it has ended.
+        // The WHOIS confirmation shows its own progress; the button says Cancel until it has ended.
+        QVERIFY(menusEnabled() && !Utils::CheckRunning);
+        QCOMPARE(results->ProgressBar->isVisible(), confirm);
         QCOMPARE(results->isBusy(), confirm);
         QCOMPARE(results->butCancelOk->text(), confirm ? QStringLiteral("Cancel") : QStringLiteral("Close"));
         QTRY_COMPARE(results->butCancelOk->text(), QStringLiteral("Close"));

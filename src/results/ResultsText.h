@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/Utils.h"
+#include "dns/CheckResults.h"
+
+#include <QString>
+
+// The words the results window uses for its candidates: the captions of the cell popup and the lines of the
+// clipboard text. The popup and the clipboard word the same states differently on purpose.
+namespace ResultsText {
+
+// A site of one or two characters is a leftover in the data file, not an address.
+bool hasRegistrationSite(const QString& site);
+
+// What the popup of one cell shows.
+struct Popup
+{
+    QString title;
+    bool displayVisible = false;
+    QString gotoCaption;
+    bool gotoEnabled = false;
+    QString wwwCaption;
+    bool wwwVisible = false;
+    QString whoisCaption;
+};
+
+// The label a cell's suffix goes by: its column's heading when the names were bare, else the candidate's tld.
+QString columnLabel(bool bareNames, const QStringList& columnLabels, int column, const QString& tld);
+
+Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QString& label);
+
+// One clipboard line, CR LF included.
+QString copyLine(const CheckResult& result, const QString& registrationSite);
+
+// Every candidate of the table, column by column, each column top to bottom; the site comes from the domain
+// table's record of the candidate's tld.
+QString copyText(const CheckResultTable& table, int columns, int rows);
+
+} // namespace ResultsText
