@@ -7,6 +7,7 @@ set(ORLEVAN_APP_ID net.brennmoor.orlevan)
 
 install(TARGETS orlevan RUNTIME DESTINATION ${ORLEVAN_INSTALL_DIR})
 install(FILES ${CMAKE_BINARY_DIR}/bin/orvtab.dll DESTINATION ${ORLEVAN_INSTALL_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/data/rdap/dns.json DESTINATION ${ORLEVAN_INSTALL_DIR}/rdap)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/help/ DESTINATION ${ORLEVAN_INSTALL_DIR}/help)
 
 # The program finds its folder through the link (the kernel names the real file), so the link may lie anywhere.

@@ -9,6 +9,8 @@
 #include "dns/DNS.h"
 #include "results/ResultsText.h"
 #include "results/WhoisConfirmation.h"
+#include "whois/RdapBootstrapUpdater.h"
+#include "whois/RdapClient.h"
 #include "whois/Whois.h"
 #include "whois/WhoisClient.h"
 #include "whois/frmWhois.h"
@@ -119,6 +121,10 @@ frmResults::frmResults(QWidget* parent) : QMainWindow(parent)
     Whois2 = new WhoisClient(this);
     Whois2->setObjectName(QStringLiteral("Whois2"));
     connect(Whois2, &WhoisClient::finished, this, &frmResults::Whois2_Finished);
+    Rdap2 = new RdapClient(this);
+    Rdap2->setObjectName(QStringLiteral("Rdap2"));
+    connect(Rdap2, &RdapClient::finished, this, &frmResults::Rdap2_Finished);
+    m_rdapUpdater = new RdapBootstrapUpdater(this);
 }
 
 frmResults::~frmResults()
@@ -536,12 +542,24 @@ void frmResults::WhoisChecks()
     Whois2->setPort(WhoisConfirmation::limits.port);
     Whois2->setBlockingMode(true);
     Whois2->setTimeLimits(WhoisConfirmation::limits.connectMs, WhoisConfirmation::limits.exchangeMs);
+    Rdap2->setTimeLimits(WhoisConfirmation::limits.connectMs, WhoisConfirmation::limits.exchangeMs);
+    // Read for every confirmation, so that a copy fetched during the last one is in force. A program without
+    // any directory confirms with WHOIS alone and fetches none.
+    m_rdapServices = Rdap::loadBootstrap();
+    if (!m_rdapServices.isEmpty())
+        m_rdapUpdater->startIfDue(m_rdapServices);
 
     auto* confirmation = new WhoisConfirmation(CheckResults, ColumnCount, Utils::CheckCount, this);
     m_confirmation = confirmation;
     connect(confirmation, &WhoisConfirmation::asking, this, [this](int, int, const QString& domain) {
-        ProgressBar->setFormat(QStringLiteral("WHOIS : ") + domain);
-        FreeWithWhois(domain);
+        const QString rdapService = m_rdapServices.serviceFor(domain);
+        if (rdapService.isEmpty()) {
+            ProgressBar->setFormat(QStringLiteral("WHOIS : ") + domain);
+            FreeWithWhois(domain);
+        } else {
+            ProgressBar->setFormat(QStringLiteral("RDAP : ") + domain);
+            FreeWithRdap(domain, rdapService);
+        }
     });
     connect(confirmation, &WhoisConfirmation::cellChanged, this, &frmResults::ShowCell);
     connect(confirmation, &WhoisConfirmation::advanced, this, [this] {
@@ -558,6 +576,28 @@ void frmResults::FreeWithWhois(const QString& domainname)
     Whois2->setServer(Whois::GetWhoisServer(domainname));
     if (Whois2->connectToServer() != WhoisClient::NoError && m_confirmation)
         m_confirmation->answer(WhoisConfirmation::Verdict::NotChecked);
+}
+
+void frmResults::FreeWithRdap(const QString& domainname, const QString& baseUrl)
+{
+    Rdap2->lookup(baseUrl, domainname);
+}
+
+void frmResults::Rdap2_Finished(const RdapOutcome& outcome)
+{
+    if (!m_confirmation)
+        return;
+    switch (outcome.verdict) {
+    case Rdap::Verdict::Free:
+        m_confirmation->answer(WhoisConfirmation::Verdict::Free);
+        break;
+    case Rdap::Verdict::Taken:
+        m_confirmation->answer(WhoisConfirmation::Verdict::Taken);
+        break;
+    case Rdap::Verdict::NotChecked:
+        m_confirmation->answer(WhoisConfirmation::Verdict::NotChecked);
+        break;
+    }
 }
 
 bool frmResults::CheckWhoisBuffer(const QString& sBuffer) const
@@ -585,6 +625,7 @@ void frmResults::whoisConfirmationFinished()
 void frmResults::releaseConfirmation()
 {
     Whois2->disconnectFromServer();
+    Rdap2->cancel();
     if (!m_confirmation)
         return;
     WhoisConfirmation* confirmation = m_confirmation;

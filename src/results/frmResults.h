@@ -2,6 +2,7 @@
 
 #include "core/Utils.h"
 #include "results/ResultsLayout.h"
+#include "whois/RdapBootstrap.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -10,6 +11,9 @@
 
 class CheckRun;
 struct CheckResult;
+class RdapBootstrapUpdater;
+class RdapClient;
+struct RdapOutcome;
 class WhoisClient;
 class WhoisConfirmation;
 struct WhoisOutcome;
@@ -36,11 +40,13 @@ public:
     void GetData();
     // True while a run or its WHOIS confirmation is in progress.
     bool isBusy() const;
-    // Confirms the free candidates with WHOIS, one after the other, and returns; the confirmation goes on by
-    // events and ends with the button reading Close.
+    // Confirms the free candidates, one after the other, and returns; the confirmation goes on by events and ends
+    // with the button reading Close. A candidate whose registry offers RDAP is asked there, every other with WHOIS.
     void WhoisChecks();
     // Asks the WHOIS server of the domain about it; the verdict follows when Whois2 finishes.
     void FreeWithWhois(const QString& domainname);
+    // Asks the registry's RDAP service at baseUrl about the domain; the verdict follows when Rdap2 finishes.
+    void FreeWithRdap(const QString& domainname, const QString& baseUrl);
     // True when the WHOIS reply says that the name is not registered.
     bool CheckWhoisBuffer(const QString& sBuffer) const;
     // The width in twips that column `col` needs for its heading.
@@ -79,6 +85,7 @@ public:
     QAction* mnuWww = nullptr;
     QAction* mnuWhois2 = nullptr;
     WhoisClient* Whois2 = nullptr;
+    RdapClient* Rdap2 = nullptr;
 
     QPixmap unknown;
     QPixmap taken;
@@ -118,6 +125,7 @@ private:
     void whoisConfirmationFinished();
     void releaseConfirmation();
     void Whois2_Finished(const WhoisOutcome& outcome);
+    void Rdap2_Finished(const RdapOutcome& outcome);
     void Resultgrid_EnterCell(int row, int column);
     // The cell of the last popup, if the current run still has it.
     const CheckResult* popupResult() const;
@@ -128,6 +136,9 @@ private:
     Phase m_phase = Phase::Idle;
     QPointer<CheckRun> m_run;
     QPointer<WhoisConfirmation> m_confirmation;
+    // The directory of RDAP services in force for the current confirmation, and its weekly refresh.
+    RdapBootstrap m_rdapServices;
+    RdapBootstrapUpdater* m_rdapUpdater = nullptr;
     // ShowCell moves the current cell itself; that is no choice of the user's.
     bool m_painting = false;
     int m_popupColumn = 0;

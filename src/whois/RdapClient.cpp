@@ -1,0 +1,220 @@
+#include "whois/RdapClient.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+// When each host was last asked, on a monotonic clock, shared by every client: the next results window must not
+// ask again within the second either.
+QElapsedTimer& monotonic()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock;
+}
+
+QHash<QString, qint64>& lastAsked()
+{
+    static QHash<QString, qint64> times;
+    return times;
+}
+
+QString hostKey(const QUrl& url)
+{
+    return url.host().toLower();
+}
+} // namespace
+
+RdapClient::RdapClient(QObject* parent) : QObject(parent)
+{
+    qRegisterMetaType<RdapOutcome>();
+    m_network = new QNetworkAccessManager(this);
+    m_network->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    const auto makeTimer = [this](void (RdapClient::*slot)()) {
+        auto* timer = new QTimer(this);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, slot);
+        return timer;
+    };
+    m_waitTimer = makeTimer(&RdapClient::sendRequest);
+    m_connectTimer = makeTimer(&RdapClient::onConnectTimeout);
+    m_exchangeTimer = makeTimer(&RdapClient::onExchangeTimeout);
+}
+
+RdapClient::~RdapClient()
+{
+    dropReply();
+}
+
+void RdapClient::setTimeLimits(int connectMs, int exchangeMs)
+{
+    m_connectTimeout = connectMs;
+    m_exchangeTimeout = exchangeMs;
+}
+
+void RdapClient::lookup(const QString& baseUrl, const QString& domain)
+{
+    cancel();
+    m_url = Rdap::domainUrl(baseUrl, domain);
+    m_visited.clear();
+    m_hops = 0;
+    m_retried = false;
+    m_refused = !m_url.isValid();
+    m_exchangeTimer->start(m_exchangeTimeout);
+    scheduleRequest(0);
+}
+
+void RdapClient::cancel()
+{
+    m_waitTimer->stop();
+    m_connectTimer->stop();
+    m_exchangeTimer->stop();
+    m_phase = Phase::Idle;
+    dropReply();
+}
+
+int RdapClient::hostDelay(const QString& host) const
+{
+    const auto found = lastAsked().constFind(host);
+    if (found == lastAsked().cend())
+        return 0;
+    return int(std::clamp<qint64>(found.value() + m_hostInterval - monotonic().elapsed(), 0, m_hostInterval));
+}
+
+void RdapClient::scheduleRequest(int atLeastMs)
+{
+    m_phase = Phase::Waiting;
+    // Even a refused address answers through the timer, never from inside lookup().
+    m_waitTimer->start(m_refused ? 0 : std::max(atLeastMs, hostDelay(hostKey(m_url))));
+}
+
+void RdapClient::sendRequest()
+{
+    if (m_refused) {
+        finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("no usable address"));
+        return;
+    }
+    m_phase = Phase::Requesting;
+    m_visited.insert(m_url);
+    m_body.clear();
+    m_cut = false;
+    lastAsked().insert(hostKey(m_url), monotonic().elapsed());
+
+    QNetworkRequest request(m_url);
+    request.setRawHeader("Accept", "application/rdap+json, application/json");
+    request.setRawHeader("User-Agent", Rdap::userAgent());
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    if (!m_exchangeTimer->isActive())
+        m_exchangeTimer->start(m_exchangeTimeout);
+    m_reply = m_network->get(request);
+    connect(m_reply, &QNetworkReply::requestSent, m_connectTimer, &QTimer::stop);
+    connect(m_reply, &QNetworkReply::metaDataChanged, m_connectTimer, &QTimer::stop);
+    connect(m_reply, &QNetworkReply::readyRead, this, &RdapClient::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &RdapClient::onReplyFinished);
+    m_connectTimer->start(m_connectTimeout);
+}
+
+void RdapClient::onReadyRead()
+{
+    if (!m_reply)
+        return;
+    m_connectTimer->stop();
+    const QByteArray bytes = m_reply->read(m_maxBodyBytes + 1 - m_body.size());
+    m_body += bytes;
+    if (m_body.size() > m_maxBodyBytes) {
+        m_body.truncate(m_maxBodyBytes);
+        m_cut = true;
+        onReplyFinished();
+    }
+}
+
+void RdapClient::onReplyFinished()
+{
+    if (!m_reply)
+        return;
+    if (!m_cut) {
+        m_body += m_reply->read(m_maxBodyBytes + 1 - m_body.size());
+        if (m_body.size() > m_maxBodyBytes) {
+            m_body.truncate(m_maxBodyBytes);
+            m_cut = true;
+        }
+    }
+    const QVariant statusAttribute = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QNetworkReply::NetworkError error = m_reply->error();
+    const QString errorText = m_reply->errorString();
+    const QByteArray location = m_reply->rawHeader("Location");
+    const QByteArray retryAfter = m_reply->rawHeader("Retry-After");
+    dropReply();
+    m_connectTimer->stop();
+
+    if (!statusAttribute.isValid()) {
+        finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("no answer (%1): %2").arg(int(error)).arg(errorText));
+        return;
+    }
+    const int status = statusAttribute.toInt();
+    if (Rdap::isRedirect(status) && !m_cut) {
+        const QUrl target(QString::fromLatin1(location), QUrl::StrictMode);
+        const QUrl next = target.isValid() ? m_url.resolved(target) : QUrl();
+        if (location.isEmpty() || !Rdap::isUsableUrl(next)) {
+            finish(Rdap::Verdict::NotChecked, status, QStringLiteral("unusable redirect"));
+        } else if (m_visited.contains(next)) {
+            finish(Rdap::Verdict::NotChecked, status, QStringLiteral("redirect loop"));
+        } else if (++m_hops > MaxRedirects) {
+            finish(Rdap::Verdict::NotChecked, status, QStringLiteral("too many redirects"));
+        } else {
+            m_url = next;
+            scheduleRequest(0);
+        }
+        return;
+    }
+    if (status == 429 && !m_retried) {
+        m_retried = true;
+        const int seconds = Rdap::retryAfterSeconds(retryAfter, QDateTime::currentDateTimeUtc(),
+                                                    FallbackRetryAfterSeconds, MaxRetryAfterSeconds);
+        // The wait is the server's; the asked-again request gets a whole exchange of its own.
+        m_exchangeTimer->stop();
+        scheduleRequest(seconds * 1000);
+        return;
+    }
+    const Rdap::Verdict verdict = Rdap::classifyAnswer(status, m_body, m_cut);
+    finish(verdict, status,
+           verdict == Rdap::Verdict::NotChecked ? QStringLiteral("answer %1 not understood").arg(status) : QString());
+}
+
+void RdapClient::onConnectTimeout()
+{
+    if (m_phase == Phase::Requesting)
+        finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("connect timed out"));
+}
+
+void RdapClient::onExchangeTimeout()
+{
+    if (m_phase != Phase::Idle)
+        finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("exchange timed out"));
+}
+
+void RdapClient::finish(Rdap::Verdict verdict, int httpStatus, const QString& reason)
+{
+    cancel();
+    Q_EMIT finished(RdapOutcome{verdict, httpStatus, reason});
+}
+
+void RdapClient::dropReply()
+{
+    if (!m_reply)
+        return;
+    QNetworkReply* reply = m_reply;
+    m_reply = nullptr;
+    disconnect(reply, nullptr, this, nullptr);
+    disconnect(reply, nullptr, m_connectTimer, nullptr);
+    reply->abort();
+    reply->deleteLater();
+}
