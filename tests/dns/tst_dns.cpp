@@ -1,4 +1,3 @@
-#include "core/Utils.h"
 #include "dns/DNS.h"
 #include "dns/DnsTransport.h"
 #include "dns/RunSchedule.h"
@@ -130,17 +129,6 @@ private Q_SLOTS:
         QVERIFY(!DNS::OverlongLabel(QString(255, QLatin1Char('a')) + QStringLiteral(".com")));
         QCOMPARE(DNS::OverlongLabel(QStringLiteral("x.") + QString(256, QLatin1Char('b')) + QStringLiteral(".com")),
                  QString(256, QLatin1Char('b')));
-    }
-
-    void selectedTlds()
-    {
-        Utils::DomainTable.fill(Utils::TldRecord{});
-        Utils::TldCount = 4;
-        Utils::DomainTable[0].Selected = 1;
-        Utils::DomainTable[2].Selected = 1;
-        Utils::DomainTable[3].Selected = 2;
-        Utils::DomainTable[4].Selected = 1; // beyond TldCount
-        QCOMPARE(DNS::CountSelectedTlds(), qint16(2));
     }
 
     // Ticks at which cells are asked; `answeredAt` lists (cell, tick) from which a cell has its answer.

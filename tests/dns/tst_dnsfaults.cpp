@@ -113,16 +113,9 @@ private Q_SLOTS:
                 table(c, r).queryId = qint16((c - 1) * Names + r);
             }
         }
-        CheckRun::Setup setup;
-        setup.nameServer = QStringLiteral("127.0.0.1");
-        setup.port = relay.port();
-        setup.delayMs = delayMs;
-        setup.passes = passes;
-        setup.columns = int(Suffixes.size());
-        setup.rows = Names;
-        auto ticks = std::make_unique<CountingTicks>();
-        CountingTicks* counted = ticks.get();
-        CheckRun run(table, setup, std::move(ticks));
+        auto* counted = new CountingTicks;
+        CheckRun run(table, {"127.0.0.1", relay.port(), delayMs, passes, int(Suffixes.size()), Names},
+                     std::unique_ptr<TickSource>(counted));
         QSignalSpy completed(&run, &CheckRun::completed);
         QElapsedTimer clock;
         clock.start();
