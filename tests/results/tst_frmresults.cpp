@@ -1,96 +1,31 @@
-#include "core/Forms.h"
-#include "core/Utils.h"
-#include "core/frmMain.h"
 #include "dns/CheckRun.h"
-#include "dns/DNS.h"
-#include "results/WhoisConfirmation.h"
-#include "results/frmResults.h"
 #include "support/FakeWhoisServer.h"
-#include "support/FakeNameServer.h"
-#include "support/ManualTickSource.h"
+#include "support/RunFixture.h"
 #include "support/ScriptedTransport.h"
-#include "support/TestPlatform.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
 
 // The results window driven from the main window's Check, against a name server on 127.0.0.1, ticks by hand.
-class TestResults : public QObject
+class TestResults : public QObject, RunFixture
 {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<FakeNameServer> m_ns;
-    QPointer<ManualTickSource> m_ticks;
-
-    frmResults* check(const QString& text, bool personal = false)
-    {
-        Utils::SaveSetting("main", "domains", personal ? "personal" : "default");
-        Forms::main()->names->setText(text);
-        Forms::main()->activate_Click();
-        return Forms::resultsIfLoaded();
-    }
-
-    // Ticks until the run completes, each reply in before the next tick.
-    bool finish(frmResults* results)
-    {
-        for (CheckRun* run = results->currentRun(); run && run->state() == CheckRun::State::Running;) {
-            const int sent = run->queriesSent();
-            if (!QTest::qWaitFor([&] { return run->repliesReceived() + run->refusalsReceived() >= sent; }))
-                return false;
-            m_ticks->fire();
-        }
-        return results->currentRun() && results->currentRun()->state() == CheckRun::State::Completed;
-    }
-
-    static QString names(int count, const QString& suffix = {})
-    {
-        QStringList list;
-        for (int i = 1; i <= count; ++i)
-            list.append(QStringLiteral("n%1").arg(i) + suffix);
-        return list.join(' ');
-    }
 
 private Q_SLOTS:
     void init()
     {
-        resetProgramState(m_dir.path());
-        m_platform = std::make_unique<TestPlatform>();
-        m_ns = std::make_unique<FakeNameServer>();
-        DNS::NameServerPort = m_ns->port();
-        Utils::AppSettings = {"127.0.0.1", 5, 1, false, false, false};
-        Utils::InitDefaultDomains();
-        Utils::TldCount = 3;
+        setUpRun(3);
         // WHOIS questions stay on this machine.
         WhoisConfirmation::limits.port = FakeWhoisServer::refusedPort();
         Utils::DomainTable[0] = {"com", {}, {}, {}, 1, {}, "127.0.0.1"};
         Utils::DomainTable[1] = {"uk", {}, {}, {}, 1, "co:org:", "127.0.0.1"};
         Utils::DomainTable[2] = {"nu", {}, {}, {}, 0, {}, "127.0.0.1"};
-        CheckRun::tickSourceFactory = [this] {
-            auto ticks = std::make_unique<ManualTickSource>();
-            m_ticks = ticks.get();
-            return ticks;
-        };
     }
-
-    void cleanup()
-    {
-        Forms::destroyAll();
-        CheckRun::tickSourceFactory = {};
-        CheckRun::transportFactory = {};
-        DNS::NameServerPort = 53;
-        WhoisConfirmation::limits = {};
-        m_ns.reset();
-        m_platform.reset();
-    }
+    void cleanup() { tearDownRun(); }
 
     void columns_data()
     {
@@ -238,104 +173,26 @@ private Q_SLOTS:
         QVERIFY(Forms::resultsIfLoaded());
     }
 
-    // Cancel, Esc, the close box and File > Exit, at every stage of a run; then a fresh Check.
-    void cancelAtEveryStage_data()
+    // Closed inside the Winsock error box, with ticks still coming; closing in other moments is in tst_lifecycle.
+    void closedInsideErrorBox()
     {
-        QTest::addColumn<int>("ticks"); // -1: while the name server's name resolves
-        QTest::addColumn<QString>("how");
-        const QList<QPair<const char*, int>> stages = {
-            {"resolving", -1}, {"sending", 3}, {"pause", 17}, {"drain", 22}, {"whois", 29}};
-        for (const auto& [stage, ticks] : stages) {
-            for (const char* how : {"button", "escape", "close box", "exit"})
-                QTest::addRow("%s, %s", stage, how) << ticks << how;
-        }
-    }
-    void cancelAtEveryStage()
-    {
-        QFETCH(int, ticks);
-        QFETCH(QString, how);
-        const bool whois = ticks == 29; // 16 queries + 3 + 10: the run has completed
-        Utils::AppSettings.ConfirmWhois = whois;
-        if (ticks < 0) {
-            Utils::AppSettings.NameServer = "localhost";
-            QVERIFY(m_ns->alsoListenOn(QHostAddress::LocalHostIPv6));
-        }
-        if (how == "escape") {
-            Forms::results()->show();
-            QVERIFY(QTest::qWaitForWindowActive(Forms::results()));
-        }
-        m_ns->answering = false;
-        frmResults* results = check("ab cd");
-        QPointer<CheckRun> run = results->currentRun();
-        QVERIFY(ticks >= 0 || run->state() == CheckRun::State::Resolving);
-        for (int i = 0; i < ticks; ++i)
-            m_ticks->fire();
-        QVERIFY(results->isBusy());
-        QCOMPARE(results->WhoisPhase, whois);
-
-        if (how == "button")
-            QTest::mouseClick(results->butCancelOk, Qt::LeftButton);
-        else if (how == "escape")
-            QTest::keyClick(results, Qt::Key_Escape);
-        else if (how == "close box")
-            results->close();
-        else
-            results->mnuExit->trigger();
-        QTRY_VERIFY(!Forms::resultsIfLoaded());
-        QVERIFY(!run);
-        // Exit lets pending events run first: the name may resolve and the first query leave meanwhile.
-        qsizetype asked = qMin(ticks + 1, 16);
-        if (ticks < 0 && how == "exit" && QTest::qWaitFor([this] { return !m_ns->queries.isEmpty(); }, 50))
-            asked = 1;
-        QTRY_COMPARE(m_ns->queries.size(), asked);
-        QTest::qWait(20);
-        QCOMPARE(m_ns->queries.size(), asked);
-        // Nothing of the completion happens after a cancel.
-        QCOMPARE(Utils::CheckRunning, !whois);
-        QCOMPARE(CheckResults(1, 1).status, quint8(whois ? NotChecked : Pending));
-
-        m_ns->answering = true;
-        results = check("ef");
-        QVERIFY(results->isBusy());
-        QTRY_VERIFY(!m_ns->queries.isEmpty() && m_ns->queries.last().name == "ef.com");
-    }
-
-    // Closing the window or ending the program with replies, ticks and a message box in flight.
-    void closedMidRun_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("close during replies") << "close";
-        QTest::newRow("program ends") << "destroy";
-        QTest::newRow("close inside the Winsock error box") << "box";
-    }
-    void closedMidRun()
-    {
-        QFETCH(QString, how);
         QPointer<ScriptedTransport> transport;
-        if (how == "box") {
-            CheckRun::transportFactory = [&transport] {
-                auto made = std::make_unique<ScriptedTransport>();
-                transport = made.get();
-                return made;
-            };
-        }
+        CheckRun::transportFactory = [&transport] {
+            auto made = std::make_unique<ScriptedTransport>();
+            transport = made.get();
+            return made;
+        };
         frmResults* results = check(names(40));
         for (int i = 0; i < 20; ++i)
             m_ticks->fire();
-        if (how == "box") {
-            m_platform->onMessage = [&](const TestPlatform::Message&) {
-                results->close();
-                QTest::qWait(5); // the window's deferred deletion may run while the box is open
-                if (m_ticks)
-                    m_ticks->fire();
-            };
-            transport->raiseError();
-            QTRY_COMPARE(m_platform->messages.size(), 1);
-        } else if (how == "close") {
+        m_platform->onMessage = [&](const TestPlatform::Message&) {
             results->close();
-        } else {
-            Forms::destroyAll();
-        }
+            QTest::qWait(5); // the window's deferred deletion may run while the box is open
+            if (m_ticks)
+                m_ticks->fire();
+        };
+        transport->raiseError();
+        QTRY_COMPARE(m_platform->messages.size(), 1);
         QTRY_VERIFY(!Forms::resultsIfLoaded());
         QTest::qWait(20);
         QVERIFY(!transport && !m_ticks);

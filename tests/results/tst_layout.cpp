@@ -98,14 +98,6 @@ private Q_SLOTS:
         QCOMPARE(rule.placement->gridHeight, newHeight - 1170);
         QCOMPARE(rule.placement->gridWidth, newWidth - 150);
     }
-
-    void units()
-    {
-        QCOMPARE(toTwips(1, 96), 15.0);
-        QCOMPARE(toPixels(300, 96), 20);
-        QCOMPARE(toPixels(300, 144), 30);
-        QCOMPARE(toTwips(30, 144), 300.0);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestLayout)

@@ -1,45 +1,27 @@
-#include "core/Forms.h"
-#include "core/Utils.h"
-#include "core/frmMain.h"
-#include "dns/CheckRun.h"
-#include "dns/DNS.h"
-#include "results/WhoisConfirmation.h"
-#include "results/frmResults.h"
-#include "support/FakeNameServer.h"
 #include "support/FakeRdapServer.h"
 #include "support/FakeWhoisServer.h"
-#include "support/ManualTickSource.h"
-#include "support/TestPlatform.h"
+#include "support/RunFixture.h"
 #include "whois/Rdap.h"
 #include "whois/RdapBootstrap.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 
 // The confirmation after a run of "ab.test cd.test ef.test gh.com", all free by DNS: the registry of .test
 // offers RDAP (a local server), .com has no RDAP service and its WHOIS server is local too.
-class TestRdapConfirmation : public QObject
+class TestRdapConfirmation : public QObject, RunFixture
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<FakeNameServer> m_ns;
     std::unique_ptr<FakeWhoisServer> m_whois;
     std::unique_ptr<FakeRdapServer> m_rdap;
-    QPointer<ManualTickSource> m_ticks;
     QStringList m_captions; // the progress caption whenever a server is asked
 
     frmResults* run()
     {
-        Forms::main()->names->setText(QStringLiteral("ab.test cd.test ef.test gh.com"));
-        Forms::main()->activate_Click();
-        frmResults* results = Forms::resultsIfLoaded();
+        frmResults* results = check(QStringLiteral("ab.test cd.test ef.test gh.com"));
         const auto caption = [this, results] {
             m_captions.append(results->ProgressBar->format());
         };
@@ -48,40 +30,22 @@ class TestRdapConfirmation : public QObject
                 caption();
         });
         connect(m_whois.get(), &FakeWhoisServer::requestReceived, results, caption);
-        while (results->currentRun() && results->currentRun()->inProgress()) {
-            CheckRun* run = results->currentRun();
-            if (!QTest::qWaitFor([&] { return run->repliesReceived() >= run->queriesSent(); }, 5000))
-                return nullptr;
-            m_ticks->fire();
-        }
-        return results;
+        return finish(results) ? results : nullptr;
     }
 
 private Q_SLOTS:
     void init()
     {
-        resetProgramState(m_dir.path());
-        m_platform = std::make_unique<TestPlatform>();
-        m_ns = std::make_unique<FakeNameServer>();
+        setUpRun(2);
         m_ns->freeNames = {"ab.test", "cd.test", "ef.test", "gh.com"};
         m_whois = std::make_unique<FakeWhoisServer>();
         m_rdap = std::make_unique<FakeRdapServer>();
         QVERIFY(m_whois->start() && m_rdap->start());
         m_captions.clear();
         WhoisConfirmation::limits = {m_whois->port(), 2000, 2000};
-        DNS::NameServerPort = m_ns->port();
-        Utils::AppSettings.NameServer = "127.0.0.1";
-        Utils::AppSettings.Retries = 1;
         Utils::AppSettings.ConfirmWhois = true;
-        Utils::InitDefaultDomains();
-        Utils::TldCount = 2;
         Utils::DomainTable[0] = {"com", {}, {}, {}, 1, {}, "127.0.0.1"};
         Utils::DomainTable[1] = {"test", {}, {}, {}, 1, {}, "127.0.0.1"};
-        CheckRun::tickSourceFactory = [this] {
-            auto ticks = std::make_unique<ManualTickSource>();
-            m_ticks = ticks.get();
-            return ticks;
-        };
         Rdap::PlainHttpAllowed = true;
         Rdap::DataFolder = m_dir.filePath(QStringLiteral("data"));
         Rdap::BootstrapUrl = m_rdap->url("/dns.json");
@@ -95,18 +59,13 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        Forms::destroyAll();
-        CheckRun::tickSourceFactory = {};
-        DNS::NameServerPort = 53;
-        WhoisConfirmation::limits = {};
+        tearDownRun();
         Rdap::PlainHttpAllowed = false;
         Rdap::DataFolder.clear();
         Rdap::BootstrapUrl = Rdap::IanaBootstrapUrl;
         QDir(m_dir.path()).removeRecursively();
         m_rdap.reset();
         m_whois.reset();
-        m_ns.reset();
-        m_platform.reset();
     }
 
     void eachAskedWhereItsRegistryAnswers()

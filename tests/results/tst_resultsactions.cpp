@@ -1,14 +1,5 @@
-#include "core/Forms.h"
-#include "core/Utils.h"
-#include "core/frmMain.h"
-#include "dns/CheckRun.h"
-#include "dns/DNS.h"
-#include "results/WhoisConfirmation.h"
-#include "results/frmResults.h"
-#include "support/FakeNameServer.h"
 #include "support/FakeWhoisServer.h"
-#include "support/ManualTickSource.h"
-#include "support/TestPlatform.h"
+#include "support/RunFixture.h"
 #include "whois/WhoisClient.h"
 #include "whois/frmWhois.h"
 
@@ -16,53 +7,38 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
 
 // The results window after a run: the cell popup, the copy, and the WHOIS confirmation against a local server.
 // Candidates named in m_silent get no DNS answer; all others are taken unless in freeNames.
-class TestResultsActions : public QObject
+class TestResultsActions : public QObject, RunFixture
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<FakeNameServer> m_ns;
     std::unique_ptr<FakeWhoisServer> m_whois;
-    QPointer<ManualTickSource> m_ticks;
     QSet<QString> m_silent;
 
     // Runs a Check to its end (the end of the DNS part).
     frmResults* run(const QString& text, bool personal = false)
     {
-        Utils::SaveSetting("main", "domains", personal ? "personal" : "default");
-        Forms::main()->names->setText(text);
-        Forms::main()->activate_Click();
-        frmResults* results = Forms::resultsIfLoaded();
-        while (results->currentRun() && results->currentRun()->inProgress()) {
-            CheckRun* run = results->currentRun();
-            const auto answered = [&] {
-                int silent = 0;
-                for (const FakeNameServer::Query& query : m_ns->queries)
-                    silent += m_silent.contains(query.name);
-                return run->repliesReceived() + silent >= run->queriesSent();
-            };
-            if (!QTest::qWaitFor(answered, 5000))
-                return nullptr;
-            // The user's click during the run opens nothing.
+        frmResults* results = check(text, personal);
+        const auto silent = [this] {
+            int count = 0;
+            for (const FakeNameServer::Query& query : m_ns->queries)
+                count += m_silent.contains(query.name);
+            return count;
+        };
+        // The user's click during the run opens nothing.
+        const auto clickOpensNothing = [results] {
             click(results, 1, 1);
-            if (results->mnuPopup->isVisible())
-                return nullptr;
-            m_ticks->fire();
-        }
-        return results;
+            return !results->mnuPopup->isVisible();
+        };
+        return finish(results, silent, clickOpensNothing) ? results : nullptr;
     }
     static void click(frmResults* results, int column, int row)
     {
@@ -85,9 +61,7 @@ class TestResultsActions : public QObject
 private Q_SLOTS:
     void init()
     {
-        resetProgramState(m_dir.path());
-        m_platform = std::make_unique<TestPlatform>();
-        m_ns = std::make_unique<FakeNameServer>();
+        setUpRun(3);
         m_silent.clear();
         m_ns->responder = [this](const FakeNameServer::Query& query) -> std::optional<QByteArray> {
             if (m_silent.contains(query.name))
@@ -97,30 +71,15 @@ private Q_SLOTS:
         m_whois = std::make_unique<FakeWhoisServer>();
         QVERIFY(m_whois->start());
         WhoisConfirmation::limits = {m_whois->port(), 2000, 2000};
-        DNS::NameServerPort = m_ns->port();
-        Utils::AppSettings.NameServer = "127.0.0.1";
-        Utils::AppSettings.Retries = 1;
-        Utils::InitDefaultDomains();
-        Utils::TldCount = 3;
         Utils::DomainTable[0] = {"com", {}, "www.reg.example", {}, 1, {}, "127.0.0.1"};
         Utils::DomainTable[1] = {"uk", {}, "http://uk.example", {}, 1, "co", "127.0.0.1"};
         // A two-character site counts as none; nobody listens on 127.0.0.2, so questions there are refused.
         Utils::DomainTable[2] = {"nu", {}, "xy", {}, 0, {}, "127.0.0.2"};
-        CheckRun::tickSourceFactory = [this] {
-            auto ticks = std::make_unique<ManualTickSource>();
-            m_ticks = ticks.get();
-            return ticks;
-        };
     }
     void cleanup()
     {
-        Forms::destroyAll();
-        CheckRun::tickSourceFactory = {};
-        DNS::NameServerPort = 53;
-        WhoisConfirmation::limits = {};
+        tearDownRun();
         m_whois.reset();
-        m_ns.reset();
-        m_platform.reset(); // before the next one is installed
     }
 
     void popup_data()
