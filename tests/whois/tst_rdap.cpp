@@ -1,4 +1,5 @@
 #include "core/Utils.h"
+#include "support/WhoisFixture.h"
 #include "whois/Rdap.h"
 #include "whois/RdapBootstrap.h"
 
@@ -11,12 +12,6 @@ using Rdap::Verdict;
 Q_DECLARE_METATYPE(Rdap::Verdict)
 
 namespace {
-QByteArray fixture(const char* name)
-{
-    QFile file(QStringLiteral(ORLEVAN_SOURCE_DIR "/tests/whois/fixtures/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A directory from "entry,entry=url url;...".
 QByteArray directory(const QString& services, const QString& publication = QStringLiteral("2026-07-23T02:00:03Z"))
 {
@@ -78,20 +73,21 @@ private Q_SLOTS:
         QTest::addColumn<bool>("cut");
         QTest::addColumn<Verdict>("verdict");
 
-        QTest::newRow("real 200") << 200 << fixture("rdap-sample-200.json") << false << Verdict::Taken;
-        QTest::newRow("real 404") << 404 << fixture("rdap-sample-404.json") << false << Verdict::Free;
+        QTest::newRow("real 200") << 200 << WhoisFixture::sample("rdap-sample-200.json") << false << Verdict::Taken;
+        QTest::newRow("real 404") << 404 << WhoisFixture::sample("rdap-sample-404.json") << false << Verdict::Free;
         QTest::newRow("404 cut short") << 404 << QByteArray("{\"err") << true << Verdict::Free;
         QTest::newRow("redemption period") << 200
                                            << QByteArray("{\"objectClassName\":\"domain\",\"status\":[\"redemption "
                                                          "period\"]}")
                                            << false << Verdict::Taken;
         // The error object of a 404, or any other object, confirms nothing when it comes with a 200.
-        QTest::newRow("200 error object") << 200 << fixture("rdap-sample-404.json") << false << Verdict::NotChecked;
+        QTest::newRow("200 error object")
+            << 200 << WhoisFixture::sample("rdap-sample-404.json") << false << Verdict::NotChecked;
         QTest::newRow("200 array") << 200 << QByteArray("[{\"objectClassName\":\"domain\"}]") << false
                                    << Verdict::NotChecked;
         QTest::newRow("200 html") << 200 << QByteArray("<p>objectClassName domain") << false << Verdict::NotChecked;
-        QTest::newRow("200 cut") << 200 << fixture("rdap-sample-200.json") << true << Verdict::NotChecked;
-        QTest::newRow("500") << 500 << fixture("rdap-sample-200.json") << false << Verdict::NotChecked;
+        QTest::newRow("200 cut") << 200 << WhoisFixture::sample("rdap-sample-200.json") << true << Verdict::NotChecked;
+        QTest::newRow("500") << 500 << WhoisFixture::sample("rdap-sample-200.json") << false << Verdict::NotChecked;
     }
 
     void answers()
