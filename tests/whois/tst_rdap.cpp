@@ -45,16 +45,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("domain");
         QTest::addColumn<QString>("url"); // empty: refused
 
-        QTest::newRow("lower-cased") << "Example.COM."
-                                     << "https://r.example/v1/domain/example.com";
+        QTest::newRow("lower-cased") << QString("Example.COM.") << QString("https://r.example/v1/domain/example.com");
         QTest::newRow("U-label as A-label")
             << QStringLiteral("m\u00FCller.de") << "https://r.example/v1/domain/xn--mller-kva.de";
-        QTest::newRow("slash") << "a/../b.com"
-                               << "";
-        QTest::newRow("query") << "a.com?x=1"
-                               << "";
-        QTest::newRow("empty label") << "a..com"
-                                     << "";
+        QTest::newRow("slash") << QString("a/../b.com") << QString("");
+        QTest::newRow("query") << QString("a.com?x=1") << QString("");
+        QTest::newRow("empty label") << QString("a..com") << QString("");
     }
 
     void requestAddress()
@@ -124,21 +120,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("domain");
         QTest::addColumn<QString>("service");
 
-        QTest::newRow("longest match wins") << "name.co.uk"
-                                            << "https://co-uk.example/rdap/";
-        QTest::newRow("shorter match") << "NAME.ORG.UK"
-                                       << "https://uk.example/";
-        QTest::newRow("whole labels only") << "name.eco.uk"
-                                           << "https://uk.example/";
-        QTest::newRow("first https address") << "a.test"
-                                             << "https://second.example/";
-        QTest::newRow("no entry") << "uk.de"
-                                  << "";
+        QTest::newRow("longest match wins") << QString("name.co.uk") << QString("https://co-uk.example/rdap/");
+        QTest::newRow("shorter match") << QString("NAME.ORG.UK") << QString("https://uk.example/");
+        QTest::newRow("whole labels only") << QString("name.eco.uk") << QString("https://uk.example/");
+        QTest::newRow("first https address") << QString("a.test") << QString("https://second.example/");
+        QTest::newRow("no entry") << QString("uk.de") << QString("");
         // An http-only service is no service, and the parent's server is not asked in its place.
-        QTest::newRow("http only") << "a.kg"
-                                   << "";
-        QTest::newRow("http-only parent") << "a.x.kg"
-                                          << "https://x.example/";
+        QTest::newRow("http only") << QString("a.kg") << QString("");
+        QTest::newRow("http-only parent") << QString("a.x.kg") << QString("https://x.example/");
         QTest::newRow("U-label name") << QStringLiteral("name.\u0440\u0444") << "https://ru.example/";
     }
 
@@ -186,21 +175,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("winner");
 
-        QTest::newRow("newer user copy") << "2026-07-23T02:00:03Z"
-                                         << "2026-09-30T00:00:00Z"
-                                         << "user";
-        QTest::newRow("older user copy after an update") << "2026-07-23T02:00:03Z"
-                                                         << "2025-11-06T00:00:00Z"
-                                                         << "shipped";
-        QTest::newRow("damaged user copy") << "2026-07-23T02:00:03Z"
-                                           << "bad"
-                                           << "shipped";
-        QTest::newRow("no shipped copy") << ""
-                                         << "2025-11-06T00:00:00Z"
-                                         << "user";
-        QTest::newRow("neither") << ""
-                                 << ""
-                                 << "";
+        QTest::newRow("newer user copy") << QString("2026-07-23T02:00:03Z") << QString("2026-09-30T00:00:00Z")
+                                         << QString("user");
+        QTest::newRow("older user copy after an update")
+            << QString("2026-07-23T02:00:03Z") << QString("2025-11-06T00:00:00Z") << QString("shipped");
+        QTest::newRow("damaged user copy") << QString("2026-07-23T02:00:03Z") << QString("bad") << QString("shipped");
+        QTest::newRow("no shipped copy") << QString("") << QString("2025-11-06T00:00:00Z") << QString("user");
+        QTest::newRow("neither") << QString("") << QString("") << QString("");
     }
 
     void copyInForce()
