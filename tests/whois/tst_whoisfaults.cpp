@@ -60,7 +60,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("wholeReply");
 
         const QByteArray reply = lines(40);
-        QTest::newRow("refuses") << "refused" << Script{} << "Could not connect to Autodetect." << false;
         QTest::newRow("never accepts") << "stalled" << Script{} << "Could not connect to Autodetect." << false;
         QTest::newRow("hangs") << "listening" << Script{Mode::Hang, {}, 1, 0} << "Error 6 reading" << false;
         QTest::newRow("trickles within the limit")
