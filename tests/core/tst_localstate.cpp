@@ -88,7 +88,6 @@ private Q_SLOTS:
         m_ns = std::make_unique<FakeNameServer>();
         QVERIFY(m_ns->isListening());
         DNS::NameServerPort = m_ns->port();
-        QDir().mkpath(Utils::ProgramFolder + QStringLiteral("/help"));
         writeBytes(Utils::ProgramFolder + QStringLiteral("/help/index.html"), "<html></html>");
         writeBytes(Utils::ResolvConfPath, "nameserver 127.0.0.1\n");
     }

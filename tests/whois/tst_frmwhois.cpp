@@ -1,7 +1,7 @@
 #include "core/Forms.h"
 #include "core/Utils.h"
-#include "support/FakeWhoisServer.h"
 #include "support/TestPlatform.h"
+#include "support/WhoisFixture.h"
 #include "whois/WhoisClient.h"
 #include "whois/frmWhois.h"
 
@@ -15,13 +15,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
-using Mode = FakeWhoisServer::Mode;
-using Script = FakeWhoisServer::Script;
-
-namespace {
-constexpr int Bound = 10000;
-} // namespace
 
 class TestFrmWhois : public QObject
 {

@@ -1,4 +1,5 @@
 #include "core/Utils.h"
+#include "support/WhoisFixture.h"
 #include "whois/Rdap.h"
 #include "whois/RdapBootstrap.h"
 
@@ -11,12 +12,6 @@ using Rdap::Verdict;
 Q_DECLARE_METATYPE(Rdap::Verdict)
 
 namespace {
-QByteArray fixture(const char* name)
-{
-    QFile file(QStringLiteral(ORLEVAN_SOURCE_DIR "/tests/whois/fixtures/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A directory from "entry,entry=url url;...".
 QByteArray directory(const QString& services, const QString& publication = QStringLiteral("2026-07-23T02:00:03Z"))
 {
@@ -50,16 +45,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("domain");
         QTest::addColumn<QString>("url"); // empty: refused
 
-        QTest::newRow("lower-cased") << "Example.COM."
-                                     << "https://r.example/v1/domain/example.com";
+        QTest::newRow("lower-cased") << QString("Example.COM.") << QString("https://r.example/v1/domain/example.com");
         QTest::newRow("U-label as A-label")
             << QStringLiteral("m\u00FCller.de") << "https://r.example/v1/domain/xn--mller-kva.de";
-        QTest::newRow("slash") << "a/../b.com"
-                               << "";
-        QTest::newRow("query") << "a.com?x=1"
-                               << "";
-        QTest::newRow("empty label") << "a..com"
-                                     << "";
+        QTest::newRow("slash") << QString("a/../b.com") << QString("");
+        QTest::newRow("query") << QString("a.com?x=1") << QString("");
+        QTest::newRow("empty label") << QString("a..com") << QString("");
     }
 
     void requestAddress()
@@ -78,20 +69,21 @@ private Q_SLOTS:
         QTest::addColumn<bool>("cut");
         QTest::addColumn<Verdict>("verdict");
 
-        QTest::newRow("real 200") << 200 << fixture("rdap-sample-200.json") << false << Verdict::Taken;
-        QTest::newRow("real 404") << 404 << fixture("rdap-sample-404.json") << false << Verdict::Free;
+        QTest::newRow("real 200") << 200 << WhoisFixture::sample("rdap-sample-200.json") << false << Verdict::Taken;
+        QTest::newRow("real 404") << 404 << WhoisFixture::sample("rdap-sample-404.json") << false << Verdict::Free;
         QTest::newRow("404 cut short") << 404 << QByteArray("{\"err") << true << Verdict::Free;
         QTest::newRow("redemption period") << 200
                                            << QByteArray("{\"objectClassName\":\"domain\",\"status\":[\"redemption "
                                                          "period\"]}")
                                            << false << Verdict::Taken;
         // The error object of a 404, or any other object, confirms nothing when it comes with a 200.
-        QTest::newRow("200 error object") << 200 << fixture("rdap-sample-404.json") << false << Verdict::NotChecked;
+        QTest::newRow("200 error object")
+            << 200 << WhoisFixture::sample("rdap-sample-404.json") << false << Verdict::NotChecked;
         QTest::newRow("200 array") << 200 << QByteArray("[{\"objectClassName\":\"domain\"}]") << false
                                    << Verdict::NotChecked;
         QTest::newRow("200 html") << 200 << QByteArray("<p>objectClassName domain") << false << Verdict::NotChecked;
-        QTest::newRow("200 cut") << 200 << fixture("rdap-sample-200.json") << true << Verdict::NotChecked;
-        QTest::newRow("500") << 500 << fixture("rdap-sample-200.json") << false << Verdict::NotChecked;
+        QTest::newRow("200 cut") << 200 << WhoisFixture::sample("rdap-sample-200.json") << true << Verdict::NotChecked;
+        QTest::newRow("500") << 500 << WhoisFixture::sample("rdap-sample-200.json") << false << Verdict::NotChecked;
     }
 
     void answers()
@@ -128,21 +120,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("domain");
         QTest::addColumn<QString>("service");
 
-        QTest::newRow("longest match wins") << "name.co.uk"
-                                            << "https://co-uk.example/rdap/";
-        QTest::newRow("shorter match") << "NAME.ORG.UK"
-                                       << "https://uk.example/";
-        QTest::newRow("whole labels only") << "name.eco.uk"
-                                           << "https://uk.example/";
-        QTest::newRow("first https address") << "a.test"
-                                             << "https://second.example/";
-        QTest::newRow("no entry") << "uk.de"
-                                  << "";
+        QTest::newRow("longest match wins") << QString("name.co.uk") << QString("https://co-uk.example/rdap/");
+        QTest::newRow("shorter match") << QString("NAME.ORG.UK") << QString("https://uk.example/");
+        QTest::newRow("whole labels only") << QString("name.eco.uk") << QString("https://uk.example/");
+        QTest::newRow("first https address") << QString("a.test") << QString("https://second.example/");
+        QTest::newRow("no entry") << QString("uk.de") << QString("");
         // An http-only service is no service, and the parent's server is not asked in its place.
-        QTest::newRow("http only") << "a.kg"
-                                   << "";
-        QTest::newRow("http-only parent") << "a.x.kg"
-                                          << "https://x.example/";
+        QTest::newRow("http only") << QString("a.kg") << QString("");
+        QTest::newRow("http-only parent") << QString("a.x.kg") << QString("https://x.example/");
         QTest::newRow("U-label name") << QStringLiteral("name.\u0440\u0444") << "https://ru.example/";
     }
 
@@ -190,21 +175,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("winner");
 
-        QTest::newRow("newer user copy") << "2026-07-23T02:00:03Z"
-                                         << "2026-09-30T00:00:00Z"
-                                         << "user";
-        QTest::newRow("older user copy after an update") << "2026-07-23T02:00:03Z"
-                                                         << "2025-11-06T00:00:00Z"
-                                                         << "shipped";
-        QTest::newRow("damaged user copy") << "2026-07-23T02:00:03Z"
-                                           << "bad"
-                                           << "shipped";
-        QTest::newRow("no shipped copy") << ""
-                                         << "2025-11-06T00:00:00Z"
-                                         << "user";
-        QTest::newRow("neither") << ""
-                                 << ""
-                                 << "";
+        QTest::newRow("newer user copy") << QString("2026-07-23T02:00:03Z") << QString("2026-09-30T00:00:00Z")
+                                         << QString("user");
+        QTest::newRow("older user copy after an update")
+            << QString("2026-07-23T02:00:03Z") << QString("2025-11-06T00:00:00Z") << QString("shipped");
+        QTest::newRow("damaged user copy") << QString("2026-07-23T02:00:03Z") << QString("bad") << QString("shipped");
+        QTest::newRow("no shipped copy") << QString("") << QString("2025-11-06T00:00:00Z") << QString("user");
+        QTest::newRow("neither") << QString("") << QString("") << QString("");
     }
 
     void copyInForce()

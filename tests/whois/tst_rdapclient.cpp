@@ -1,5 +1,5 @@
 #include "support/FakeRdapServer.h"
-#include "support/FakeWhoisServer.h"
+#include "support/WhoisFixture.h"
 #include "whois/RdapBootstrap.h"
 #include "whois/RdapBootstrapUpdater.h"
 #include "whois/RdapClient.h"
@@ -15,14 +15,6 @@ using Answer = FakeRdapServer::Answer;
 using Routes = QList<QPair<QByteArray, Answer>>;
 
 namespace {
-constexpr int Bound = 10000;
-
-QByteArray fixture(const char* name)
-{
-    QFile file(QStringLiteral(ORLEVAN_SOURCE_DIR "/tests/whois/fixtures/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // One question to its end; "no finish" when finished() did not come exactly once.
 RdapOutcome ask(RdapClient& client, const QString& base, const QString& domain = QStringLiteral("Name.Test"))
 {
@@ -71,8 +63,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("requests");
 
         const QByteArray path = "/rdap/domain/name.test";
-        const Answer taken = FakeRdapServer::json(200, fixture("rdap-sample-200.json"));
-        const Answer free = FakeRdapServer::json(404, fixture("rdap-sample-404.json"));
+        const Answer taken = FakeRdapServer::json(200, WhoisFixture::sample("rdap-sample-200.json"));
+        const Answer free = FakeRdapServer::json(404, WhoisFixture::sample("rdap-sample-404.json"));
         QTest::newRow("404 keeps free") << Routes{{path, free}} << Verdict::Free << 1;
         QTest::newRow("200 domain makes taken") << Routes{{path, taken}} << Verdict::Taken << 1;
         QTest::newRow("200 not a domain")
@@ -133,12 +125,8 @@ private Q_SLOTS:
     {
         QFETCH(bool, stalled);
         FakeWhoisServer listener;
-        quint16 port = FakeWhoisServer::refusedPort();
-        if (stalled) {
-            QVERIFY(listener.startStalled());
-            QTRY_VERIFY_WITH_TIMEOUT(listener.stalled(), Bound);
-            port = listener.port();
-        }
+        const quint16 port = WhoisFixture::startServer(listener, stalled ? "stalled" : "refused");
+        QVERIFY(port);
         RdapClient client;
         client.setTimeLimits(300, 5000);
         QElapsedTimer clock;

@@ -6,8 +6,8 @@
 #include "results/WhoisConfirmation.h"
 #include "results/frmResults.h"
 #include "support/FakeNameServer.h"
-#include "support/FakeWhoisServer.h"
 #include "support/TestPlatform.h"
+#include "support/WhoisFixture.h"
 #include "whois/WhoisClient.h"
 #include "whois/frmWhois.h"
 
@@ -18,9 +18,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-
-using Mode = FakeWhoisServer::Mode;
-using Script = FakeWhoisServer::Script;
 
 namespace {
 constexpr int ConnectLimit = 300;
@@ -63,7 +60,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("wholeReply");
 
         const QByteArray reply = lines(40);
-        QTest::newRow("refuses") << "refused" << Script{} << "Could not connect to Autodetect." << false;
         QTest::newRow("never accepts") << "stalled" << Script{} << "Could not connect to Autodetect." << false;
         QTest::newRow("hangs") << "listening" << Script{Mode::Hang, {}, 1, 0} << "Error 6 reading" << false;
         QTest::newRow("trickles within the limit")
@@ -90,16 +86,12 @@ private Q_SLOTS:
         QFETCH(bool, wholeReply);
         TestPlatform platform;
         FakeWhoisServer fake;
-        if (server == "stalled") {
-            QVERIFY(fake.startStalled());
-            QTRY_VERIFY_WITH_TIMEOUT(fake.stalled(), 10000);
-        } else {
-            QVERIFY(fake.start());
-            fake.enqueue(script);
-            fake.enqueue(FakeWhoisServer::reply("next reply\n"));
-        }
+        const quint16 port = WhoisFixture::startServer(fake, server);
+        QVERIFY(port);
+        fake.enqueue(script);
+        fake.enqueue(FakeWhoisServer::reply("next reply\n"));
         frmWhois* window = Forms::whois();
-        window->Whois1->setPort(server == "refused" ? FakeWhoisServer::refusedPort() : fake.port());
+        window->Whois1->setPort(port);
         if (server != "real")
             window->Whois1->setTimeLimits(ConnectLimit, ExchangeLimit);
         window->show();
@@ -135,7 +127,7 @@ private Q_SLOTS:
             window->Whois1->setTimeLimits(ConnectLimit, 5000);
             QTest::mouseClick(window->btnLookup, Qt::LeftButton);
             QTRY_VERIFY_WITH_TIMEOUT(window->WhoisOutput->toPlainText().endsWith(QStringLiteral("next reply\n")),
-                                     10000);
+                                     Bound);
             QVERIFY(window->WhoisOutput->toPlainText().startsWith(shown.left(1000)));
         }
     }
