@@ -1,7 +1,7 @@
 // orlevan_bench [--run-only | --hidden] [--delay MS] [--retries N] [--candidates N]
 // Starts itself with --serve as a name server on 127.0.0.1 and checks the candidates against it, through the
 // results window (offscreen unless a display is set; --hidden: not shown) or, with --run-only, through the run alone.
-#include "core/Forms.h"
+#include "app/Forms.h"
 #include "core/Utils.h"
 #include "dns/CheckResults.h"
 #include "dns/CheckRun.h"

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <cstdio>
 
 namespace Utils {
 
@@ -81,6 +82,9 @@ bool LoadDomainTable()
     const QString text = first + QLatin1Char('\r') + QStringLiteral("Make sure this file is in your ") +
                          AppInfo::Title + QStringLiteral(" directory.") + QLatin1Char('\r') +
                          QDir::toNativeSeparators(programFolder());
+    // Said on standard error too, for a start from a terminal or a script.
+    std::fprintf(stderr, "%s\n", qPrintable(AppInfo::Title + QStringLiteral(" load error: ") +
+                                            displayText(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     Platform::instance().messageBox(text, Platform::Ok, Platform::Critical,
                                     AppInfo::Title + QStringLiteral(" load error."));
     return false;

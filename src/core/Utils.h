@@ -102,9 +102,4 @@ extern qint16 CheckCount;
 extern bool BareNames;
 extern bool CheckRunning;
 
-// Start-up initialisation: first run or settings read back, default domains, the domain dialog's label.
-void InitApplication();
-// Ends the program at once: tray icon off, main window unloaded, every other window closed without its logic.
-void QuitApplication();
-
 } // namespace Utils

@@ -1,6 +1,7 @@
 #include "dialogs/DomainsPage.h"
 
-#include <QtGlobal>
+#include "core/Units.h"
+
 #include <algorithm>
 
 namespace DomainsPage {
@@ -25,14 +26,9 @@ QString caption(const Utils::TldRecord& record)
     return record.Tld + QStringLiteral(" - ") + record.Description;
 }
 
-int twipsToPixels(int twips, double dotsPerInch)
-{
-    return qRound(twips * dotsPerInch / TwipsPerInch);
-}
-
 int clientHeight(int outerTwips, double dotsPerInch, int frameHeight, int contentHeight)
 {
-    return std::max(twipsToPixels(outerTwips, dotsPerInch) - frameHeight, contentHeight);
+    return std::max(Units::toPixels(outerTwips, dotsPerInch) - frameHeight, contentHeight);
 }
 
 } // namespace DomainsPage

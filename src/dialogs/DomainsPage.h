@@ -12,7 +12,6 @@ constexpr int BoxCount = 14;
 constexpr int BoxPitchTwips = 250;
 constexpr int CompactHeightTwips = 1400; // the top band only
 constexpr int FullHeightTwips = 5985;    // with the page and Select All / Clear All
-constexpr int TwipsPerInch = 1440;
 
 // The last page ends with the last record; with no more records than boxes the bar cannot move.
 int barMaximum(int tldCount);
@@ -20,7 +19,6 @@ int barMaximum(int tldCount);
 std::optional<int> recordAt(int top, int box, int tldCount);
 QString caption(const Utils::TldRecord& record);
 
-int twipsToPixels(int twips, double dotsPerInch);
 // Client height for an outer window height in twips: the window frame and title bar come off, but never
 // below what the visible content needs.
 int clientHeight(int outerTwips, double dotsPerInch, int frameHeight, int contentHeight);

@@ -1,5 +1,6 @@
 #include "dialogs/OptionsInput.h"
 
+#include "core/Units.h"
 #include "core/Utils.h"
 
 #include <QtGlobal>
@@ -86,22 +87,9 @@ std::optional<double> numericValue(const QString& text)
     return std::strtod(ascii.constData(), nullptr);
 }
 
-double roundHalfEven(double value)
-{
-    if (!std::isfinite(value))
-        return value;
-    const double lower = std::floor(value);
-    const double fraction = value - lower;
-    if (fraction < 0.5)
-        return lower;
-    if (fraction > 0.5)
-        return lower + 1.0;
-    return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
-}
-
 std::optional<qint16> toInt16(double value)
 {
-    const double rounded = roundHalfEven(value);
+    const double rounded = Units::roundHalfEven(value);
     if (!(rounded >= std::numeric_limits<qint16>::min() && rounded <= std::numeric_limits<qint16>::max()))
         return std::nullopt;
     return qint16(rounded);
@@ -135,7 +123,7 @@ LeaveResult leaveDelay(const QString& text)
     // The typed value is judged as it stands; only the bar position is rounded.
     if (*value < Utils::MinQueryDelay || *value > Utils::MaxQueryDelay)
         return {Message::DelayRange};
-    return {Message::None, int(roundHalfEven(Utils::MaxQueryDelay - *value))};
+    return {Message::None, int(Units::roundHalfEven(Utils::MaxQueryDelay - *value))};
 }
 
 LeaveResult leaveRetries(const QString& text)
@@ -143,7 +131,7 @@ LeaveResult leaveRetries(const QString& text)
     const auto value = numericValue(text);
     if (!value || *value < Utils::MinRetries || *value > Utils::MaxRetries)
         return {Message::RetriesRange};
-    return {Message::None, int(roundHalfEven(Utils::MaxRetries - *value))};
+    return {Message::None, int(Units::roundHalfEven(Utils::MaxRetries - *value))};
 }
 
 OkResult acceptOk(const QString& delayText, const QString& retriesText)

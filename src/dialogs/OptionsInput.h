@@ -22,8 +22,6 @@ QString messageText(Message message);
 // Anything else (empty text, "inf", "nan", hexadecimal, thousands separators) is not numeric.
 std::optional<double> numericValue(const QString& text);
 
-// Nearest whole number, a half going to the even neighbour.
-double roundHalfEven(double value);
 // Rounded as above; no value when the result does not fit in 16 bits.
 std::optional<qint16> toInt16(double value);
 

@@ -1,5 +1,6 @@
 #include "dialogs/frmDomains.h"
 
+#include "core/Units.h"
 #include "core/Utils.h"
 
 #include <QCheckBox>
@@ -58,7 +59,7 @@ frmDomains::frmDomains(QWidget* parent) : QDialog(parent)
     // The page: a fixed column of fourteen boxes, one record per 250 twips, and the bar that pages them.
     Frame1 = new QGroupBox(QStringLiteral("Select domains you want included in searches"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    const int pitch = DomainsPage::twipsToPixels(DomainsPage::BoxPitchTwips, logicalDpiY());
+    const int pitch = Units::toPixels(DomainsPage::BoxPitchTwips, logicalDpiY());
     auto* boxes = new QVBoxLayout;
     boxes->setSpacing(0);
     for (int i = 0; i < DomainsPage::BoxCount; ++i) {

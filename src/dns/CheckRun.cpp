@@ -46,6 +46,14 @@ std::optional<CheckRun::Cell> CheckRun::cellOfQueryId(int id, int columns, int r
     return Cell{(id - 1) / rows + 1, (id - 1) % rows + 1};
 }
 
+QString CheckRun::onlyRefusalsText(const QString& nameServer)
+{
+    return QStringLiteral("The name server %1 would not answer any of the questions.").arg(nameServer) +
+           QLatin1Char('\r') +
+           QStringLiteral("None of the domains could be checked. You can choose another name server under Options, "
+                          "DNS Settings.");
+}
+
 CheckResult& CheckRun::cellAt(int cell)
 {
     return m_table(cell / m_setup.rows + 1, cell % m_setup.rows + 1);
@@ -86,6 +94,7 @@ void CheckRun::openSocket(const QHostAddress& server)
     m_server = server;
     if (DNS::InitSocket(*m_transport, server) != 0) {
         m_state = State::NetworkFailed;
+        Q_EMIT networkFailed();
         showMessage(QStringLiteral("Cannot initialize the network - ") + QLatin1Char('\r') +
                         QStringLiteral("Please check that you are online."),
                     Platform::Critical);

@@ -61,6 +61,8 @@ public:
         int row;
     };
     static std::optional<Cell> cellOfQueryId(int id, int columns, int rows);
+    // Said after a run whose name server refused every question.
+    static QString onlyRefusalsText(const QString& nameServer);
 
     // Test seams for runs started by the results window.
     static std::function<std::unique_ptr<TickSource>()> tickSourceFactory;
@@ -69,6 +71,8 @@ public:
 Q_SIGNALS:
     void cellAnswered(int column, int row, int repliesReceived);
     void completed();
+    // The socket could not be prepared; the message follows. The run stands still until it is cancelled.
+    void networkFailed();
     // The send error was reported; the owner ends the run's window.
     void sendFailed();
 

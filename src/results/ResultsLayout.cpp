@@ -1,37 +1,14 @@
 #include "results/ResultsLayout.h"
 
+#include "core/Units.h"
+
 #include <algorithm>
-#include <cmath>
 
 namespace ResultsLayout {
 
-namespace {
-// Rounds half to even, as the program's whole-number conversions do.
-double roundEven(double value)
-{
-    const double floor = std::floor(value);
-    const double diff = value - floor;
-    if (diff > 0.5)
-        return floor + 1;
-    if (diff < 0.5)
-        return floor;
-    return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
-}
-} // namespace
-
-double toTwips(double pixels, double dpi)
-{
-    return pixels * TwipsPerInch / dpi;
-}
-
-int toPixels(double twips, double dpi)
-{
-    return int(std::lround(twips * dpi / TwipsPerInch));
-}
-
 int colWidth(double headingWidth)
 {
-    return int(roundEven(headingWidth + 200));
+    return int(Units::roundHalfEven(headingWidth + 200));
 }
 
 Grid layoutGrid(const std::vector<double>& headingWidths, const std::vector<double>& nameWidths)
@@ -45,7 +22,7 @@ Grid layoutGrid(const std::vector<double>& headingWidths, const std::vector<doub
     }
     double widest = 0;
     for (const double width : nameWidths)
-        widest = std::max(widest, roundEven(width));
+        widest = std::max(widest, Units::roundHalfEven(width));
     grid.columnWidths[0] = int(widest + 250);
     // The names' column gets 250 but the content only counts 50 of it.
     grid.contentWidth = widest + total + 50;

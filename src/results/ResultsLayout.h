@@ -6,12 +6,8 @@
 // The sizing of the results window in twips (1/1440 inch), kept free of widgets.
 namespace ResultsLayout {
 
-constexpr double TwipsPerInch = 1440.0;
 constexpr double RowHeight = 300;
 constexpr double RowPitch = 301; // a row and its grid line
-
-double toTwips(double pixels, double dpi);
-int toPixels(double twips, double dpi);
 
 // Header text width plus 200, rounded to a whole number, ties to even.
 int colWidth(double headingWidth);

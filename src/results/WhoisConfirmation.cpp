@@ -1,6 +1,8 @@
 #include "results/WhoisConfirmation.h"
 
-#include "whois/Whois.h"
+#include "whois/Rdap.h"
+#include "whois/RdapBootstrapUpdater.h"
+#include "whois/RdapClient.h"
 #include "whois/WhoisClient.h"
 
 #include <QPointer>
@@ -16,12 +18,33 @@ WhoisConfirmation::WhoisConfirmation(CheckResultTable& table, int columns, int r
     m_next->setSingleShot(true);
     m_next->setInterval(0);
     connect(m_next, &QTimer::timeout, this, &WhoisConfirmation::walk);
+
+    Whois2 = new WhoisClient(this);
+    Whois2->setObjectName(QStringLiteral("Whois2"));
+    Whois2->setPort(limits.port);
+    Whois2->setBlockingMode(true);
+    Whois2->setTimeLimits(limits.connectMs, limits.exchangeMs);
+    connect(Whois2, &WhoisClient::finished, this, &WhoisConfirmation::whoisFinished);
+    rdap = new RdapClient(this);
+    rdap->setTimeLimits(limits.connectMs, limits.exchangeMs);
+    connect(rdap, &RdapClient::finished, this, &WhoisConfirmation::rdapFinished);
+    m_updater = new RdapBootstrapUpdater(this);
+}
+
+WhoisConfirmation::~WhoisConfirmation()
+{
+    cancel();
 }
 
 void WhoisConfirmation::start()
 {
     if (m_state != State::Idle)
         return;
+    // Read for every confirmation, so that a copy fetched during the last one is in force. A program without any
+    // directory confirms with WHOIS alone and fetches none.
+    m_rdapServices = Rdap::loadBootstrap();
+    if (!m_rdapServices.isEmpty())
+        m_updater->startIfDue(m_rdapServices);
     m_state = State::Walking;
     m_next->start();
 }
@@ -30,19 +53,21 @@ void WhoisConfirmation::cancel()
 {
     m_state = State::Cancelled;
     m_next->stop();
+    Whois2->disconnectFromServer();
+    rdap->cancel();
 }
 
-WhoisConfirmation::Verdict WhoisConfirmation::verdictOf(const WhoisOutcome& outcome)
+Whois::Verdict WhoisConfirmation::verdictOf(const WhoisOutcome& outcome)
 {
     switch (outcome.status) {
     case WhoisOutcome::Reply:
-        return Whois::CheckWhoisBuffer(outcome.text) ? Verdict::Free : Verdict::Taken;
+        return Whois::CheckWhoisBuffer(outcome.text) ? Whois::Verdict::Free : Whois::Verdict::Taken;
     case WhoisOutcome::EmptyReply:
-        return Verdict::Taken;
+        return Whois::Verdict::Taken;
     case WhoisOutcome::Failure:
         break;
     }
-    return Verdict::NotChecked;
+    return Whois::Verdict::NotChecked;
 }
 
 void WhoisConfirmation::walk()
@@ -60,12 +85,11 @@ void WhoisConfirmation::walk()
             m_row = 1;
             ++m_column;
         }
-        const CheckResult& result = m_table(column, row);
-        if (result.status == Free) {
+        if (m_table(column, row).status == Free) {
             m_state = State::Asking;
             m_askedColumn = column;
             m_askedRow = row;
-            Q_EMIT asking(column, row, result.domain);
+            FreeWithWhois(m_table(column, row).domain);
             return;
         }
         Q_EMIT advanced();
@@ -74,14 +98,43 @@ void WhoisConfirmation::walk()
     }
 }
 
-void WhoisConfirmation::answer(Verdict verdict)
+void WhoisConfirmation::FreeWithWhois(const QString& domainname)
+{
+    const QString rdapService = m_rdapServices.serviceFor(domainname);
+    const QString service = rdapService.isEmpty() ? QStringLiteral("WHOIS : ") : QStringLiteral("RDAP : ");
+    const QPointer<WhoisConfirmation> self(this);
+    Q_EMIT asking(m_askedColumn, m_askedRow, service + domainname);
+    if (!self || m_state != State::Asking)
+        return;
+    if (!rdapService.isEmpty()) {
+        rdap->lookup(rdapService, domainname);
+        return;
+    }
+    Whois2->setQuery(domainname.trimmed());
+    Whois2->setServer(Whois::GetWhoisServer(domainname));
+    if (Whois2->connectToServer() != WhoisClient::NoError)
+        answer(Whois::Verdict::NotChecked);
+}
+
+void WhoisConfirmation::whoisFinished(const WhoisOutcome& outcome)
+{
+    Whois2->disconnectFromServer();
+    answer(verdictOf(outcome));
+}
+
+void WhoisConfirmation::rdapFinished(const RdapOutcome& outcome)
+{
+    answer(outcome.verdict);
+}
+
+void WhoisConfirmation::answer(Whois::Verdict verdict)
 {
     if (m_state != State::Asking)
         return;
     m_state = State::Walking;
     const QPointer<WhoisConfirmation> self(this);
-    if (verdict != Verdict::Free) {
-        m_table(m_askedColumn, m_askedRow).status = verdict == Verdict::Taken ? Taken : NotChecked;
+    if (verdict != Whois::Verdict::Free) {
+        m_table(m_askedColumn, m_askedRow).status = verdict == Whois::Verdict::Taken ? Taken : NotChecked;
         Q_EMIT cellChanged(m_askedColumn, m_askedRow);
         if (!self || m_state != State::Walking)
             return;

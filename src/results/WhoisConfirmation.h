@@ -1,24 +1,28 @@
 #pragma once
 
 #include "dns/CheckResults.h"
+#include "whois/RdapBootstrap.h"
+#include "whois/Whois.h"
 
 #include <QObject>
 #include <QString>
 
 class QTimer;
+class RdapBootstrapUpdater;
+class RdapClient;
+class WhoisClient;
+struct RdapOutcome;
 struct WhoisOutcome;
 
-// The walk of the WHOIS confirmation over the cells of a finished run: column by column, each column top to
-// bottom. Only free cells are asked about; every cell, asked or not, counts as one step of progress. The
-// question itself is the owner's: asking() says which candidate, answer() brings the verdict back. The walk goes
-// on after each answer from a fresh event, so the window is served between candidates.
+// The confirmation of the free cells of a finished run: column by column, each column top to bottom, one candidate
+// at a time. A candidate whose registry offers RDAP is asked there, every other one at its WHOIS server. Every
+// cell, asked or not, counts as one step of progress. The walk goes on after each answer from a fresh event, so
+// the window is served between candidates.
 class WhoisConfirmation final : public QObject
 {
     Q_OBJECT
 
 public:
-    enum class Verdict { Free, Taken, NotChecked };
-
     // Where and how long the questions may take; tests shorten them.
     struct Limits
     {
@@ -29,21 +33,26 @@ public:
     static Limits limits;
 
     WhoisConfirmation(CheckResultTable& table, int columns, int rows, QObject* parent = nullptr);
+    ~WhoisConfirmation() override;
 
+    // Reads the directory of RDAP services in force (refreshing it once a week) and starts the walk.
     void start();
-    // The verdict on the candidate of the last asking(); ignored when nothing is asked.
-    void answer(Verdict verdict);
-    // Stops the walk: no signal follows.
+    // Stops the walk and any question under way: no signal follows.
     void cancel();
-
     bool inProgress() const { return m_state == State::Walking || m_state == State::Asking; }
 
+    // Asks about one candidate; the verdict comes back through answer().
+    void FreeWithWhois(const QString& domainname);
     // A reply that says the name is not registered keeps it free; any other reply, an empty one too, makes it
     // taken. A server that could not be reached or did not finish leaves the candidate unconfirmed.
-    static Verdict verdictOf(const WhoisOutcome& outcome);
+    static Whois::Verdict verdictOf(const WhoisOutcome& outcome);
+
+    WhoisClient* Whois2 = nullptr;
+    RdapClient* rdap = nullptr;
 
 Q_SIGNALS:
-    void asking(int column, int row, const QString& domain);
+    // caption: "WHOIS : " or "RDAP : " and the domain.
+    void asking(int column, int row, const QString& caption);
     // The cell's status changed and wants repainting.
     void cellChanged(int column, int row);
     void advanced();
@@ -53,6 +62,9 @@ private:
     enum class State { Idle, Walking, Asking, Finished, Cancelled };
 
     void walk();
+    void answer(Whois::Verdict verdict);
+    void whoisFinished(const WhoisOutcome& outcome);
+    void rdapFinished(const RdapOutcome& outcome);
 
     CheckResultTable& m_table;
     const int m_columns;
@@ -63,4 +75,6 @@ private:
     int m_askedRow = 0;
     State m_state = State::Idle;
     QTimer* m_next = nullptr;
+    RdapBootstrap m_rdapServices;
+    RdapBootstrapUpdater* m_updater = nullptr;
 };

@@ -1,130 +1,33 @@
 #include "results/frmResults.h"
 
 #include "core/AppInfo.h"
-#include "core/Forms.h"
 #include "core/Platform.h"
-#include "core/Utils.h"
+#include "core/Release.h"
+#include "core/Units.h"
 #include "dns/CheckResults.h"
 #include "dns/CheckRun.h"
-#include "dns/DNS.h"
+#include "results/ResultGrid.h"
+#include "results/ResultsLayout.h"
 #include "results/ResultsText.h"
 #include "results/WhoisConfirmation.h"
-#include "whois/RdapBootstrapUpdater.h"
-#include "whois/RdapClient.h"
-#include "whois/Whois.h"
-#include "whois/WhoisClient.h"
-#include "whois/frmWhois.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCursor>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QStyledItemDelegate>
-#include <QTableWidget>
 #include <QTimer>
-
-namespace {
-
-constexpr int StatusRole = Qt::UserRole + 1;
-
-QPixmap picture(void (*draw)(QPainter&))
-{
-    QImage image(20, 17, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    draw(painter);
-    painter.end();
-    return QPixmap::fromImage(image);
-}
-
-void drawTick(QPainter& p)
-{
-    p.setPen(QPen(QColor(0, 145, 113), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(QPolygonF({QPointF(4, 9), QPointF(8, 13), QPointF(16, 3)}));
-}
-
-void drawCross(QPainter& p)
-{
-    p.setPen(QPen(QColor(227, 2, 2), 3, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(5, 3), QPointF(15, 13));
-    p.drawLine(QPointF(15, 3), QPointF(5, 13));
-}
-
-void drawQuestion(QPainter& p)
-{
-    const QColor blue(50, 16, 222);
-    p.setPen(QPen(blue, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    QPainterPath hook;
-    hook.moveTo(6.5, 5.5);
-    hook.cubicTo(6.5, 1.0, 13.5, 1.0, 13.5, 5.0);
-    hook.cubicTo(13.5, 8.0, 10.0, 8.0, 10.0, 11.0);
-    p.drawPath(hook);
-    p.setPen(Qt::NoPen);
-    p.setBrush(blue);
-    p.drawEllipse(QPointF(10.0, 14.5), 1.6, 1.6);
-}
-
-// Cells show only their picture, centred.
-class PictureDelegate final : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QStyleOptionViewItem plain = option;
-        initStyleOption(&plain, index);
-        const QPixmap pixmap = index.data(Qt::DecorationRole).value<QPixmap>();
-        QStyle* style = plain.widget ? plain.widget->style() : QApplication::style();
-        // Background and selection only: the style would put the picture at the left.
-        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &plain, painter, plain.widget);
-        if (!pixmap.isNull()) {
-            const QSize size = pixmap.deviceIndependentSize().toSize();
-            const QRect target(option.rect.x() + (option.rect.width() - size.width()) / 2,
-                               option.rect.y() + (option.rect.height() - size.height()) / 2, size.width(),
-                               size.height());
-            painter->drawPixmap(target, pixmap);
-        }
-        if (plain.state & QStyle::State_HasFocus) {
-            QStyleOptionFocusRect focus;
-            focus.QStyleOption::operator=(plain);
-            focus.rect = style->subElementRect(QStyle::SE_ItemViewItemFocusRect, &plain, plain.widget);
-            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, plain.widget);
-        }
-    }
-};
-
-} // namespace
 
 frmResults::frmResults(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmResults"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Results"));
-    unknown = picture(drawQuestion);
-    taken = picture(drawCross);
-    free = picture(drawTick);
     buildControls();
     buildMenus();
-    Whois2 = new WhoisClient(this);
-    Whois2->setObjectName(QStringLiteral("Whois2"));
-    connect(Whois2, &WhoisClient::finished, this, &frmResults::Whois2_Finished);
-    Rdap2 = new RdapClient(this);
-    Rdap2->setObjectName(QStringLiteral("Rdap2"));
-    connect(Rdap2, &RdapClient::finished, this, &frmResults::Rdap2_Finished);
-    m_rdapUpdater = new RdapBootstrapUpdater(this);
 }
 
 frmResults::~frmResults()
@@ -136,38 +39,17 @@ frmResults::~frmResults()
 void frmResults::buildControls()
 {
     auto* central = new QWidget(this);
-    Resultgrid = new QTableWidget(central);
-    Resultgrid->setObjectName(QStringLiteral("Resultgrid"));
-    Resultgrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Resultgrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    Resultgrid->setItemDelegate(new PictureDelegate(Resultgrid));
-    Resultgrid->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Resultgrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Resultgrid->verticalHeader()->setMinimumSectionSize(1);
-    Resultgrid->horizontalHeader()->setMinimumSectionSize(1);
-    Resultgrid->horizontalHeader()->setHighlightSections(false);
-    Resultgrid->verticalHeader()->setHighlightSections(false);
-    // The headings are no candidates: they never become the current cell.
-    Resultgrid->horizontalHeader()->setSectionsClickable(false);
-    Resultgrid->verticalHeader()->setSectionsClickable(false);
-    Resultgrid->setCornerButtonEnabled(false);
-    connect(Resultgrid, &QTableWidget::currentCellChanged, this,
-            [this](int row, int column, int, int) { Resultgrid_EnterCell(row, column); });
-
+    Resultgrid = new ResultGrid(central);
+    connect(Resultgrid, &ResultGrid::cellEntered, this, &frmResults::Resultgrid_EnterCell);
     ProgressBar = new QProgressBar(central);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    ProgressBar->setTextVisible(true);
     ProgressBar->setAlignment(Qt::AlignCenter);
     ProgressBar->setVisible(false);
-
     butCancelOk = new QPushButton(QStringLiteral("Cancel"), central);
     butCancelOk->setObjectName(QStringLiteral("butCancelOk"));
     connect(butCancelOk, &QPushButton::clicked, this, &frmResults::butCancelOk_Click);
-
     m_escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    m_escape->setContext(Qt::WindowShortcut);
     connect(m_escape, &QShortcut::activated, butCancelOk, &QPushButton::click);
-
     setCentralWidget(central);
     // Until the first run places them by the resize rule.
     Resultgrid->setGeometry(0, 0, 400, 240);
@@ -195,7 +77,7 @@ void frmResults::buildMenus()
     connect(mnuExit, &QAction::triggered, this,
             [this] { QTimer::singleShot(0, this, &frmResults::butCancelOk_Click); });
     connect(mnuCopy, &QAction::triggered, this, &frmResults::mnuCopy_Click);
-    connect(mnuWhois, &QAction::triggered, this, &frmResults::mnuWhois_Click);
+    connect(mnuWhois, &QAction::triggered, this, &frmResults::whoisWindowRequested);
 
     // Never in the menu bar; shown as the cell popup.
     mnuPopup = new QMenu(QStringLiteral("Popup"), this);
@@ -223,141 +105,50 @@ void frmResults::setMenusEnabled(bool enabled)
         menu->menuAction()->setEnabled(enabled);
 }
 
-bool frmResults::isBusy() const
-{
-    return m_phase == Phase::Running || m_phase == Phase::Whois;
-}
-
 double frmResults::dpi() const
 {
     const QScreen* where = screen();
     return where ? where->logicalDotsPerInch() : 96.0;
 }
 
-// The suffix of every result column: one empty column for complete names, else the personal selection (a
-// record's second-level labels in place of the record itself) or the default list.
-QStringList frmResults::columnSet(bool& centred)
-{
-    QStringList suffixes;
-    centred = false;
-    if (!Utils::BareNames)
-        return {QString()};
-    if (!Utils::PersonalSelectionInForce())
-        return Utils::DefaultDomains;
-    centred = true;
-    for (int i = 0; i < Utils::TldCount && i < Utils::DomainTableSize; ++i) {
-        const Utils::TldRecord& record = Utils::DomainTable[i];
-        if (record.Selected != 1)
-            continue;
-        if (record.SubLabels.isEmpty()) {
-            suffixes.append(record.Tld);
-            continue;
-        }
-        for (const QString& label : record.SubLabels.split(QLatin1Char(':')))
-            suffixes.append(label + QLatin1Char('.') + record.Tld);
-    }
-    return suffixes;
-}
-
 void frmResults::GetData()
 {
     releaseRun();
     releaseConfirmation();
-    mnuPopup->hide();
-    m_popupColumn = m_popupRow = 0;
-    WhoisPhase = false;
+    m_phase = RunPhase::Checking;
     Resultgrid->clear();
     Resultgrid->setRowCount(0);
     Resultgrid->setColumnCount(0);
 
-    bool centred = false;
-    const QStringList suffixes = columnSet(centred);
-    ColumnCount = int(suffixes.size());
-
+    const RunPlan plan = RunPlan::current();
+    ColumnCount = plan.columns();
     butCancelOk->setText(QStringLiteral("Cancel"));
     m_escape->setEnabled(true);
     setWindowTitle(AppInfo::Title + QStringLiteral(" results"));
     setMenusEnabled(false);
     RepliesReceived = 0;
-    CandidateTotal = ColumnCount * Utils::CheckCount;
-
-    if (CandidateTotal > DNS::MaxCandidates) {
-        refuse(QStringLiteral("Sorry, you have too many combinations of domains.") + QLatin1Char('\r') +
-               QStringLiteral("The maximum number allowed is %1 and you have %2")
-                   .arg(DNS::MaxCandidates)
-                   .arg(CandidateTotal));
+    CandidateTotal = plan.candidateTotal();
+    if (plan.refusal != RunPlan::Refusal::None) {
+        refuse(plan.refusalText());
         return;
-    }
-    // A label's length is a single byte of the query: a longer one cannot be asked at all. The suffixes come
-    // from the data file, which may hold anything.
-    if (CandidateTotal > 0) {
-        QStringList parts(Utils::CheckList.begin(), Utils::CheckList.begin() + Utils::CheckCount);
-        parts += suffixes;
-        for (const QString& part : std::as_const(parts)) {
-            if (DNS::OverlongLabel(part)) {
-                refuse(QStringLiteral("Sorry, the name %1... is too long to be checked.").arg(part.left(40)) +
-                       QLatin1Char('\r') +
-                       QStringLiteral("A part of a domain name between two dots can have at most %1 characters.")
-                           .arg(DNS::MaxLabelLength));
-                return;
-            }
-        }
     }
 
     ProgressBar->setRange(0, CandidateTotal + 1);
     ProgressBar->setValue(0);
     ProgressBar->setFormat(QStringLiteral("Checking Domains"));
     ProgressBar->setVisible(true);
-
-    Resultgrid->setColumnCount(ColumnCount);
-    Resultgrid->setRowCount(Utils::CheckCount);
+    Resultgrid->fill(plan);
     ColumnLabels = QStringList{QString()};
-    for (int c = 1; c <= ColumnCount; ++c) {
-        auto* heading = new QTableWidgetItem(Utils::BareNames ? suffixes.at(c - 1) : QStringLiteral("Free?"));
-        heading->setTextAlignment(centred ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
-        Resultgrid->setHorizontalHeaderItem(c - 1, heading);
-        if (Utils::BareNames)
-            ColumnLabels.append(suffixes.at(c - 1));
-    }
-    for (int r = 1; r <= Utils::CheckCount; ++r) {
-        Resultgrid->setVerticalHeaderItem(r - 1, new QTableWidgetItem(Utils::CheckList[r - 1]));
-        for (int c = 1; c <= ColumnCount; ++c) {
-            auto* cell = new QTableWidgetItem;
-            cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            Resultgrid->setItem(r - 1, c - 1, cell);
-        }
-    }
-
+    if (plan.bareNames)
+        ColumnLabels += plan.columnLabels;
     LayoutGrid();
     CalcFormSize();
     const QSize extra = frameExtra();
-    const double screenDpi = dpi();
-    resize(ResultsLayout::toPixels(DesiredWidth, screenDpi) - extra.width(),
-           ResultsLayout::toPixels(DesiredHeight, screenDpi) - extra.height());
+    resize(Units::toPixels(DesiredWidth, dpi()) - extra.width(), Units::toPixels(DesiredHeight, dpi()) - extra.height());
     Form_Resize();
 
-    CheckResults.reset(ColumnCount, Utils::CheckCount);
-    for (int c = 1; c <= ColumnCount; ++c) {
-        for (int r = 1; r <= Utils::CheckCount; ++r) {
-            CheckResult& result = CheckResults(c, r);
-            result.status = Pending;
-            result.queryId = qint16((c - 1) * Utils::CheckCount + r);
-            result.domain = Utils::BareNames ? Utils::CheckList[r - 1] + QLatin1Char('.') + ColumnLabels.at(c)
-                                             : Utils::CheckList[r - 1];
-            result.tld = Utils::DomainTable[Utils::FindTld(result.domain)].Tld;
-        }
-    }
-
-    m_phase = Phase::Running;
-    CheckRun::Setup setup;
-    setup.nameServer = Utils::AppSettings.NameServer;
-    setup.port = DNS::NameServerPort;
-    // A damaged store could hold values the options dialog never accepts; the run needs positive ones.
-    setup.delayMs = qMax<int>(1, Utils::AppSettings.QueryDelay);
-    setup.passes = qMax<int>(1, Utils::AppSettings.Retries);
-    setup.columns = ColumnCount;
-    setup.rows = Utils::CheckCount;
-    CheckRun* run = new CheckRun(CheckResults, setup);
+    plan.fill(CheckResults);
+    auto* run = new CheckRun(CheckResults, plan.setup(Utils::AppSettings));
     m_run = run;
     connect(run, &CheckRun::cellAnswered, this, [this](int column, int row, int replies) {
         RepliesReceived = qint16(replies);
@@ -365,6 +156,7 @@ void frmResults::GetData()
         ShowCell(column, row);
     });
     connect(run, &CheckRun::completed, this, &frmResults::onRunCompleted);
+    connect(run, &CheckRun::networkFailed, this, [this] { m_phase = RunPhase::NetworkFailed; });
     connect(run, &CheckRun::sendFailed, this, &frmResults::butCancelOk_Click, Qt::QueuedConnection);
     run->start();
 }
@@ -372,7 +164,7 @@ void frmResults::GetData()
 void frmResults::refuse(const QString& text)
 {
     hide();
-    QPointer<frmResults> self(this);
+    const QPointer<frmResults> self(this);
     Platform::instance().messageBox(text, Platform::Ok, Platform::Critical, AppInfo::Title);
     if (self)
         close();
@@ -380,21 +172,11 @@ void frmResults::refuse(const QString& text)
 
 void frmResults::LayoutGrid()
 {
-    const double screenDpi = dpi();
     std::vector<double> headings;
     for (int c = 1; c <= ColumnCount; ++c)
         headings.push_back(GetColwidth(qint16(c)) - 200);
-    std::vector<double> names;
-    for (int r = 1; r <= Utils::CheckCount; ++r)
-        names.push_back(ResultsLayout::toTwips(fontMetrics().horizontalAdvance(Utils::CheckList[r - 1]), screenDpi));
-    const ResultsLayout::Grid grid = ResultsLayout::layoutGrid(headings, names);
-
-    const int rowPixels = ResultsLayout::toPixels(ResultsLayout::RowHeight, screenDpi);
-    Resultgrid->verticalHeader()->setDefaultSectionSize(rowPixels);
-    Resultgrid->horizontalHeader()->setFixedHeight(rowPixels);
-    for (int c = 1; c <= ColumnCount; ++c)
-        Resultgrid->setColumnWidth(c - 1, ResultsLayout::toPixels(grid.columnWidths[size_t(c)], screenDpi));
-    Resultgrid->verticalHeader()->setFixedWidth(ResultsLayout::toPixels(grid.columnWidths[0], screenDpi));
+    const ResultsLayout::Grid grid = ResultsLayout::layoutGrid(headings, Resultgrid->nameWidths(dpi()));
+    Resultgrid->applyLayout(grid.columnWidths, ResultsLayout::RowHeight, dpi());
     ContentWidth = grid.contentWidth;
     ContentHeight = grid.contentHeight;
 }
@@ -403,18 +185,16 @@ qint16 frmResults::GetColwidth(qint16 col) const
 {
     const QTableWidgetItem* heading = Resultgrid->horizontalHeaderItem(col - 1);
     const QString text = heading ? heading->text() : QString();
-    return qint16(ResultsLayout::colWidth(ResultsLayout::toTwips(fontMetrics().horizontalAdvance(text), dpi())));
+    return qint16(ResultsLayout::colWidth(Units::toTwips(fontMetrics().horizontalAdvance(text), dpi())));
 }
 
 void frmResults::CalcFormSize()
 {
     const QScreen* where = screen();
     const QSize screenPixels = where ? where->geometry().size() : QSize(1024, 768);
-    const double screenDpi = dpi();
-    const ResultsLayout::Size size =
-        ResultsLayout::calcFormSize(ContentWidth, ContentHeight,
-                                    {ResultsLayout::toTwips(screenPixels.width(), screenDpi),
-                                     ResultsLayout::toTwips(screenPixels.height(), screenDpi)});
+    const ResultsLayout::Size size = ResultsLayout::calcFormSize(
+        ContentWidth, ContentHeight,
+        {Units::toTwips(screenPixels.width(), dpi()), Units::toTwips(screenPixels.height(), dpi())});
     DesiredWidth = size.width;
     DesiredHeight = size.height;
 }
@@ -439,57 +219,35 @@ void frmResults::Form_Resize()
     const QSize extra = frameExtra();
     const QSize outer = size() + extra;
     const ResultsLayout::Resize rule = ResultsLayout::resizeRule(
-        {ResultsLayout::toTwips(outer.width(), screenDpi), ResultsLayout::toTwips(outer.height(), screenDpi)},
+        {Units::toTwips(outer.width(), screenDpi), Units::toTwips(outer.height(), screenDpi)},
         {DesiredWidth, DesiredHeight}, ContentWidth);
-    m_resizing = true;
+    const auto px = [screenDpi](double twips) {
+        return Units::toPixels(twips, screenDpi);
+    };
     if (rule.snapped) {
-        resize(ResultsLayout::toPixels(rule.window.width, screenDpi) - extra.width(),
-               ResultsLayout::toPixels(rule.window.height, screenDpi) - extra.height());
+        m_resizing = true;
+        resize(px(rule.window.width) - extra.width(), px(rule.window.height) - extra.height());
+        m_resizing = false;
     }
-    m_resizing = false;
     if (!rule.placement)
         return;
     const ResultsLayout::Placement& place = *rule.placement;
-    auto px = [screenDpi](double twips) {
-        return ResultsLayout::toPixels(twips, screenDpi);
-    };
     const int controlHeight = px(375);
     ProgressBar->setGeometry(px(60), px(place.progressTop), qMax(1, px(place.progressWidth) - px(60)), controlHeight);
     butCancelOk->setGeometry(px(place.buttonLeft), px(place.buttonTop), px(1215), controlHeight);
     Resultgrid->setGeometry(0, 0, qMax(1, px(place.gridWidth)), qMax(1, px(place.gridHeight)));
 }
 
-int frmResults::shownStatus(int column, int row) const
-{
-    const QTableWidgetItem* cell = Resultgrid->item(row - 1, column - 1);
-    if (!cell || !cell->data(StatusRole).isValid())
-        return -1;
-    return cell->data(StatusRole).toInt();
-}
-
 void frmResults::ShowCell(int column, int row)
 {
-    QTableWidgetItem* cell = Resultgrid->item(row - 1, column - 1);
-    if (!cell)
-        return;
-    // The current cell follows the painting, but the view stays where the user has it.
-    const bool autoScroll = Resultgrid->hasAutoScroll();
-    Resultgrid->setAutoScroll(false);
-    m_painting = true;
-    Resultgrid->setCurrentCell(row - 1, column - 1, QItemSelectionModel::NoUpdate);
-    m_painting = false;
-    Resultgrid->setAutoScroll(autoScroll);
-    const quint8 status = CheckResults(column, row).status;
-    const QPixmap& pixmap = status == Taken ? taken : status == Free ? free : unknown;
-    cell->setData(Qt::DecorationRole, pixmap);
-    cell->setData(StatusRole, int(status));
+    Resultgrid->paint(column, row, CheckResults(column, row).status);
 }
 
 void frmResults::ShowAllCells()
 {
     Resultgrid->setUpdatesEnabled(false);
     for (int c = 1; c <= ColumnCount; ++c) {
-        for (int r = 1; r <= Utils::CheckCount; ++r)
+        for (int r = 1; r <= Resultgrid->rowCount(); ++r)
             ShowCell(c, r);
     }
     Resultgrid->setUpdatesEnabled(true);
@@ -510,14 +268,9 @@ void frmResults::onRunCompleted()
     }
     // Said once, after the grid shows every candidate; shown outside the run's signal.
     QTimer::singleShot(0, this, [self = QPointer<frmResults>(this)] {
-        const QString server = Utils::AppSettings.NameServer;
-        Platform::instance().messageBox(
-            QStringLiteral("The name server %1 would not answer any of the questions.").arg(server) +
-                QLatin1Char('\r') +
-                QStringLiteral("None of the domains could be checked. You can choose another name server under "
-                               "Options, DNS Settings."),
-            Platform::Ok, Platform::Warning, AppInfo::Title);
-        if (self && self->m_phase == Phase::Running)
+        Platform::instance().messageBox(CheckRun::onlyRefusalsText(Utils::AppSettings.NameServer), Platform::Ok,
+                                        Platform::Warning, AppInfo::Title);
+        if (self && self->m_phase == RunPhase::Checking)
             self->afterRun();
     });
 }
@@ -533,34 +286,16 @@ void frmResults::afterRun()
 void frmResults::WhoisChecks()
 {
     releaseConfirmation();
-    WhoisPhase = true;
-    m_phase = Phase::Whois;
+    m_phase = RunPhase::Confirming;
     ProgressBar->setFormat(QStringLiteral("WHOIS checking"));
     ProgressBar->setVisible(true);
     ProgressBar->setValue(ProgressBar->minimum());
     setCursor(Qt::WaitCursor);
-    Whois2->setPort(WhoisConfirmation::limits.port);
-    Whois2->setBlockingMode(true);
-    Whois2->setTimeLimits(WhoisConfirmation::limits.connectMs, WhoisConfirmation::limits.exchangeMs);
-    Rdap2->setTimeLimits(WhoisConfirmation::limits.connectMs, WhoisConfirmation::limits.exchangeMs);
-    // Read for every confirmation, so that a copy fetched during the last one is in force. A program without
-    // any directory confirms with WHOIS alone and fetches none.
-    m_rdapServices = Rdap::loadBootstrap();
-    if (!m_rdapServices.isEmpty())
-        m_rdapUpdater->startIfDue(m_rdapServices);
 
-    auto* confirmation = new WhoisConfirmation(CheckResults, ColumnCount, Utils::CheckCount, this);
+    auto* confirmation = new WhoisConfirmation(CheckResults, ColumnCount, Resultgrid->rowCount(), this);
     m_confirmation = confirmation;
-    connect(confirmation, &WhoisConfirmation::asking, this, [this](int, int, const QString& domain) {
-        const QString rdapService = m_rdapServices.serviceFor(domain);
-        if (rdapService.isEmpty()) {
-            ProgressBar->setFormat(QStringLiteral("WHOIS : ") + domain);
-            FreeWithWhois(domain);
-        } else {
-            ProgressBar->setFormat(QStringLiteral("RDAP : ") + domain);
-            FreeWithRdap(domain, rdapService);
-        }
-    });
+    connect(confirmation, &WhoisConfirmation::asking, this,
+            [this](int, int, const QString& caption) { ProgressBar->setFormat(caption); });
     connect(confirmation, &WhoisConfirmation::cellChanged, this, &frmResults::ShowCell);
     connect(confirmation, &WhoisConfirmation::advanced, this, [this] {
         if (ProgressBar->value() < ProgressBar->maximum())
@@ -570,53 +305,9 @@ void frmResults::WhoisChecks()
     confirmation->start();
 }
 
-void frmResults::FreeWithWhois(const QString& domainname)
-{
-    Whois2->setQuery(domainname.trimmed());
-    Whois2->setServer(Whois::GetWhoisServer(domainname));
-    if (Whois2->connectToServer() != WhoisClient::NoError && m_confirmation)
-        m_confirmation->answer(WhoisConfirmation::Verdict::NotChecked);
-}
-
-void frmResults::FreeWithRdap(const QString& domainname, const QString& baseUrl)
-{
-    Rdap2->lookup(baseUrl, domainname);
-}
-
-void frmResults::Rdap2_Finished(const RdapOutcome& outcome)
-{
-    if (!m_confirmation)
-        return;
-    switch (outcome.verdict) {
-    case Rdap::Verdict::Free:
-        m_confirmation->answer(WhoisConfirmation::Verdict::Free);
-        break;
-    case Rdap::Verdict::Taken:
-        m_confirmation->answer(WhoisConfirmation::Verdict::Taken);
-        break;
-    case Rdap::Verdict::NotChecked:
-        m_confirmation->answer(WhoisConfirmation::Verdict::NotChecked);
-        break;
-    }
-}
-
-bool frmResults::CheckWhoisBuffer(const QString& sBuffer) const
-{
-    return Whois::CheckWhoisBuffer(sBuffer);
-}
-
-void frmResults::Whois2_Finished(const WhoisOutcome& outcome)
-{
-    Whois2->disconnectFromServer();
-    if (!m_confirmation)
-        return;
-    m_confirmation->answer(WhoisConfirmation::verdictOf(outcome));
-}
-
 void frmResults::whoisConfirmationFinished()
 {
     releaseConfirmation();
-    WhoisPhase = false;
     ProgressBar->setVisible(false);
     unsetCursor();
     showClose();
@@ -624,21 +315,12 @@ void frmResults::whoisConfirmationFinished()
 
 void frmResults::releaseConfirmation()
 {
-    Whois2->disconnectFromServer();
-    Rdap2->cancel();
-    if (!m_confirmation)
-        return;
-    WhoisConfirmation* confirmation = m_confirmation;
-    m_confirmation = nullptr;
-    confirmation->cancel();
-    confirmation->disconnect(this);
-    // It may be the sender of the signal being handled.
-    confirmation->deleteLater();
+    releaseLater(m_confirmation, this, [](WhoisConfirmation* confirmation) { confirmation->cancel(); });
 }
 
 void frmResults::showClose()
 {
-    m_phase = Phase::Done;
+    m_phase = RunPhase::Done;
     butCancelOk->setText(QStringLiteral("Close"));
     m_escape->setEnabled(false);
 }
@@ -658,14 +340,12 @@ void frmResults::closeEvent(QCloseEvent* event)
 
 void frmResults::cancelLogic()
 {
-    if (WhoisPhase) {
+    if (WhoisPhase())
         releaseConfirmation();
-        WhoisPhase = false;
-    } else {
+    else
         releaseRun();
-    }
-    if (m_phase != Phase::Done)
-        m_phase = Phase::Idle;
+    if (m_phase != RunPhase::Done)
+        m_phase = RunPhase::Idle;
 }
 
 void frmResults::releaseRun()
@@ -674,30 +354,24 @@ void frmResults::releaseRun()
         return;
     CheckRun* run = m_run;
     m_run = nullptr;
-    run->cancel();
     run->disconnect(this);
     delete run;
-}
-
-CheckRun* frmResults::currentRun() const
-{
-    return m_run.data();
 }
 
 const CheckResult* frmResults::popupResult() const
 {
     if (m_popupColumn < 1 || m_popupColumn > ColumnCount || m_popupColumn > CheckResults.columnCount() ||
-        m_popupRow < 1 || m_popupRow > Utils::CheckCount || m_popupRow > CheckResults.rowCount())
+        m_popupRow < 1 || m_popupRow > Resultgrid->rowCount() || m_popupRow > CheckResults.rowCount())
         return nullptr;
     return &CheckResults(m_popupColumn, m_popupRow);
 }
 
-void frmResults::Resultgrid_EnterCell(int row, int column)
+void frmResults::Resultgrid_EnterCell(int column, int row)
 {
-    if (m_painting || Utils::CheckRunning || WhoisPhase || m_phase == Phase::Running)
+    if (!RunPhases::popupAllowed(m_phase, Utils::CheckRunning))
         return;
-    m_popupColumn = column + 1;
-    m_popupRow = row + 1;
+    m_popupColumn = column;
+    m_popupRow = row;
     const CheckResult* result = popupResult();
     if (!result)
         return;
@@ -731,34 +405,14 @@ void frmResults::mnuWww_Click()
 
 void frmResults::mnuWhois2_Click()
 {
-    const CheckResult* result = popupResult();
-    if (!result)
-        return;
-    const QString domain = result->domain;
-    frmWhois* whois = Forms::whois();
-    whois->show();
-    whois->raise();
-    whois->activateWindow();
-    whois->WhoisString->setText(domain);
-    whois->WhoisListBox->setCurrentIndex(0);
-    const QPointer<frmWhois> alive(whois);
-    whois->ExecuteWhois();
-    // A message box of the lookup may have closed the window meanwhile.
-    if (alive)
-        alive->BottomLabel->setText(QStringLiteral("You can do more lookups without closing this window."));
-}
-
-void frmResults::mnuWhois_Click()
-{
-    frmWhois* whois = Forms::whois();
-    whois->show();
-    whois->raise();
-    whois->activateWindow();
+    if (const CheckResult* result = popupResult())
+        Q_EMIT whoisLookupRequested(result->domain);
 }
 
 void frmResults::mnuCopy_Click()
 {
-    Platform::instance().setClipboardText(ResultsText::copyText(CheckResults, ColumnCount, Utils::CheckCount));
+    Platform::instance().setClipboardText(
+        ResultsText::copyText(CheckResults, ColumnCount, Resultgrid->rowCount()));
     Platform::instance().messageBox(QStringLiteral("Results have been copied to the clipboard."), Platform::Ok,
                                     Platform::NoIcon, AppInfo::Title);
 }

@@ -2,18 +2,18 @@
 
 namespace TrayEvents {
 
-qint32 mouseCode(QSystemTrayIcon::ActivationReason reason)
+qint32 mouseCode(Activation activation)
 {
-    switch (reason) {
-    case QSystemTrayIcon::Trigger:
+    switch (activation) {
+    case Activation::Trigger:
         return LeftButtonUp;
-    case QSystemTrayIcon::DoubleClick:
+    case Activation::DoubleClick:
         return LeftDoubleClick;
-    case QSystemTrayIcon::Context:
+    case Activation::Context:
         return RightButtonUp;
-    case QSystemTrayIcon::MiddleClick:
+    case Activation::MiddleClick:
         return MiddleButtonUp;
-    case QSystemTrayIcon::Unknown:
+    case Activation::Unknown:
         break;
     }
     return MouseMove;

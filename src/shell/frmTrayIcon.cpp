@@ -1,7 +1,6 @@
 #include "shell/frmTrayIcon.h"
 
 #include "core/AppInfo.h"
-#include "core/frmMain.h"
 #include "shell/ProgramIcon.h"
 #include "shell/TrayEvents.h"
 
@@ -22,9 +21,10 @@ frmTrayIcon::~frmTrayIcon()
     Update(false);
 }
 
-void frmTrayIcon::SetCallback(frmMain* ob)
+void frmTrayIcon::SetCallback(QObject* ob, Callback callback)
 {
     m_owner = ob;
+    m_callback = std::move(callback);
 }
 
 void frmTrayIcon::fillRecord()
@@ -36,7 +36,8 @@ void frmTrayIcon::fillRecord()
     m_record.tip = AppInfo::Title;
     m_record.menu = m_menu.get();
     m_record.activated = [this](QSystemTrayIcon::ActivationReason reason) {
-        icon_Activated(reason);
+        // The desktop reports its reasons in the same order as TrayEvents::Activation.
+        Form_MouseMove(TrayEvents::mouseCode(TrayEvents::Activation(int(reason))));
     };
 }
 
@@ -44,21 +45,17 @@ void frmTrayIcon::Update(bool IconOn)
 {
     if (IconOn) {
         fillRecord();
-        Platform::instance().notifyIcon(m_iconShown ? Platform::TrayModify : Platform::TrayAdd, m_record);
+        DesktopPlatform::instance().notifyIcon(m_iconShown ? DesktopPlatform::TrayModify : DesktopPlatform::TrayAdd,
+                                               m_record);
         m_iconShown = true;
         return;
     }
     if (m_iconShown) {
         m_record.window = this;
         m_record.id = 1;
-        Platform::instance().notifyIcon(Platform::TrayDelete, m_record);
+        DesktopPlatform::instance().notifyIcon(DesktopPlatform::TrayDelete, m_record);
     }
     m_iconShown = false;
-}
-
-void frmTrayIcon::icon_Activated(QSystemTrayIcon::ActivationReason reason)
-{
-    Form_MouseMove(TrayEvents::mouseCode(reason));
 }
 
 void frmTrayIcon::Form_MouseMove(qint32 code)
@@ -67,13 +64,9 @@ void frmTrayIcon::Form_MouseMove(qint32 code)
     if (m_busy)
         return;
     m_busy = true;
-    if (TrayEvents::isForwarded(code) && m_owner) {
-        // Whatever goes wrong in the owner, the icon must keep answering.
-        try {
-            qint32 msg = code;
-            m_owner->TrayIconCallback(msg);
-        } catch (...) {
-        }
+    if (TrayEvents::isForwarded(code) && m_owner && m_callback) {
+        qint32 msg = code;
+        m_callback(msg);
     }
     m_busy = false;
 }

@@ -1,26 +1,30 @@
 #pragma once
 
-#include "core/Platform.h"
+#include "shell/DesktopPlatform.h"
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 class QAction;
 class QMenu;
-class frmMain;
 
-// Owns the tray icon and forwards its mouse events to the main window. Loaded by the first SetCallback and never
-// shown; unloading it removes the icon.
+// Owns the tray icon and forwards its mouse events to its owner, the main window. Loaded by the first SetCallback
+// and never shown; unloading it removes the icon.
 class frmTrayIcon final : public QObject
 {
     Q_OBJECT
 
 public:
+    // The owner's TrayIconCallback: the mouse code, by reference.
+    using Callback = std::function<void(qint32& msg)>;
+
     explicit frmTrayIcon(QObject* parent = nullptr);
     ~frmTrayIcon() override;
 
-    void SetCallback(frmMain* ob);
+    // The callback is called only while ob exists.
+    void SetCallback(QObject* ob, Callback callback);
     // True: add the icon, or modify it when it is shown. False: remove it when it is shown.
     void Update(bool IconOn);
     bool iconShown() const { return m_iconShown; }
@@ -35,10 +39,10 @@ public:
     QAction* mnuRestore = nullptr;
 
 private:
-    void icon_Activated(QSystemTrayIcon::ActivationReason reason);
     void fillRecord();
 
-    QPointer<frmMain> m_owner;
+    QPointer<QObject> m_owner;
+    Callback m_callback;
     bool m_iconShown = false;
     TrayIconRecord m_record;
     qint32 m_lastCode = 0;

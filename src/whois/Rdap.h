@@ -5,6 +5,8 @@
 #include <QString>
 #include <QUrl>
 
+#include "whois/Whois.h"
+
 // The registration data service (RDAP, over HTTPS) that registries offer in place of WHOIS: the pieces of an
 // exchange that need no network, so that they can be tested on their own.
 namespace Rdap {
@@ -13,8 +15,7 @@ namespace Rdap {
 // loopback server. Never set by the program.
 extern bool PlainHttpAllowed;
 
-// What an answer says about a candidate found free by DNS.
-enum class Verdict { Free, Taken, NotChecked };
+using Whois::Verdict;
 
 // An address the program may ask: https (or http when allowed) with a host.
 bool isUsableUrl(const QUrl& url);

@@ -1,5 +1,7 @@
 #include "whois/RdapBootstrapUpdater.h"
 
+#include "core/Release.h"
+
 #include "whois/Rdap.h"
 
 #include <QDir>
@@ -107,11 +109,5 @@ void RdapBootstrapUpdater::finish(bool replaced)
 
 void RdapBootstrapUpdater::dropReply()
 {
-    if (!m_reply)
-        return;
-    QNetworkReply* reply = m_reply;
-    m_reply = nullptr;
-    disconnect(reply, nullptr, this, nullptr);
-    reply->abort();
-    reply->deleteLater();
+    releaseLater(m_reply, this, [](QNetworkReply* reply) { reply->abort(); });
 }

@@ -1,5 +1,7 @@
 #include "whois/RdapClient.h"
 
+#include "core/Release.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QHash>
@@ -209,12 +211,7 @@ void RdapClient::finish(Rdap::Verdict verdict, int httpStatus, const QString& re
 
 void RdapClient::dropReply()
 {
-    if (!m_reply)
-        return;
-    QNetworkReply* reply = m_reply;
-    m_reply = nullptr;
-    disconnect(reply, nullptr, this, nullptr);
-    disconnect(reply, nullptr, m_connectTimer, nullptr);
-    reply->abort();
-    reply->deleteLater();
+    if (m_reply)
+        disconnect(m_reply, nullptr, m_connectTimer, nullptr);
+    releaseLater(m_reply, this, [](QNetworkReply* reply) { reply->abort(); });
 }

@@ -7,6 +7,9 @@
 // of free candidates.
 namespace Whois {
 
+// What a confirmation learnt about a candidate that DNS found free.
+enum class Verdict { Free, Taken, NotChecked };
+
 // Asked for every top-level domain whose record names no WHOIS server.
 inline const QString DefaultWhoisServer = QStringLiteral("whois.internic.net");
 inline const QString AutodetectEntry = QStringLiteral("Autodetect");

@@ -1,5 +1,7 @@
 #include "whois/WhoisClient.h"
 
+#include "core/Release.h"
+
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -24,10 +26,7 @@ WhoisClient::WhoisClient(QObject* parent) : QObject(parent)
 
 WhoisClient::~WhoisClient()
 {
-    if (m_socket) {
-        disconnect(m_socket, nullptr, this, nullptr);
-        m_socket->abort();
-    }
+    dropSocket();
 }
 
 void WhoisClient::setTimeLimits(int connectMs, int exchangeMs)
@@ -247,11 +246,5 @@ void WhoisClient::fail(qint16 code)
 
 void WhoisClient::dropSocket()
 {
-    if (!m_socket)
-        return;
-    QTcpSocket* socket = m_socket;
-    m_socket = nullptr;
-    disconnect(socket, nullptr, this, nullptr);
-    socket->abort();
-    socket->deleteLater();
+    releaseLater(m_socket, this, [](QTcpSocket* socket) { socket->abort(); });
 }

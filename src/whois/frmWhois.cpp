@@ -127,6 +127,17 @@ void frmWhois::ExecuteWhois()
     btnLookup_Click();
 }
 
+void frmWhois::LookupDomain(const QString& domain)
+{
+    WhoisString->setText(domain);
+    WhoisListBox->setCurrentIndex(0);
+    const QPointer<frmWhois> alive(this);
+    ExecuteWhois();
+    // A message box of the lookup may have closed the window meanwhile.
+    if (alive)
+        BottomLabel->setText(QStringLiteral("You can do more lookups without closing this window."));
+}
+
 void frmWhois::DisableLookup()
 {
     QWidget* focus = focusWidget();

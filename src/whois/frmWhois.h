@@ -21,6 +21,8 @@ public:
 
     // Empties the output and performs the Lookup button's click.
     void ExecuteWhois();
+    // The results popup's lookup: the domain at the server picked for it, in an emptied output.
+    void LookupDomain(const QString& domain);
 
     void btnLookup_Click();
     // Ends a lookup under way and closes the window.

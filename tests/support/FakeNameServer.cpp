@@ -57,11 +57,11 @@ void FakeNameServer::readFrom(QUdpSocket* socket)
         query.sender = datagram.senderAddress();
         query.senderPort = quint16(datagram.senderPort());
         queries.append(query);
-        if (!answering)
-            continue;
-        const std::optional<QByteArray> reply =
-            responder ? responder(query) : replyFor(query.datagram, freeNames.contains(query.name) ? 3 : 0);
+        std::optional<QByteArray> reply;
+        if (answering)
+            reply = responder ? responder(query) : replyFor(query.datagram, freeNames.contains(query.name) ? 3 : 0);
         if (reply)
             socket->writeDatagram(*reply, query.sender, query.senderPort);
+        socket->writeDatagram(QByteArray(Sentinel, 2), query.sender, query.senderPort);
     }
 }

@@ -36,6 +36,9 @@ public:
     // When set, decides the reply instead; nothing means no reply.
     std::function<std::optional<QByteArray>(const Query&)> responder;
     bool answering = true;
+    // After every query, a two-byte datagram that no run can take for a reply: once the run's socket has seen it,
+    // every reply to that query has arrived.
+    static constexpr char Sentinel[] = "\xff\xfe";
 
     QList<Query> queries;
 

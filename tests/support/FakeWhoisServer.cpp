@@ -2,7 +2,6 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 
 #include <limits>
 #include <memory>
@@ -94,34 +93,22 @@ void FakeWhoisServer::serve(QTcpSocket* socket, const Script& script)
         socket->abort();
         return;
     }
-    const bool huge = script.mode == Mode::Huge;
-    int chunk = script.chunkBytes;
-    qint64 total = data.size();
-    if (huge) {
-        while (data.size() < 64 * 1024)
-            data += QByteArray(70, 'x') + "\r\n";
-        chunk = int(data.size());
-        total = script.hugeBytes < 0 ? std::numeric_limits<qint64>::max() : script.hugeBytes;
-    }
-    // A trickle goes out on a timer; a huge reply only as fast as the client takes it.
+    // Huge: as fast as the client takes it.
+    while (data.size() < 64 * 1024)
+        data += QByteArray(70, 'x') + "\r\n";
+    const qint64 total = script.hugeBytes < 0 ? std::numeric_limits<qint64>::max() : script.hugeBytes;
     auto sent = std::make_shared<qint64>(0);
-    const auto pump = [socket, data, chunk, total, huge, sent] {
+    const auto pump = [socket, data, total, sent] {
         if (socket->bytesToWrite() > 0 || socket->state() != QAbstractSocket::ConnectedState)
             return;
         if (*sent >= total) {
             socket->disconnectFromHost();
             return;
         }
-        const qint64 size = std::min<qint64>(chunk, total - *sent);
-        socket->write(data.constData() + (huge ? 0 : *sent), size);
+        const qint64 size = std::min<qint64>(data.size(), total - *sent);
+        socket->write(data.constData(), size);
         *sent += size;
     };
-    if (huge) {
-        connect(socket, &QTcpSocket::bytesWritten, socket, pump);
-        pump();
-    } else {
-        auto* timer = new QTimer(socket);
-        connect(timer, &QTimer::timeout, socket, pump);
-        timer->start(2);
-    }
+    connect(socket, &QTcpSocket::bytesWritten, socket, pump);
+    pump();
 }

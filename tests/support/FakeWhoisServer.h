@@ -18,7 +18,6 @@ public:
     enum class Mode {
         Reply,   // send the reply, close
         Hang,    // neither answer nor close
-        Trickle, // send the reply chunkBytes at a time, close
         Huge,    // send hugeBytes of text lines (without end when negative) as fast as the client takes them
         Reset,   // send the reply, then reset the connection instead of closing it
     };
@@ -26,7 +25,6 @@ public:
     {
         Mode mode = Mode::Reply;
         QByteArray reply;
-        int chunkBytes = 1;
         qint64 hugeBytes = 0;
     };
 
@@ -43,7 +41,7 @@ public:
 
     void enqueue(const Script& script) { m_scripts.append(script); }
     void setDefaultScript(const Script& script) { m_default = script; }
-    static Script reply(const QByteArray& text) { return Script{Mode::Reply, text, 1, 0}; }
+    static Script reply(const QByteArray& text) { return Script{Mode::Reply, text, 0}; }
     // A port on 127.0.0.1 where nobody listens.
     static quint16 refusedPort();
 

@@ -7,56 +7,59 @@
 #include <QStringList>
 #include <functional>
 
-// A desktop for tests: message boxes answer from a script, everything else is recorded.
-class TestPlatform final : public Platform
+// A desktop for tests: message boxes answer from a script, everything else is recorded. Installed while it lives.
+template <typename Base> class Recording : public Base
 {
 public:
     struct Message
     {
         QString text;
-        Buttons buttons;
-        Icon icon;
+        Platform::Buttons buttons;
+        Platform::Icon icon;
         QString caption;
     };
 
-    TestPlatform();
-    ~TestPlatform() override;
+    Recording() { Platform::setInstance(this); }
+    ~Recording() override { Platform::setInstance(nullptr); }
 
-    Answer messageBox(const QString& text, Buttons buttons, Icon icon, const QString& caption) override;
-    void openUrl(const QString& address) override;
-    bool startProgram(const QString& program, const QStringList& arguments) override;
-    void setClipboardText(const QString& text) override;
-    int runModal(QDialog* dialog) override;
-    void quit(int status) override;
-    bool systemTrayAvailable() override { return trayAvailable; }
-    void notifyIcon(TrayCommand command, const TrayIconRecord& record) override;
+    Platform::Answer messageBox(const QString& text, Platform::Buttons buttons, Platform::Icon icon,
+                                const QString& caption) override
+    {
+        messages.append({text, buttons, icon, caption});
+        if (onMessage)
+            onMessage(messages.constLast());
+        if (buttons == Platform::Ok)
+            return Platform::AnswerOk;
+        return answers.isEmpty() ? Platform::AnswerYes : answers.takeFirst();
+    }
+    void openUrl(const QString& address) override { openedUrls.append(address); }
+    bool startProgram(const QString& program, const QStringList& arguments) override
+    {
+        startedPrograms.append(QStringList{program} + arguments);
+        return startResult;
+    }
+    void setClipboardText(const QString& text) override { clipboard.append(text); }
+    void quit(int status) override { quits.append(status); }
+
+    QStringList texts() const
+    {
+        QStringList all;
+        for (const Message& message : messages)
+            all.append(message.text);
+        return all;
+    }
 
     // Answers for the next Yes/No boxes, in order; when empty, Yes.
-    QList<Answer> answers;
+    QList<Platform::Answer> answers;
     // Called while a message box is "open", before it answers.
     std::function<void(const Message&)> onMessage;
-    // Runs in place of a modal dialog's event loop; when unset the dialog is rejected at once.
-    std::function<int(QDialog*)> onModal;
     bool startResult = true;
-    bool trayAvailable = true;
 
     QList<Message> messages;
     QStringList openedUrls;
     QList<QStringList> startedPrograms; // program first, then its arguments
     QStringList clipboard;
-    QStringList modalTitles;
     QList<int> quits;
-
-    struct TrayCall
-    {
-        TrayCommand command;
-        TrayIconRecord record;
-    };
-    QList<TrayCall> trayCalls;
 };
 
-// Puts every program-wide value back to its state before start-up and points the settings, the program folder
-// and the resolver configuration into the given folder.
-void resetProgramState(const QString& folder);
-// Writes a data file from plain lines, scrambled, CR LF after each.
-void writeDataFile(const QString& path, const QStringList& plainLines);
+using TestPlatform = Recording<Platform>;

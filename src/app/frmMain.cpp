@@ -1,13 +1,14 @@
-#include "core/frmMain.h"
+#include "app/frmMain.h"
 
+#include "app/Application.h"
+#include "app/Forms.h"
 #include "core/AppInfo.h"
 #include "core/Candidates.h"
-#include "core/Forms.h"
-#include "core/Platform.h"
 #include "core/Utils.h"
 #include "dialogs/frmDomains.h"
 #include "dialogs/frmOptions.h"
 #include "results/frmResults.h"
+#include "shell/DesktopPlatform.h"
 #include "shell/frmAbout.h"
 #include "shell/frmTrayIcon.h"
 #include "shell/modHTMLHelp.h"
@@ -153,7 +154,7 @@ bool frmMain::Form_Load()
     Utils::InitApplication();
     mnuConfirmWhois->setChecked(Utils::AppSettings.ConfirmWhois);
     mnuSysTray->setChecked(Utils::AppSettings.SysTrayMinimize);
-    Forms::trayIcon()->SetCallback(this);
+    Forms::trayIcon()->SetCallback(this, [this](qint32& msg) { TrayIconCallback(msg); });
     return true;
 }
 
@@ -161,9 +162,7 @@ void frmMain::activate_Click()
 {
     // A Check while a run or its WHOIS confirmation is going on would pull the name list from under it.
     if (frmResults* running = Forms::resultsIfLoaded(); running && running->isBusy()) {
-        running->show();
-        running->raise();
-        running->activateWindow();
+        Forms::showWindow(running);
         return;
     }
 
@@ -224,23 +223,17 @@ void frmMain::mnuSysTray_Click()
 void frmMain::mnuServer_Click()
 {
     Utils::SaveSettings();
-    frmOptions* options = Forms::options();
-    options->show();
-    options->raise();
-    options->activateWindow();
+    Forms::showWindow(Forms::options());
 }
 
 void frmMain::mnuDomains_Click()
 {
-    Platform::instance().runModal(Forms::domains());
+    DesktopPlatform::instance().runModal(Forms::domains());
 }
 
 void frmMain::mnuWhois_Click()
 {
-    frmWhois* whois = Forms::whois();
-    whois->show();
-    whois->raise();
-    whois->activateWindow();
+    Forms::showWindow(Forms::whois());
 }
 
 void frmMain::mnuHelpIndex_Click()
@@ -250,7 +243,7 @@ void frmMain::mnuHelpIndex_Click()
 
 void frmMain::mnuAbout_Click()
 {
-    Platform::instance().runModal(Forms::about());
+    DesktopPlatform::instance().runModal(Forms::about());
 }
 
 void frmMain::changeEvent(QEvent* event)
@@ -265,7 +258,7 @@ void frmMain::Form_Resize()
     if (!(windowState() & Qt::WindowMinimized) || !Utils::AppSettings.SysTrayMinimize)
         return;
     // Without a tray a hidden window could never be brought back: it stays an ordinary minimised window.
-    if (!Platform::instance().systemTrayAvailable())
+    if (!DesktopPlatform::instance().systemTrayAvailable())
         return;
     hide();
     Forms::trayIcon()->Update(true);

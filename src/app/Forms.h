@@ -9,6 +9,7 @@ class frmWhois;
 class frmTrayIcon;
 class frmAbout;
 class frmReadme;
+class QWidget;
 
 // Every window exists once and is created on first use: these accessors create it when it does not exist and
 // forget it when it is destroyed. The ...IfLoaded variants never create.
@@ -22,6 +23,9 @@ frmWhois* whois();
 frmTrayIcon* trayIcon();
 frmAbout* about();
 frmReadme* readme();
+
+// Shows a modeless window and brings it to the front.
+void showWindow(QWidget* window);
 
 frmMain* mainIfLoaded();
 frmResults* resultsIfLoaded();

@@ -1,12 +1,12 @@
-#include "core/Application.h"
+#include "app/Application.h"
 
+#include "app/Forms.h"
+#include "app/frmMain.h"
 #include "core/AppInfo.h"
-#include "core/Forms.h"
-#include "core/Platform.h"
 #include "core/Utils.h"
-#include "core/frmMain.h"
 #include "dialogs/frmDomains.h"
 #include "dialogs/frmOptionsFirst.h"
+#include "shell/DesktopPlatform.h"
 #include "shell/ProgramIcon.h"
 #include "shell/frmReadme.h"
 #include "shell/frmTrayIcon.h"
@@ -33,32 +33,22 @@ void prepare()
 int run()
 {
     prepare();
+    DesktopPlatform desktop;
+    Platform::setInstance(&desktop);
+    int status = 1;
     frmMain* window = Forms::main();
-    if (!window->Form_Load()) {
-        Forms::destroyAll();
-        return 1;
+    if (window->Form_Load()) {
+        window->show();
+        status = QApplication::exec();
     }
-    window->show();
-    const int status = QApplication::exec();
     Forms::destroyAll();
+    Platform::setInstance(nullptr);
     return status;
 }
 
 } // namespace Application
 
 namespace Utils {
-
-QStringList DefaultDomains;
-std::array<QString, CheckListSize> CheckList;
-qint16 CheckCount = 0;
-bool BareNames = false;
-bool CheckRunning = false;
-
-void InitDefaultDomains()
-{
-    DefaultDomains = {QStringLiteral("com"), QStringLiteral("net"), QStringLiteral("org"), QStringLiteral("us"),
-                      QStringLiteral("to"),  QStringLiteral("tv"),  QStringLiteral("tm"),  QStringLiteral("nu")};
-}
 
 void InitApplication()
 {
@@ -89,8 +79,8 @@ void InitApplication()
         SaveSettings();
         SaveDomainSelection();
         Forms::domains()->defaultdomains->setChecked(true);
-        Platform::instance().runModal(Forms::readme());
-        Platform::instance().runModal(Forms::optionsFirst());
+        DesktopPlatform::instance().runModal(Forms::readme());
+        DesktopPlatform::instance().runModal(Forms::optionsFirst());
     } else {
         LoadDomainSelection();
         LoadSettings();

@@ -1,6 +1,6 @@
-#include "core/Forms.h"
+#include "app/Forms.h"
 
-#include "core/frmMain.h"
+#include "app/frmMain.h"
 #include "dialogs/frmDomains.h"
 #include "dialogs/frmOptions.h"
 #include "dialogs/frmOptionsFirst.h"
@@ -45,7 +45,16 @@ frmMain* main()
 }
 frmResults* results()
 {
-    return instance(g_results);
+    if (g_results)
+        return g_results;
+    frmResults* window = instance(g_results);
+    QObject::connect(window, &frmResults::whoisWindowRequested, window, [] { showWindow(whois()); });
+    QObject::connect(window, &frmResults::whoisLookupRequested, window, [](const QString& domain) {
+        frmWhois* lookup = whois();
+        showWindow(lookup);
+        lookup->LookupDomain(domain);
+    });
+    return window;
 }
 frmDomains* domains()
 {
@@ -74,6 +83,13 @@ frmAbout* about()
 frmReadme* readme()
 {
     return instance(g_readme);
+}
+
+void showWindow(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 frmMain* mainIfLoaded()

@@ -1,0 +1,64 @@
+#include "support/ProgramState.h"
+
+#include "core/FileOps.h"
+#include "core/Utils.h"
+#include "dns/CheckResults.h"
+#include "dns/CheckRun.h"
+#include "dns/DNS.h"
+#include "results/WhoisConfirmation.h"
+#include "whois/Rdap.h"
+#include "whois/RdapBootstrap.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+void resetProgramState(const QString& folder)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder + QStringLiteral("/program"));
+    Utils::DomainTable.fill(Utils::TldRecord{});
+    Utils::TldCount = 0;
+    Utils::AppSettings = Utils::Settings{};
+    Utils::SettingsDamaged = false;
+    Utils::SettingsSaveFailed = false;
+    Utils::SettingsFile = folder + QStringLiteral("/config/Orlevan.ini");
+    Utils::ProgramFolder = folder + QStringLiteral("/program");
+    Utils::ResolvConfPath = folder + QStringLiteral("/resolv.conf");
+    Utils::DefaultDomains.clear();
+    Utils::CheckList.fill(QString());
+    Utils::CheckCount = 0;
+    Utils::BareNames = false;
+    Utils::CheckRunning = false;
+    CheckResults.reset(0, 0);
+    DNS::NameServerPort = 53;
+    CheckRun::tickSourceFactory = {};
+    CheckRun::transportFactory = {};
+    WhoisConfirmation::limits = {};
+    Rdap::PlainHttpAllowed = false;
+    Rdap::BootstrapUrl.clear();
+    Rdap::DataFolder = folder + QStringLiteral("/data");
+}
+
+namespace {
+QByteArray scrambled(const QStringList& plainLines)
+{
+    QByteArray bytes;
+    for (const QString& line : plainLines)
+        bytes += FileOps::UnscrambleLine(line).toLatin1() + "\r\n";
+    return bytes;
+}
+} // namespace
+
+void writeDataFile(const QString& path, const QStringList& plainLines)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(scrambled(plainLines));
+}
+
+void loadTable(const QStringList& plainLines)
+{
+    Utils::ParseDomainTable(scrambled(plainLines));
+}

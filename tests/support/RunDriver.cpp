@@ -1,0 +1,58 @@
+#include "support/RunDriver.h"
+
+#include "dns/DNS.h"
+#include "dns/DnsTransport.h"
+
+#include <QTest>
+
+RunDriver::RunDriver()
+{
+    DNS::NameServerPort = ns.port();
+    CheckRun::tickSourceFactory = [this] {
+        auto made = std::make_unique<ManualTickSource>();
+        ticks = made.get();
+        return made;
+    };
+    CheckRun::transportFactory = [this] {
+        auto made = std::make_unique<UdpTransport>();
+        socket = made.get();
+        QObject::connect(made.get(), &DnsTransport::datagramReceived, made.get(), [this](const QByteArray& datagram) {
+            if (datagram == QByteArray(FakeNameServer::Sentinel, 2))
+                ++sentinels;
+        });
+        return made;
+    };
+}
+
+RunDriver::~RunDriver()
+{
+    CheckRun::tickSourceFactory = {};
+    CheckRun::transportFactory = {};
+    DNS::NameServerPort = 53;
+}
+
+std::unique_ptr<CheckRun> RunDriver::makeRun(CheckResultTable& table, CheckRun::Setup setup)
+{
+    setup.nameServer = QStringLiteral("127.0.0.1");
+    setup.port = ns.port();
+    return std::make_unique<CheckRun>(table, setup);
+}
+
+bool RunDriver::settle(const CheckRun* run)
+{
+    return QTest::qWaitFor([&] { return ns.queries.size() >= run->queriesSent(); }, 5000) &&
+           QTest::qWaitFor([&] { return sentinels >= ns.queries.size(); }, 5000);
+}
+
+bool RunDriver::finish(CheckRun* run, const std::function<bool()>& beforeTick)
+{
+    const auto resolved = [run] { return run->state() != CheckRun::State::Resolving; };
+    if (!QTest::qWaitFor(resolved, 10000))
+        return false;
+    for (int tick = 0; run->inProgress(); ++tick) {
+        if (tick > 30000 || !settle(run) || (beforeTick && !beforeTick()))
+            return false;
+        ticks->fire();
+    }
+    return true;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "shell/DesktopPlatform.h"
+#include "support/TestPlatform.h"
+
+#include <functional>
+
+class QDialog;
+
+// The recording desktop for tests with windows: modal dialogs run through a hook instead of blocking, and the tray
+// is recorded.
+class TestDesktop final : public Recording<DesktopPlatform>
+{
+public:
+    int runModal(QDialog* dialog) override;
+    bool systemTrayAvailable() override { return trayAvailable; }
+    void notifyIcon(TrayCommand command, const TrayIconRecord& record) override { trayCalls.append({command, record}); }
+
+    // Runs in place of a modal dialog's event loop; when unset the dialog is rejected at once.
+    std::function<int(QDialog*)> onModal;
+    bool trayAvailable = true;
+    QStringList modalTitles;
+    struct TrayCall
+    {
+        TrayCommand command;
+        TrayIconRecord record;
+    };
+    QList<TrayCall> trayCalls;
+};
+
+// The reset of all program state with the windows: every window goes first, then resetProgramState.
+void resetAll(const QString& folder);
