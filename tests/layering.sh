@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# layering.sh SRC CORE_FILES_LIST: fails when a core file includes a Qt Widgets or Gui header, or the core or
-# the window library, or when a folder includes a folder above it (core <- dns, whois <- results, dialogs,
-# shell <- app).
+# layering.sh SRC CORE_FILES_LIST CORE_TEST: fails when a core file includes a Qt Widgets or Gui header or a
+# header of the window library, when a folder includes a folder above it (core <- dns, whois <- results, dialogs,
+# shell <- app), or when a logic test links a window library.
 set -u
 src="$(cd "$1" && pwd)"
 list="$2"
@@ -41,5 +41,9 @@ for dir in core dns whois results dialogs shell app; do
         done
     done
 done
+if ldd "$3" | grep -E 'libQt6(Gui|Widgets)'; then
+    echo "$3 links a window library"
+    status=1
+fi
 [ "$status" -eq 0 ] && echo "layering holds"
 exit "$status"

@@ -9,6 +9,7 @@
 #include "dialogs/frmOptions.h"
 #include "results/frmResults.h"
 #include "shell/DesktopPlatform.h"
+#include "shell/TrayEvents.h"
 #include "shell/frmAbout.h"
 #include "shell/frmTrayIcon.h"
 #include "shell/modHTMLHelp.h"
@@ -266,7 +267,7 @@ void frmMain::Form_Resize()
 
 void frmMain::TrayIconCallback(qint32& msg)
 {
-    if (msg != 515)
+    if (msg != TrayEvents::LeftDoubleClick)
         return;
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();

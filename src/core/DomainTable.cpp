@@ -83,8 +83,9 @@ bool LoadDomainTable()
                          AppInfo::Title + QStringLiteral(" directory.") + QLatin1Char('\r') +
                          QDir::toNativeSeparators(programFolder());
     // Said on standard error too, for a start from a terminal or a script.
-    std::fprintf(stderr, "%s\n", qPrintable(AppInfo::Title + QStringLiteral(" load error: ") +
-                                            displayText(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    std::fprintf(stderr, "%s\n",
+                 qPrintable(AppInfo::Title + QStringLiteral(" load error: ") +
+                            displayText(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     Platform::instance().messageBox(text, Platform::Ok, Platform::Critical,
                                     AppInfo::Title + QStringLiteral(" load error."));
     return false;

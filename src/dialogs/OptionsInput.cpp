@@ -16,11 +16,15 @@ QString messageText(Message message)
     case Message::None:
         break;
     case Message::RetriesRange:
-        return QStringLiteral("Please select from 1 to 10 retries.");
+        return QStringLiteral("Please select from %1 to %2 retries.").arg(Utils::MinRetries).arg(Utils::MaxRetries);
     case Message::DelayRange:
-        return QStringLiteral("Please select a number from 5 to 1000 ms.");
+        return QStringLiteral("Please select a number from %1 to %2 ms.")
+            .arg(Utils::MinQueryDelay)
+            .arg(Utils::MaxQueryDelay);
     case Message::DelayNotNumeric:
-        return QStringLiteral("Please select from 5 to 1000 milliseconds delay.");
+        return QStringLiteral("Please select from %1 to %2 milliseconds delay.")
+            .arg(Utils::MinQueryDelay)
+            .arg(Utils::MaxQueryDelay);
     }
     return QString();
 }

@@ -14,7 +14,6 @@
 #include <memory>
 #include <optional>
 
-
 // One checking run over the cells of CheckResults: resolves the name server, opens the socket, sends one query
 // per tick in passes, records the replies, and marks what stayed unanswered. Driven by ticks and socket events
 // on the UI thread; no call of it waits.

@@ -16,8 +16,8 @@ struct RunPlan
 {
     enum class Refusal { None, TooMany, OverlongLabel };
 
-    QStringList names;        // one row each, in order
-    bool bareNames = true;    // names get the columns' suffixes; otherwise they are complete domains
+    QStringList names;     // one row each, in order
+    bool bareNames = true; // names get the columns' suffixes; otherwise they are complete domains
     bool centredHeadings = false;
     QStringList columnLabels; // the suffix of each result column; for complete names one empty label
     Refusal refusal = Refusal::None;

@@ -144,7 +144,8 @@ void frmResults::GetData()
     LayoutGrid();
     CalcFormSize();
     const QSize extra = frameExtra();
-    resize(Units::toPixels(DesiredWidth, dpi()) - extra.width(), Units::toPixels(DesiredHeight, dpi()) - extra.height());
+    resize(Units::toPixels(DesiredWidth, dpi()) - extra.width(),
+           Units::toPixels(DesiredHeight, dpi()) - extra.height());
     Form_Resize();
 
     plan.fill(CheckResults);
@@ -218,9 +219,9 @@ void frmResults::Form_Resize()
     const double screenDpi = dpi();
     const QSize extra = frameExtra();
     const QSize outer = size() + extra;
-    const ResultsLayout::Resize rule = ResultsLayout::resizeRule(
-        {Units::toTwips(outer.width(), screenDpi), Units::toTwips(outer.height(), screenDpi)},
-        {DesiredWidth, DesiredHeight}, ContentWidth);
+    const ResultsLayout::Resize rule =
+        ResultsLayout::resizeRule({Units::toTwips(outer.width(), screenDpi), Units::toTwips(outer.height(), screenDpi)},
+                                  {DesiredWidth, DesiredHeight}, ContentWidth);
     const auto px = [screenDpi](double twips) {
         return Units::toPixels(twips, screenDpi);
     };
@@ -411,8 +412,7 @@ void frmResults::mnuWhois2_Click()
 
 void frmResults::mnuCopy_Click()
 {
-    Platform::instance().setClipboardText(
-        ResultsText::copyText(CheckResults, ColumnCount, Resultgrid->rowCount()));
+    Platform::instance().setClipboardText(ResultsText::copyText(CheckResults, ColumnCount, Resultgrid->rowCount()));
     Platform::instance().messageBox(QStringLiteral("Results have been copied to the clipboard."), Platform::Ok,
                                     Platform::NoIcon, AppInfo::Title);
 }

@@ -2,11 +2,7 @@
 #include "dns/DNS.h"
 #include "dns/RunPlan.h"
 #include "dns/RunSchedule.h"
-#include "support/ProgramState.h"
-
-#include <QSet>
-#include <QTemporaryDir>
-#include <QTest>
+#include "support/Suite.h"
 
 // The datagrams on the wire, the pacing of a run and its plan, without a socket.
 class TestDns : public QObject
@@ -27,8 +23,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("datagram");
         QTest::newRow("two labels") << "example.com" << 1
                                     << hex("0001 0100 0001 0000 0000 0000 076578616d706c65 03636f6d 00 00ff00ff");
-        QTest::newRow("sub-label, case kept") << "Ab.co.uk" << 300
-                                              << hex("012c 0100 0001 0000 0000 0000 024162 02636f 02756b 00 00ff00ff");
+        QTest::newRow("sub-label, case kept")
+            << "Ab.co.uk" << 300 << hex("012c 0100 0001 0000 0000 0000 024162 02636f 02756b 00 00ff00ff");
         QTest::newRow("empty labels") << ".a..b." << 2047
                                       << hex("07ff 0100 0001 0000 0000 0000 00 0161 00 0162 00 00 00ff00ff");
         QTest::newRow("empty name") << "" << 32767 << hex("7fff 0100 0001 0000 0000 0000 00 00 00ff00ff");
@@ -48,12 +44,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("datagram");
         QTest::addColumn<int>("id"); // -1: no result
         QTest::addColumn<bool>("exists");
-        QTest::newRow("name error") << hex("012c8183") << 300 << false;
-        QTest::newRow("success") << hex("00018180") << 1 << true;
-        QTest::newRow("server failure") << hex("00018182") << 1 << true;
-        QTest::newRow("bit above RCODE") << hex("00018193") << 1 << true;
-        QTest::newRow("identifier above 32767") << hex("ffff8183") << 65535 << false;
-        QTest::newRow("three bytes") << hex("000181") << -1 << true;
+        const auto row = [](const char* name, const char* bytes, int id, bool exists) {
+            QTest::newRow(name) << hex(bytes) << id << exists;
+        };
+        row("name error", "012c8183", 300, false);
+        row("success", "00018180", 1, true);
+        row("server failure", "00018182", 1, true);
+        row("bit above RCODE", "00018193", 1, true);
+        row("identifier above 32767", "ffff8183", 65535, false);
+        row("three bytes", "000181", -1, true);
     }
     void reply()
     {
@@ -62,32 +61,6 @@ private Q_SLOTS:
         QTEST(info ? info->id : -1, "id");
         if (info)
             QTEST(info->exists, "exists");
-    }
-
-    void answersQuery_data()
-    {
-        QTest::addColumn<QByteArray>("datagram");
-        QTest::addColumn<bool>("answers");
-        const QByteArray query = DNS::BuildQuery("ab.COM", 9);
-        QByteArray reply = query;
-        reply[2] = char(0x81);
-        reply[3] = char(0x83);
-        QTest::newRow("echoed question, any case") << QByteArray(reply).replace("COM", "com") << true;
-        QTest::newRow("not a response") << query << false;
-        QTest::newRow("other name") << QByteArray(reply).replace("ab", "ac") << false;
-        QTest::newRow("other type") << reply.left(reply.size() - 4) + hex("000100ff") << false;
-        QTest::newRow("cut short") << reply.left(reply.size() - 1) << false;
-        QByteArray refusal = reply.left(12);
-        refusal[3] = char(0x85);
-        refusal[5] = 0;
-        QTest::newRow("refusal without question") << refusal << true;
-        refusal[3] = char(0x83);
-        QTest::newRow("name error without question") << refusal << false;
-    }
-    void answersQuery()
-    {
-        QFETCH(QByteArray, datagram);
-        QTEST(DNS::AnswersQuery(datagram, "ab.COM"), "answers");
     }
 
     void schedule_data()
@@ -109,7 +82,9 @@ private Q_SLOTS:
         QFETCH(int, passes);
         QFETCH(QSet<int>, answeredAtOnce);
         QSet<int> answered;
-        const auto pending = [&](int cell) { return !answered.contains(cell); };
+        const auto pending = [&](int cell) {
+            return !answered.contains(cell);
+        };
         RunSchedule schedule(cells, passes);
         QList<int> sends;
         int sent = 0;
@@ -137,8 +112,9 @@ private Q_SLOTS:
                                       << "nu";
         QTest::newRow("complete names") << QStringList{"ab.com", "cd"} << false << false << QStringList{"Free?"} << "cd"
                                         << "int";
-        QTest::newRow("personal with sub-labels") << QStringList{"ab"} << true << true
-                                                  << QStringList{"com", "co.uk", ".uk"} << "ab..uk" << "uk";
+        QTest::newRow("personal with sub-labels")
+            << QStringList{"ab"} << true << true << QStringList{"com", "co.uk", ".uk"} << "ab..uk"
+            << "uk";
     }
     void plan()
     {
@@ -187,17 +163,9 @@ private Q_SLOTS:
         QCOMPARE(RunPlan::make({QString(255, 'a')}, true, false).refusal, RunPlan::Refusal::None);
         Utils::DomainTable[1].Selected = 0;
         QCOMPARE(RunPlan::make(names(3), true, true).columns(), 0);
-    }
-
-    // The program's own ends of the exchanges; every test aims elsewhere, so they are looked at once here.
-    void wireConstants()
-    {
-        Utils::Settings settings{"ns", 0, 0, false, false, false};
-        const CheckRun::Setup setup = RunPlan::make({"a"}, false, false).setup(settings);
-        QCOMPARE(setup.port, quint16(53));
-        QCOMPARE(DNS::LocalPort, quint16(1000));
-        QCOMPARE(setup.delayMs, 1);
-        QCOMPARE(setup.passes, 1);
+        // The program's own ends of the exchange; every other test aims elsewhere.
+        const CheckRun::Setup setup = RunPlan::make({"a"}, false, false).setup({"ns", 0, 0, false, false, false});
+        QCOMPARE(QList<int>({setup.port, DNS::LocalPort, setup.delayMs, setup.passes}), QList<int>({53, 1000, 1, 1}));
     }
 };
 

@@ -58,7 +58,7 @@ void FakeNameServer::readFrom(QUdpSocket* socket)
         query.senderPort = quint16(datagram.senderPort());
         queries.append(query);
         std::optional<QByteArray> reply;
-        if (answering)
+        if (answering && !silentNames.contains(query.name))
             reply = responder ? responder(query) : replyFor(query.datagram, freeNames.contains(query.name) ? 3 : 0);
         if (reply)
             socket->writeDatagram(*reply, query.sender, query.senderPort);

@@ -31,8 +31,10 @@ public:
     bool isListening() const { return m_socket.state() == QAbstractSocket::BoundState; }
     quint16 port() const { return m_socket.localPort(); }
 
-    // By default names in freeNames are answered with a name error, all others with success.
+    // By default names in freeNames are answered with a name error, names in silentNames not at all, all others
+    // with success.
     QSet<QString> freeNames;
+    QSet<QString> silentNames;
     // When set, decides the reply instead; nothing means no reply.
     std::function<std::optional<QByteArray>(const Query&)> responder;
     bool answering = true;

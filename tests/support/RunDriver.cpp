@@ -46,7 +46,9 @@ bool RunDriver::settle(const CheckRun* run)
 
 bool RunDriver::finish(CheckRun* run, const std::function<bool()>& beforeTick)
 {
-    const auto resolved = [run] { return run->state() != CheckRun::State::Resolving; };
+    const auto resolved = [run] {
+        return run->state() != CheckRun::State::Resolving;
+    };
     if (!QTest::qWaitFor(resolved, 10000))
         return false;
     for (int tick = 0; run->inProgress(); ++tick) {

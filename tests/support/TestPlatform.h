@@ -5,7 +5,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 // A desktop for tests: message boxes answer from a script, everything else is recorded. Installed while it lives.
 template <typename Base> class Recording : public Base
@@ -26,8 +25,6 @@ public:
                                 const QString& caption) override
     {
         messages.append({text, buttons, icon, caption});
-        if (onMessage)
-            onMessage(messages.constLast());
         if (buttons == Platform::Ok)
             return Platform::AnswerOk;
         return answers.isEmpty() ? Platform::AnswerYes : answers.takeFirst();
@@ -51,8 +48,6 @@ public:
 
     // Answers for the next Yes/No boxes, in order; when empty, Yes.
     QList<Platform::Answer> answers;
-    // Called while a message box is "open", before it answers.
-    std::function<void(const Message&)> onMessage;
     bool startResult = true;
 
     QList<Message> messages;

@@ -1,8 +1,8 @@
 #include "support/gui/TestDesktop.h"
 
 #include "app/Forms.h"
-#include "shell/modHTMLHelp.h"
 #include "shell/frmHelp.h"
+#include "shell/modHTMLHelp.h"
 #include "support/ProgramState.h"
 
 #include <QDialog>
@@ -10,8 +10,6 @@
 int TestDesktop::runModal(QDialog* dialog)
 {
     modalTitles.append(dialog->windowTitle());
-    if (onModal)
-        return onModal(dialog);
     dialog->reject();
     return QDialog::Rejected;
 }

@@ -3,12 +3,11 @@
 #include "shell/DesktopPlatform.h"
 #include "support/TestPlatform.h"
 
-#include <functional>
 
 class QDialog;
 
-// The recording desktop for tests with windows: modal dialogs run through a hook instead of blocking, and the tray
-// is recorded.
+// The recording desktop for tests with windows: a modal dialog is rejected at once instead of blocking, and the
+// tray is recorded.
 class TestDesktop final : public Recording<DesktopPlatform>
 {
 public:
@@ -16,8 +15,6 @@ public:
     bool systemTrayAvailable() override { return trayAvailable; }
     void notifyIcon(TrayCommand command, const TrayIconRecord& record) override { trayCalls.append({command, record}); }
 
-    // Runs in place of a modal dialog's event loop; when unset the dialog is rejected at once.
-    std::function<int(QDialog*)> onModal;
     bool trayAvailable = true;
     QStringList modalTitles;
     struct TrayCall

@@ -1,0 +1,243 @@
+#include "app/Application.h"
+#include "app/Forms.h"
+#include "app/frmMain.h"
+#include "core/Utils.h"
+#include "dialogs/frmDomains.h"
+#include "dns/DNS.h"
+#include "results/ResultGrid.h"
+#include "results/frmResults.h"
+#include "shell/frmTrayIcon.h"
+#include "support/NsdServer.h"
+#include "support/RunDriver.h"
+#include "support/gui/GuiSuite.h"
+#include "whois/frmWhois.h"
+
+// The program from its start: first and later runs, the main window's commands, the Check, the tray.
+class TestApp : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TestDesktop> m_desktop;
+
+    frmMain* start()
+    {
+        writeDataFile(Utils::dataFilePath(), {"int;I;;;", "com;C;;;", "net;N;;;"});
+        frmMain* window = Forms::main();
+        return window->Form_Load() ? window : nullptr;
+    }
+    QString stored(const QString& key)
+    {
+        return QSettings(Utils::SettingsFile, QSettings::IniFormat).value(key).toString();
+    }
+    void store(const QString& key, const QString& value)
+    {
+        QSettings(Utils::SettingsFile, QSettings::IniFormat).setValue(key, value);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        resetAll(m_dir.path());
+        m_desktop = std::make_unique<TestDesktop>();
+    }
+    void cleanup()
+    {
+        resetAll(m_dir.path());
+        m_desktop.reset();
+    }
+
+    void firstRun()
+    {
+        QFile resolv(Utils::ResolvConfPath);
+        QVERIFY(resolv.open(QIODevice::WriteOnly));
+        resolv.write("nameserver 192.0.2.53\n");
+        resolv.close();
+        frmMain* window = start();
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Orlevan 1.2 from Brennmoor"));
+        QVERIFY(window->checkmode[0]->isChecked());
+        QCOMPARE(m_desktop->modalTitles, (QStringList{"Important information!", "DNS Options"}));
+        QCOMPARE(m_desktop->texts(), QStringList{"HTMLhelp not installed"});
+        QCOMPARE(QStringList({stored("main/init"), stored("main/domains"), stored("main/dns"), stored("main/retries"),
+                              stored("main/delay"), stored("main/ConfirmWhois"), stored("main/SysTrayMinimize"),
+                              stored("main/CheckWithDashes"), stored("domains/int"), stored("domains/net")}),
+                 (QStringList{"False", "default", "192.0.2.53", "3", "50", "False", "False", "False", "0", "0"}));
+        QCOMPARE(Forms::domains()->staticdomainlabel->text(), QStringLiteral(".com.net.org.us.to.tv.tm.nu"));
+        QVERIFY(!window->mnuSysTray->isChecked());
+    }
+
+    void laterRuns_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("stored") << "stored";
+        QTest::newRow("damaged") << "damaged";
+        QTest::newRow("unreadable marker") << "marker";
+    }
+    void laterRuns()
+    {
+        QFETCH(QString, kind);
+        store("main/init", kind == "marker" ? "garbled" : "False");
+        store("main/delay", "70");
+        store("domains/net", "1");
+        if (kind == "damaged") // a folder where the file should be
+            QVERIFY(QFile::remove(Utils::SettingsFile) && QDir().mkpath(Utils::SettingsFile));
+        frmMain* window = start();
+        QVERIFY(window);
+        QVERIFY(m_desktop->modalTitles.isEmpty());
+        QCOMPARE(Utils::AppSettings.QueryDelay, qint16(kind == "damaged" ? 50 : 70));
+        QCOMPARE(Utils::DomainTable[2].Selected, quint8(kind == "damaged" ? 0 : 1));
+        QVERIFY(window->mnuSysTray->isChecked()); // absent key: on
+        QCOMPARE(m_desktop->messages.size(), kind == "damaged" ? 1 : 0);
+        if (kind != "damaged")
+            QCOMPARE(stored("main/dns"), QString()); // nothing written
+    }
+
+    void menus()
+    {
+        frmMain* window = start();
+        QVERIFY(window);
+        m_desktop->answers = {Platform::AnswerNo, Platform::AnswerYes};
+        window->mnuConfirmWhois->trigger();
+        QVERIFY(!window->mnuConfirmWhois->isChecked());
+        QCOMPARE(stored("main/ConfirmWhois"), QStringLiteral("False"));
+        window->mnuConfirmWhois->trigger();
+        QVERIFY(Utils::AppSettings.ConfirmWhois && window->mnuConfirmWhois->isChecked());
+        QCOMPARE(stored("main/ConfirmWhois"), QStringLiteral("True"));
+        QCOMPARE(m_desktop->messages.value(1).caption, QStringLiteral("WHOIS-lookup of all free domains"));
+        window->mnuConfirmWhois->trigger();
+        QCOMPARE(m_desktop->messages.size(), 3); // switching off asks nothing
+        QVERIFY(!Utils::AppSettings.ConfirmWhois);
+
+        Utils::AppSettings.QueryDelay = 99; // in memory only, until a save
+        window->mnuSysTray->trigger();
+        QCOMPARE(stored("main/SysTrayMinimize"), QStringLiteral("True"));
+        QCOMPARE(stored("main/delay"), QStringLiteral("99"));
+        window->mnuDomains->trigger();
+        QCOMPARE(m_desktop->modalTitles.value(2), QStringLiteral("Domains to search"));
+        window->mnuExit->trigger();
+        QCOMPARE(m_desktop->quits, QList<int>{0});
+    }
+
+    void check_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("caption"); // of the message, empty when none
+        QTest::newRow("illegal") << "ab_c"
+                                 << "Orlevan - Illegal characters used";
+        QTest::newRow("blank") << "  "
+                               << "";
+        QTest::newRow("too many") << QString("x ").repeated(46) << "Orlevan";
+    }
+    void check()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, caption);
+        frmMain* window = start();
+        m_desktop->messages.clear();
+        window->checkmode[1]->setChecked(true);
+        window->names->setText(text);
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window->names, Qt::Key_Return);
+        QCOMPARE(m_desktop->messages.value(0).caption, caption);
+        QVERIFY(!Forms::resultsIfLoaded());
+        QCOMPARE(window->names->text(), text);
+    }
+
+    // A Check while a run goes on must not pull the name list from under it.
+    void checkWhileBusy()
+    {
+        RunDriver driver;
+        frmMain* window = start();
+        Utils::AppSettings = {"127.0.0.1", 5, 1, false, false, false};
+        window->names->setText("ab");
+        window->activate->click();
+        frmResults* results = Forms::resultsIfLoaded();
+        QVERIFY(results && results->currentRun());
+        CheckRun* run = results->currentRun();
+        window->names->setText("cd");
+        window->activate->click();
+        QCOMPARE(results->currentRun(), run);
+        QVERIFY(driver.finish(run));
+        QCOMPARE(Utils::CheckList[0], QStringLiteral("ab"));
+        QCOMPARE(driver.ns.queries.size(), 8);
+    }
+
+    void whoisFromResults()
+    {
+        start();
+        Forms::results()->whoisLookupRequested("ab.zz");
+        frmWhois* whois = Forms::whoisIfLoaded();
+        QVERIFY(whois && whois->isVisible());
+        QCOMPARE(whois->WhoisString->text(), QStringLiteral("ab.zz"));
+        QCOMPARE(whois->BottomLabel->text(), QStringLiteral("You can do more lookups without closing this window."));
+    }
+
+    void tray_data()
+    {
+        QTest::addColumn<bool>("trayAvailable");
+        QTest::newRow("tray") << true;
+        QTest::newRow("no tray") << false;
+    }
+    void tray()
+    {
+        QFETCH(bool, trayAvailable);
+        m_desktop->trayAvailable = trayAvailable;
+        store("main/init", "False");
+        frmMain* window = start();
+        window->show();
+        window->setWindowState(Qt::WindowMinimized); // as the window manager does
+        QTRY_COMPARE(window->isVisible(), !trayAvailable);
+        QCOMPARE(m_desktop->trayCalls.size(), trayAvailable ? 1 : 0);
+        if (!trayAvailable)
+            return;
+        Forms::trayIcon()->Form_MouseMove(514);
+        QVERIFY(!window->isVisible());
+        Forms::trayIcon()->Form_MouseMove(515);
+        QVERIFY(window->isVisible() && !window->isMinimized());
+        QCOMPARE(m_desktop->trayCalls.size(), 2);
+        QCOMPARE(m_desktop->trayCalls.last().command, DesktopPlatform::TrayDelete);
+    }
+
+    // A whole Check from typed names against a real name server, compared with dig.
+    void againstNsd()
+    {
+        if (QStandardPaths::findExecutable("dig").isEmpty())
+            QFAIL("dig is missing: install the Debian package dnsutils (scripts/packages.txt)");
+        NsdServer nsd;
+        const QString failure = nsd.start({{"com", {"alpha", "gamma"}}, {"net", {"beta"}}});
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        store("main/init", "False");
+        store("main/domains", "user");
+        store("domains/com", "1");
+        store("domains/net", "1");
+        store("main/delay", "5");
+        store("main/dns", "127.0.0.1");
+        DNS::NameServerPort = nsd.port();
+        frmMain* window = start();
+        window->names->setText("alpha beta, Gamma;delta");
+        window->activate->click();
+        frmResults* results = Forms::resultsIfLoaded();
+        QTRY_COMPARE_WITH_TIMEOUT(results->butCancelOk->text(), QStringLiteral("Close"), 20000);
+        for (int c = 1; c <= 2; ++c) {
+            for (int r = 1; r <= 4; ++r) {
+                const CheckResult& result = CheckResults(c, r);
+                QProcess dig;
+                dig.start("dig", {"+notcp", "-t", "ANY", "-c", "ANY", "@127.0.0.1", "-p", QString::number(nsd.port()),
+                                  result.domain});
+                QVERIFY(dig.waitForFinished(10000));
+                const bool free = dig.readAllStandardOutput().contains("status: NXDOMAIN");
+                QCOMPARE(result.status, quint8(free ? Free : Taken));
+                QCOMPARE(results->Resultgrid->shownStatus(c, r), int(result.status));
+            }
+        }
+        QCOMPARE(CheckResults(2, 2).domain, QStringLiteral("beta.net"));
+        QCOMPARE(CheckResults(2, 2).status, quint8(Taken));
+        QCOMPARE(CheckResults(1, 2).status, quint8(Free));
+    }
+};
+
+QTEST_MAIN(TestApp)
+#include "tst_app_gui.moc"

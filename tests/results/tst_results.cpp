@@ -1,0 +1,192 @@
+#include "core/Utils.h"
+#include "results/ResultsLayout.h"
+#include "results/ResultsText.h"
+#include "results/WhoisConfirmation.h"
+#include "support/FakeServer.h"
+#include "support/Suite.h"
+#include "whois/Rdap.h"
+#include "whois/RdapBootstrap.h"
+
+// What the results window says and how it sizes itself, and the confirmation of free cells, without a window.
+class TestResults : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void init() { resetProgramState(m_dir.path()); }
+
+    void popup_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("texts"); // title | goto (+ when enabled) | www ("" hidden) | whois
+        QTest::newRow("taken") << int(Taken) << "http://reg"
+                               << "ab.co.uk is unavailable.|+Goto .co.uk registration website.|Goto www.ab.co.uk|"
+                                  "Lookup ab.co.uk with WHOIS";
+        QTest::newRow("free")
+            << int(Free) << "http://reg"
+            << "ab.co.uk is available!|+Goto .co.uk registration website.||Lookup ab.co.uk with WHOIS";
+        QTest::newRow("not checked, no site") << int(NotChecked) << "ab"
+                                              << "ab.co.uk could not be checked.|No registration site known for  "
+                                                 ".co.uk||Lookup ab.co.uk with WHOIS";
+        QTest::newRow("pending") << int(Pending) << ""
+                                 << "ab.co.uk|No registration site known for  .co.uk||"
+                                    "Lookup ab.co.uk with WHOIS";
+    }
+    void popup()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, site);
+        const CheckResult result{"ab.co.uk", "uk", quint8(status), 1};
+        Utils::TldRecord record;
+        record.RegistrationSite = site;
+        const ResultsText::Popup p = ResultsText::popup(result, record, "co.uk");
+        QTEST(QStringList({p.title, (p.gotoEnabled ? "+" : "") + p.gotoCaption, p.wwwVisible ? p.wwwCaption : "",
+                           p.whoisCaption})
+                  .join('|'),
+              "texts");
+        QVERIFY(!p.displayVisible);
+        QCOMPARE(ResultsText::columnLabel(true, {"", "com", "co.uk"}, 2, "uk"), QStringLiteral("co.uk"));
+        QCOMPARE(ResultsText::columnLabel(false, {""}, 1, "uk"), QStringLiteral("uk"));
+    }
+
+    void copyText()
+    {
+        loadTable({"int;I;", "com;C;http://com.reg", "nu;N;x"});
+        CheckResults.reset(2, 3);
+        const quint8 statuses[] = {Free, Taken, NotChecked, Free, Pending, Taken};
+        for (int i = 0; i < 6; ++i) {
+            const int c = i / 3 + 1, r = i % 3 + 1;
+            CheckResults(c, r) = {QStringLiteral("n%1.%2").arg(r).arg(c == 1 ? "com" : "nu"), c == 1 ? "com" : "nu",
+                                  statuses[i], qint16(i + 1)};
+        }
+        QCOMPARE(ResultsText::copyText(CheckResults, 2, 3),
+                 QStringLiteral("n1.com is available (check http://com.reg)\r\nn2.com is unavailable.\r\n"
+                                "n3.com was not checked.\r\nn1.nu is available\r\nn2.nu\r\nn3.nu is unavailable.\r\n"));
+        QCOMPARE(ResultsText::copyText(CheckResults, 0, 3), QString());
+    }
+
+    void formSize_data()
+    {
+        QTest::addColumn<double>("content");
+        QTest::addColumn<double>("rows");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("height");
+        // screen 20000 x 10000 twips
+        QTest::newRow("fits") << 5000.0 << 10.0 << 5450.0 << 10.0 * 301 + 301 + 1400;
+        QTest::newRow("at least 2500 wide") << 100.0 << 1.0 << 2500.0 << 602.0 + 1400;
+        QTest::newRow("at most 90 % of the screen") << 30000.0 << 100.0 << 18000.0 << 9000.0;
+    }
+    void formSize()
+    {
+        QFETCH(double, content);
+        QFETCH(double, rows);
+        const ResultsLayout::Size size =
+            ResultsLayout::calcFormSize(content, (rows + 1) * ResultsLayout::RowPitch, {20000, 10000});
+        QTEST(size.width, "width");
+        QTEST(size.height, "height");
+    }
+
+    void layoutGrid()
+    {
+        const ResultsLayout::Grid grid = ResultsLayout::layoutGrid({100.5, 301.5}, {900.4, 1200.5, 30});
+        QCOMPARE(grid.columnWidths, (std::vector<int>{1450, 300, 502}));
+        QCOMPARE(grid.contentWidth, 1200.0 + 802 + 50);
+        QCOMPARE(grid.contentHeight, 4 * 301.0);
+        QCOMPARE(ResultsLayout::layoutGrid({}, {700}).contentWidth, 750.0);
+    }
+
+    void resizeRule_data()
+    {
+        QTest::addColumn<double>("w");
+        QTest::addColumn<double>("h");
+        QTest::addColumn<QString>("expected"); // window size, then progress top/width, button top/left, grid h/w
+        QTest::newRow("smaller stays") << 4000.0 << 3000.0 << "4000x3000 1900/2520 1900/2635 1830/3850";
+        QTest::newRow("larger snaps back") << 9000.0 << 9000.0 << "6000x5000 3900/4520 3900/4635 3830/5850";
+        QTest::newRow("1300 high: controls stay") << 4000.0 << 1300.0 << "4000x1300 -";
+        QTest::newRow("1301 high") << 4000.0 << 1301.0 << "4000x1301 201/2520 201/2635 131/3850";
+        QTest::newRow("1700 wide: controls stay") << 1700.0 << 3000.0 << "1700x3000 -";
+    }
+    void resizeRule()
+    {
+        QFETCH(double, w);
+        QFETCH(double, h);
+        const ResultsLayout::Resize r = ResultsLayout::resizeRule({w, h}, {6000, 5000}, 5500);
+        QString text = QStringLiteral("%1x%2 ").arg(r.window.width).arg(r.window.height);
+        if (const auto& p = r.placement)
+            text += QStringLiteral("%1/%2 %3/%4 %5/%6")
+                        .arg(p->progressTop)
+                        .arg(p->progressWidth)
+                        .arg(p->buttonTop)
+                        .arg(p->buttonLeft)
+                        .arg(p->gridHeight)
+                        .arg(p->gridWidth);
+        else
+            text += "-";
+        QTEST(text, "expected");
+        QCOMPARE(ResultsLayout::resizeRule({9000, 9000}, {6000, 5000}, 0).snapped, false);
+    }
+
+    // Free cells are asked one after the other, at the registry's RDAP service where it has one, else at the
+    // WHOIS server; every cell counts as a step.
+    void confirmation_data()
+    {
+        QTest::addColumn<QByteArray>("whoisReply"); // "" closes at once; "-" nobody listens
+        QTest::addColumn<int>("rdapStatus");
+        QTest::addColumn<QString>("statuses"); // of a.com (free), b.com (taken), c.com (not checked), d.rdaptest
+        QTest::newRow("both say free") << QByteArray("No match for A.COM\r\n") << 404 << "2132";
+        QTest::newRow("registered") << QByteArray("Domain Name: A.COM\r\n") << 200 << "1131";
+        QTest::newRow("marker in another case") << QByteArray("no entries found\r\n") << 500 << "1133";
+        QTest::newRow("empty reply") << QByteArray("") << 404 << "1132";
+        QTest::newRow("unreachable") << QByteArray("-") << 404 << "3132";
+    }
+    void confirmation()
+    {
+        QFETCH(QByteArray, whoisReply);
+        QFETCH(int, rdapStatus);
+        FakeServer whois;
+        FakeServer rdap(true);
+        QVERIFY(rdap.start());
+        WhoisConfirmation::limits = {whoisReply == "-" ? FakeServer::refusedPort() : quint16(0), 2000, 4000};
+        if (whoisReply != "-") {
+            QVERIFY(whois.start());
+            WhoisConfirmation::limits.port = whois.port();
+            whois.setDefault({FakeServer::Mode::Reply, whoisReply});
+        }
+        Rdap::PlainHttpAllowed = true;
+        QDir().mkpath(Utils::ProgramFolder + "/rdap");
+        QFile bootstrap(Rdap::shippedBootstrapPath());
+        QVERIFY(bootstrap.open(QIODevice::WriteOnly));
+        bootstrap.write(R"({"services": [[["rdaptest"], [")" + rdap.url("/rdap/").toLatin1() + R"("]]]})");
+        bootstrap.close();
+        rdap.answer(FakeServer::http(rdapStatus, R"({"objectClassName": "domain"})"), "/rdap/domain/d.rdaptest");
+        loadTable({"int;I;;;", "com;C;;;127.0.0.1"});
+
+        CheckResults.reset(1, 4);
+        const char* domains[] = {"a.com", "b.com", "c.com", "d.rdaptest"};
+        const quint8 statuses[] = {Free, Taken, NotChecked, Free};
+        for (int r = 1; r <= 4; ++r)
+            CheckResults(1, r) = {domains[r - 1], "", statuses[r - 1], qint16(r)};
+        WhoisConfirmation walk(CheckResults, 1, 4);
+        QSignalSpy asking(&walk, &WhoisConfirmation::asking);
+        QSignalSpy advanced(&walk, &WhoisConfirmation::advanced);
+        QSignalSpy finished(&walk, &WhoisConfirmation::finished);
+        walk.start();
+        QVERIFY(finished.wait(10000));
+        QString shown;
+        for (int r = 1; r <= 4; ++r)
+            shown += QString::number(CheckResults(1, r).status);
+        QTEST(shown, "statuses");
+        QCOMPARE(advanced.size(), 4);
+        QCOMPARE(asking.size(), 2);
+        QCOMPARE(asking.at(0).at(2).toString(), QStringLiteral("WHOIS : a.com"));
+        QCOMPARE(asking.at(1).at(2).toString(), QStringLiteral("RDAP : d.rdaptest"));
+        if (whoisReply != "-")
+            QCOMPARE(whois.heads(), QList<QByteArray>{"a.com\r\n"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResults)
+#include "tst_results.moc"

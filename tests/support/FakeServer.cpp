@@ -1,0 +1,121 @@
+#include "support/FakeServer.h"
+
+#include <QDateTime>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <memory>
+
+FakeServer::FakeServer(bool http, QObject* parent) : QObject(parent), m_http(http), m_server(new QTcpServer(this))
+{
+    connect(m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+            auto head = std::make_shared<QByteArray>();
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket, head] {
+                const QByteArray end = m_http ? "\r\n\r\n" : "\n";
+                if (head->endsWith(end))
+                    return;
+                *head += socket->readAll();
+                if (head->contains(end)) {
+                    head->truncate(head->indexOf(end) + end.size());
+                    serve(socket, *head);
+                }
+            });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                socket->deleteLater();
+                Q_EMIT connectionClosed();
+            });
+        }
+    });
+}
+
+FakeServer::~FakeServer()
+{
+    for (QTcpSocket* socket : findChildren<QTcpSocket*>()) {
+        disconnect(socket, nullptr, nullptr, nullptr);
+        socket->abort();
+    }
+}
+
+bool FakeServer::start()
+{
+    m_startMs = QDateTime::currentMSecsSinceEpoch();
+    return m_server->listen(QHostAddress::LocalHost, 0);
+}
+
+bool FakeServer::startStalled()
+{
+    m_server->setListenBacklogSize(0);
+    if (!start())
+        return false;
+    m_server->pauseAccepting();
+    m_filler = new QTcpSocket(this);
+    m_filler->connectToHost(QHostAddress::LocalHost, port());
+    return true;
+}
+
+bool FakeServer::stalled() const
+{
+    return m_filler && m_filler->state() == QAbstractSocket::ConnectedState;
+}
+
+quint16 FakeServer::port() const
+{
+    return m_server->serverPort();
+}
+
+QString FakeServer::url(const QByteArray& path) const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(port()) + QString::fromLatin1(path);
+}
+
+quint16 FakeServer::refusedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort(); // closed on return
+}
+
+FakeServer::Script FakeServer::http(int status, const QByteArray& body,
+                                    const QList<QPair<QByteArray, QByteArray>>& headers)
+{
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + " Answer\r\n";
+    for (const auto& header : headers)
+        out += header.first + ": " + header.second + "\r\n";
+    return {Mode::Reply, out + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body};
+}
+
+QByteArray FakeServer::Request::header(const QByteArray& name) const
+{
+    for (const QByteArray& line : head.split('\n')) {
+        if (line.toLower().startsWith(name.toLower() + ':'))
+            return line.mid(name.size() + 1).trimmed();
+    }
+    return {};
+}
+
+QList<QByteArray> FakeServer::heads() const
+{
+    QList<QByteArray> all;
+    for (const Request& request : requests)
+        all.append(request.head);
+    return all;
+}
+
+void FakeServer::serve(QTcpSocket* socket, const QByteArray& head)
+{
+    requests.append({head, QDateTime::currentMSecsSinceEpoch() - m_startMs});
+    QList<Script>& queue = m_routes[m_http ? head.split(' ').value(1) : QByteArray()];
+    const Script script = queue.isEmpty() ? m_default : queue.takeFirst();
+    if (script.mode == Mode::Reply) {
+        socket->write(script.reply);
+        socket->disconnectFromHost();
+    } else if (script.mode == Mode::Huge) {
+        const QByteArray lines = QByteArray(70, 'x').append("\r\n").repeated(1000);
+        const auto pump = [socket, lines] {
+            if (socket->bytesToWrite() == 0 && socket->state() == QAbstractSocket::ConnectedState)
+                socket->write(lines);
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, pump);
+        pump();
+    }
+}

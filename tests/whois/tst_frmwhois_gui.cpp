@@ -1,0 +1,101 @@
+#include "core/Utils.h"
+#include "support/FakeServer.h"
+#include "support/gui/GuiSuite.h"
+#include "whois/WhoisClient.h"
+#include "whois/frmWhois.h"
+
+// The lookup window: which server it asks, what it shows, and how it answers failures.
+class TestWhoisWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TestDesktop> m_desktop;
+    FakeServer* m_server = nullptr;
+    QPointer<frmWhois> m_window;
+
+    void lookup(const QString& query, int entry = 0)
+    {
+        m_window->WhoisString->setText(query);
+        m_window->WhoisListBox->setCurrentIndex(entry);
+        m_window->btnLookup->click();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        resetAll(m_dir.path());
+        m_desktop = std::make_unique<TestDesktop>();
+        m_server = new FakeServer;
+        QVERIFY(m_server->start());
+        loadTable({"int;I;;;", "com;C;;;127.0.0.1"});
+        m_window = new frmWhois;
+        m_window->Whois1->setPort(m_server->port());
+        m_window->WhoisListBox->setItemText(1, "127.0.0.1");
+        m_window->show();
+    }
+    void cleanup()
+    {
+        delete m_window;
+        delete m_server;
+        m_desktop.reset();
+    }
+
+    void replies()
+    {
+        m_server->answer({FakeServer::Mode::Reply, "first\nsecond\n"});
+        m_server->answer({FakeServer::Mode::Reply, "third\r\n"});
+        lookup(" ab.com"); // Autodetect reads the name as typed, asks it trimmed
+        QTRY_VERIFY(m_window->btnLookup->isEnabled() && !m_window->Whois1->isBusy());
+        lookup("cd.zz", 1); // the server chosen in the list, not the one of the name
+        QTRY_COMPARE(m_window->WhoisOutput->toPlainText(), QStringLiteral("first\nsecond\nthird\n"));
+        QCOMPARE(m_server->heads(), (QList<QByteArray>{"ab.com\r\n", "cd.zz\r\n"}));
+        QVERIFY(m_desktop->messages.isEmpty());
+        // From the results popup: the output starts afresh.
+        m_server->answer({FakeServer::Mode::Reply, "fourth\n"});
+        m_window->LookupDomain("ef.com");
+        QTRY_COMPARE(m_window->WhoisOutput->toPlainText(), QStringLiteral("fourth\n"));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("script"); // -1: nobody listens
+        QTest::addColumn<QString>("message");
+        QTest::newRow("blank query") << "  " << int(FakeServer::Mode::Reply)
+                                     << "Enter the domain you want to search for or another valid WHOIS query before "
+                                        "pressing Lookup";
+        QTest::newRow("refused") << "ab.com" << -1
+                                 << "Could not connect to Autodetect.\r\nUse another WHOIS-server.\r\n(Error 3)";
+        QTest::newRow("server falls silent")
+            << "ab.com" << int(FakeServer::Mode::Hang) << "Error 6 reading from server. Exiting...";
+    }
+    void failures()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, script);
+        if (script < 0)
+            m_window->Whois1->setPort(FakeServer::refusedPort());
+        m_server->setDefault({FakeServer::Mode(script), {}});
+        m_window->Whois1->setTimeLimits(300, 600);
+        lookup(query);
+        QTRY_COMPARE(m_desktop->messages.size(), 1);
+        QTEST(m_desktop->messages.first().text, "message");
+        QTRY_VERIFY(m_window->btnLookup->isEnabled());
+        QCOMPARE(m_server->requests.size(), script == int(FakeServer::Mode::Hang) ? 1 : 0);
+    }
+
+    void closeDuringLookup()
+    {
+        m_server->setDefault({FakeServer::Mode::Hang, {}});
+        QSignalSpy closed(m_server, &FakeServer::connectionClosed);
+        lookup("ab.com");
+        QTRY_COMPARE(m_server->requests.size(), 1);
+        QTest::keyClick(m_window, Qt::Key_Escape);
+        QTRY_VERIFY(!m_window);
+        QTRY_VERIFY(!closed.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestWhoisWindow)
+#include "tst_frmwhois_gui.moc"

@@ -1,0 +1,141 @@
+#include "support/FakeServer.h"
+#include "support/Suite.h"
+#include "whois/ReplyDecoder.h"
+#include "whois/Whois.h"
+#include "whois/WhoisClient.h"
+#include "whois/WhoisLines.h"
+
+// WHOIS without windows: the server choice, the reading of replies, and the client against a loopback server.
+class TestWhois : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void init() { resetProgramState(m_dir.path()); }
+
+    void markers_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<bool>("free");
+        QTest::newRow("No match") << "No match for \"A.COM\".\r\n>>> Last update" << true;
+        QTest::newRow("No entries found") << "%\n% No entries found for the selected source(s).\n" << true;
+        QTest::newRow("second marker, lower case") << "no entries found" << false;
+    }
+    void markers()
+    {
+        QFETCH(QString, reply);
+        QTEST(Whois::CheckWhoisBuffer(reply), "free");
+    }
+
+    void whoisServer()
+    {
+        // The first record is only the answer for unknown top-level domains.
+        loadTable({"zz;Z;;;whois.zz", "org;O;;;whois.pir.org", "info;I;;;   "});
+        QCOMPARE(Whois::GetWhoisServer("a.org"), QStringLiteral("whois.pir.org"));
+        QCOMPARE(Whois::GetWhoisServer("a.info"), Whois::DefaultWhoisServer);
+    }
+
+    void splitPiece_data()
+    {
+        QTest::addColumn<QString>("piece");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("bare LF gets CR LF") << "a\nbb\n" << QStringList{"a\r\n", "bb\r\n"};
+        QTest::newRow("CR LF keeps the rest whole") << "a\r\nb\nc" << QStringList{"a\r\nb\nc"};
+    }
+    void splitPiece()
+    {
+        QFETCH(QString, piece);
+        QTEST(Whois::splitReplyPiece(piece), "lines");
+    }
+
+    void decoder_data()
+    {
+        QTest::addColumn<QByteArrayList>("pieces");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("two bytes cut") << QByteArrayList{"caf\xc3", "\xa9!"} << QString::fromUtf8("caf\xc3\xa9!");
+        QTest::newRow("three pieces") << QByteArrayList{"\xf0\x9f", "\x98", "\x80"} << QStringLiteral("\U0001F600");
+        QTest::newRow("cut, not continued") << QByteArrayList{"\xe2\x82", "x"} << QString::fromLatin1("\xe2\x82x");
+        QTest::newRow("cut at the end") << QByteArrayList{"a\xe2\x82"} << QString::fromLatin1("a\xe2\x82");
+    }
+    void decoder()
+    {
+        QFETCH(QByteArrayList, pieces);
+        ReplyDecoder decoder;
+        QString text;
+        for (const QByteArray& piece : pieces)
+            text += decoder.decode(piece);
+        QTEST(text + decoder.flush(), "text");
+    }
+
+    void clientDefaults()
+    {
+        QCOMPARE(WhoisClient().port(), quint16(43));
+        QCOMPARE(WhoisClient::DefaultConnectTimeout, 10 * 1000);
+        QCOMPARE(WhoisClient::DefaultExchangeTimeout, 30 * 1000);
+    }
+
+    void exchange_data()
+    {
+        QTest::addColumn<int>("mode"); // a FakeServer::Mode; -1: nobody listens, -2: never accepted
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* name, int mode, const char* reply, int status, int error, const QString& text) {
+            QTest::newRow(name) << mode << QByteArray(reply) << status << error << text;
+        };
+        using M = FakeServer::Mode;
+        const int fail = WhoisOutcome::Failure;
+        row("reply", int(M::Reply), "No match\r\n", WhoisOutcome::Reply, 0, "No match\r\n");
+        row("empty reply", int(M::Reply), "", WhoisOutcome::EmptyReply, 0, "");
+        row("refused", -1, "", fail, WhoisClient::ConnectionRefused, "");
+        row("never accepted", -2, "", fail, WhoisClient::ConnectTimedOut, "");
+        row("server hangs", int(M::Hang), "", fail, WhoisClient::ExchangeTimedOut, "");
+        row("cut at the bound", int(M::Huge), "", WhoisOutcome::Reply, 0,
+            QString(QString(70, 'x') + "\r\n").repeated(1500).left(100000));
+    }
+    void exchange()
+    {
+        QFETCH(int, mode);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, error);
+        for (const bool blocking : {true, false}) {
+            FakeServer server;
+            if (mode == -2) {
+                QVERIFY(server.startStalled());
+                QTRY_VERIFY(server.stalled());
+            } else if (mode >= 0) {
+                server.setDefault({FakeServer::Mode(mode), reply});
+                QVERIFY(server.start());
+            }
+            WhoisClient client;
+            client.setServer(QStringLiteral("127.0.0.1"));
+            client.setPort(mode == -1 ? FakeServer::refusedPort() : server.port());
+            client.setQuery(QStringLiteral("a.com"));
+            client.setBlockingMode(blocking);
+            client.setTimeLimits(500, 1000);
+            client.setMaxReplyBytes(100000);
+            QString pieces;
+            connect(&client, &WhoisClient::dataReady, this, [&](int count) {
+                QString piece;
+                QCOMPARE(client.read(piece, count), count);
+                pieces += piece;
+            });
+            QSignalSpy finished(&client, &WhoisClient::finished);
+            QCOMPARE(client.connectToServer(), qint16(WhoisClient::NoError));
+            QVERIFY(finished.wait(5000));
+            QCOMPARE(finished.count(), 1);
+            const auto outcome = finished.at(0).at(0).value<WhoisOutcome>();
+            QTEST(int(outcome.status), "status");
+            QCOMPARE(int(outcome.error), error);
+            QCOMPARE(outcome.truncated, mode == int(FakeServer::Mode::Huge));
+            QTEST(blocking ? outcome.text : pieces, "text");
+            QCOMPARE(server.heads().value(0), mode < 0 ? QByteArray() : QByteArray("a.com\r\n"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWhois)
+#include "tst_whois.moc"
