@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <limits>
 
 const frmMain::WebSite frmMain::UsefulWebsites[frmMain::UsefulWebsiteCount] = {
     {"mnuWebMou", "gTLD-&Mou (Top Level Domains)", "http://www.gtld-mou.org"},
@@ -58,6 +59,8 @@ void frmMain::buildControls()
     names->setObjectName(QStringLiteral("names"));
     names->setToolTip(QStringLiteral("Enter name or names to check"));
     names->setMinimumWidth(340);
+    // Nothing typed or pasted is cut: the name list's own limit answers what is too much.
+    names->setMaxLength(std::numeric_limits<int>::max());
 
     activate = new QPushButton(QStringLiteral("Check"), central);
     activate->setObjectName(QStringLiteral("activate"));

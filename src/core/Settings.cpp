@@ -15,6 +15,7 @@ namespace Utils {
 Settings AppSettings;
 QString SettingsFile;
 bool SettingsDamaged = false;
+QHash<QString, QString> SettingsInMemory;
 bool SettingsSaveFailed = false;
 QString ResolvConfPath = QStringLiteral("/etc/resolv.conf");
 
@@ -31,7 +32,7 @@ std::unique_ptr<QSettings> openStore()
 QString readText(QSettings& store, const QString& section, const QString& key, const QString& defaultValue)
 {
     if (SettingsDamaged)
-        return defaultValue;
+        return SettingsInMemory.value(section + QLatin1Char('/') + key, defaultValue);
     const QVariant value = store.value(section + QLatin1Char('/') + key);
     if (!value.isValid())
         return defaultValue;
@@ -44,6 +45,8 @@ QString readText(QSettings& store, const QString& section, const QString& key, c
 // Told once per program run: every later save fails the same way.
 void reportFailedSave(QSettings& store)
 {
+    if (SettingsDamaged)
+        return;
     store.sync();
     if (store.status() == QSettings::NoError || SettingsSaveFailed)
         return;
@@ -57,8 +60,9 @@ void reportFailedSave(QSettings& store)
 void writeText(QSettings& store, const QString& section, const QString& key, const QString& value)
 {
     if (SettingsDamaged)
-        return;
-    store.setValue(section + QLatin1Char('/') + key, value);
+        SettingsInMemory.insert(section + QLatin1Char('/') + key, value);
+    else
+        store.setValue(section + QLatin1Char('/') + key, value);
 }
 
 bool readBool(QSettings& store, const QString& key, bool defaultValue)
@@ -122,8 +126,6 @@ QString GetSetting(const QString& section, const QString& key, const QString& de
 
 void SaveSetting(const QString& section, const QString& key, const QString& value)
 {
-    if (SettingsDamaged)
-        return;
     auto store = openStore();
     writeText(*store, section, key, value);
     reportFailedSave(*store);
@@ -148,9 +150,6 @@ void LoadSettings()
 {
     auto store = openStore();
     AppSettings.NameServer = readText(*store, MainSection, QStringLiteral("dns"), RootNameServer);
-    // No name server is no setting.
-    if (AppSettings.NameServer.trimmed().isEmpty())
-        AppSettings.NameServer = RootNameServer;
     AppSettings.Retries = quint8(readNumber(*store, QStringLiteral("retries"), DefaultRetries, MinRetries, MaxRetries));
     AppSettings.QueryDelay =
         qint16(readNumber(*store, QStringLiteral("delay"), DefaultQueryDelay, MinQueryDelay, MaxQueryDelay));
@@ -161,8 +160,6 @@ void LoadSettings()
 
 void SaveSettings()
 {
-    if (SettingsDamaged)
-        return;
     auto store = openStore();
     writeText(*store, MainSection, QStringLiteral("dns"), AppSettings.NameServer);
     writeText(*store, MainSection, QStringLiteral("retries"), QString::number(AppSettings.Retries));
@@ -185,8 +182,6 @@ void LoadDomainSelection()
 
 void SaveDomainSelection()
 {
-    if (SettingsDamaged)
-        return;
     auto store = openStore();
     for (int i = 0; i < TldCount; ++i)
         writeText(*store, DomainsSection, DomainTable[i].Tld, QString::number(DomainTable[i].Selected));

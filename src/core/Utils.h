@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -73,8 +74,10 @@ QString settingsFilePath();
 // Raw access to the store, section and key as the program names them.
 QString GetSetting(const QString& section, const QString& key, const QString& defaultValue);
 void SaveSetting(const QString& section, const QString& key, const QString& value);
-// True after a damaged settings file was found: the program then runs on defaults and writes nothing.
+// True after a damaged settings file was found: the program then starts from the defaults and never writes the
+// file; what the user chooses meanwhile is kept in SettingsInMemory, section/key -> text, for the program's run.
 extern bool SettingsDamaged;
+extern QHash<QString, QString> SettingsInMemory;
 // True after a save failed and the user was told so; later failures stay quiet.
 extern bool SettingsSaveFailed;
 // Looks at the settings file once at start-up; true when it exists but cannot be read or parsed.

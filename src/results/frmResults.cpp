@@ -234,7 +234,7 @@ void frmResults::Form_Resize()
         return;
     const ResultsLayout::Placement& place = *rule.placement;
     const int controlHeight = px(375);
-    ProgressBar->setGeometry(px(60), px(place.progressTop), qMax(1, px(place.progressWidth) - px(60)), controlHeight);
+    ProgressBar->setGeometry(px(60), px(place.progressTop), qMax(1, px(place.progressWidth)), controlHeight);
     butCancelOk->setGeometry(px(place.buttonLeft), px(place.buttonTop), px(1215), controlHeight);
     Resultgrid->setGeometry(0, 0, qMax(1, px(place.gridWidth)), qMax(1, px(place.gridHeight)));
 }

@@ -11,6 +11,8 @@
 #include <QSaveFile>
 #include <QTimer>
 
+QDateTime RdapBootstrapUpdater::lastAttempt;
+
 RdapBootstrapUpdater::RdapBootstrapUpdater(QObject* parent) : QObject(parent)
 {
     m_network = new QNetworkAccessManager(this);
@@ -32,8 +34,9 @@ bool RdapBootstrapUpdater::startIfDue(const RdapBootstrap& inHand, const QDateTi
     if (Rdap::BootstrapUrl.isEmpty() || !Rdap::isUsableUrl(url))
         return false;
     const Rdap::FetchState state = Rdap::readFetchState(Rdap::fetchStatePath());
-    if (!Rdap::refreshDue(state.checked, now))
+    if (!Rdap::refreshDue(state.checked, now) || (lastAttempt.isValid() && !Rdap::refreshDue(lastAttempt, now)))
         return false;
+    lastAttempt = now;
 
     m_inHand = inHand;
     m_body.clear();

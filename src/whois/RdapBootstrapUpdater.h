@@ -26,6 +26,10 @@ public:
 
     void setTimeLimit(int ms) { m_timeLimit = ms; }
 
+    // When this program run last attempted a fetch: a state file that cannot be written, or a fetch cut short by
+    // the end of its window, must not bring another attempt within the week.
+    static QDateTime lastAttempt;
+
     // Starts a fetch when one is due, none runs and an address is set; true when one started.
     bool startIfDue(const RdapBootstrap& inHand, const QDateTime& now = QDateTime::currentDateTimeUtc());
     bool isBusy() const { return m_reply != nullptr; }

@@ -13,27 +13,50 @@
 #include <algorithm>
 
 namespace {
-// When each host was last asked, on a monotonic clock, shared by every client: the next results window must not
-// ask again within the second either.
-QElapsedTimer& monotonic()
-{
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return clock;
-}
-
-QHash<QString, qint64>& lastAsked()
-{
-    static QHash<QString, qint64> times;
-    return times;
-}
-
 QString hostKey(const QUrl& url)
 {
     return url.host().toLower();
 }
 } // namespace
+
+qint64 RdapPacer::monotonicMs()
+{
+    static QElapsedTimer monotonic;
+    if (!monotonic.isValid())
+        monotonic.start();
+    return monotonic.elapsed();
+}
+
+std::function<qint64()> RdapPacer::clock = &RdapPacer::monotonicMs;
+
+RdapPacer& RdapPacer::shared()
+{
+    static RdapPacer pacer;
+    return pacer;
+}
+
+qint64 RdapPacer::notBefore(const QString& host, int interval) const
+{
+    const auto asked = m_asked.constFind(host);
+    const qint64 paced = asked == m_asked.cend() ? 0 : asked.value() + interval;
+    return std::max(paced, m_backOff.value(host, 0));
+}
+
+void RdapPacer::asked(const QString& host)
+{
+    m_asked.insert(host, clock());
+}
+
+void RdapPacer::backOff(const QString& host, qint64 until)
+{
+    m_backOff.insert(host, std::max(until, m_backOff.value(host, 0)));
+}
+
+void RdapPacer::clear()
+{
+    m_asked.clear();
+    m_backOff.clear();
+}
 
 RdapClient::RdapClient(QObject* parent) : QObject(parent)
 {
@@ -46,7 +69,7 @@ RdapClient::RdapClient(QObject* parent) : QObject(parent)
         connect(timer, &QTimer::timeout, this, slot);
         return timer;
     };
-    m_waitTimer = makeTimer(&RdapClient::sendRequest);
+    m_waitTimer = makeTimer(&RdapClient::onWaitOver);
     m_connectTimer = makeTimer(&RdapClient::onConnectTimeout);
     m_exchangeTimer = makeTimer(&RdapClient::onExchangeTimeout);
 }
@@ -70,8 +93,7 @@ void RdapClient::lookup(const QString& baseUrl, const QString& domain)
     m_hops = 0;
     m_retried = false;
     m_refused = !m_url.isValid();
-    m_exchangeTimer->start(m_exchangeTimeout);
-    scheduleRequest(0);
+    scheduleRequest();
 }
 
 void RdapClient::cancel()
@@ -83,32 +105,39 @@ void RdapClient::cancel()
     dropReply();
 }
 
-int RdapClient::hostDelay(const QString& host) const
-{
-    const auto found = lastAsked().constFind(host);
-    if (found == lastAsked().cend())
-        return 0;
-    return int(std::clamp<qint64>(found.value() + m_hostInterval - monotonic().elapsed(), 0, m_hostInterval));
-}
-
-void RdapClient::scheduleRequest(int atLeastMs)
+void RdapClient::scheduleRequest()
 {
     m_phase = Phase::Waiting;
     // Even a refused address answers through the timer, never from inside lookup().
-    m_waitTimer->start(m_refused ? 0 : std::max(atLeastMs, hostDelay(hostKey(m_url))));
+    m_waitTimer->start(0);
 }
 
-void RdapClient::sendRequest()
+// The timer may fire a little early: the clock decides, and an early wake-up waits again for the rest.
+void RdapClient::onWaitOver()
 {
     if (m_refused) {
         finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("no usable address"));
         return;
     }
+    const qint64 wait = RdapPacer::shared().notBefore(hostKey(m_url), m_hostInterval) - RdapPacer::clock();
+    if (wait > qint64(MaxRetryAfterSeconds) * 1000) {
+        finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("the server asked to be left alone"));
+        return;
+    }
+    if (wait > 0) {
+        m_waitTimer->start(int(wait));
+        return;
+    }
+    sendRequest();
+}
+
+void RdapClient::sendRequest()
+{
     m_phase = Phase::Requesting;
     m_visited.insert(m_url);
     m_body.clear();
     m_cut = false;
-    lastAsked().insert(hostKey(m_url), monotonic().elapsed());
+    RdapPacer::shared().asked(hostKey(m_url));
 
     QNetworkRequest request(m_url);
     request.setRawHeader("Accept", "application/rdap+json, application/json");
@@ -173,17 +202,19 @@ void RdapClient::onReplyFinished()
             finish(Rdap::Verdict::NotChecked, status, QStringLiteral("too many redirects"));
         } else {
             m_url = next;
-            scheduleRequest(0);
+            scheduleRequest();
         }
         return;
     }
     if (status == 429 && !m_retried) {
         m_retried = true;
+        // The back-off is the host's, for every name asked there; a long one is not waited for.
         const int seconds = Rdap::retryAfterSeconds(retryAfter, QDateTime::currentDateTimeUtc(),
-                                                    FallbackRetryAfterSeconds, MaxRetryAfterSeconds);
+                                                    FallbackRetryAfterSeconds, LongestRetryAfterSeconds);
+        RdapPacer::shared().backOff(hostKey(m_url), RdapPacer::clock() + qint64(seconds) * 1000);
         // The wait is the server's; the asked-again request gets a whole exchange of its own.
         m_exchangeTimer->stop();
-        scheduleRequest(seconds * 1000);
+        scheduleRequest();
         return;
     }
     const Rdap::Verdict verdict = Rdap::classifyAnswer(status, m_body, m_cut);

@@ -3,6 +3,7 @@
 #include "whois/Rdap.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QMetaType>
 #include <QNetworkReply>
 #include <QObject>
@@ -10,6 +11,7 @@
 #include <QSet>
 #include <QString>
 #include <QUrl>
+#include <functional>
 
 class QNetworkAccessManager;
 
@@ -24,10 +26,31 @@ struct RdapOutcome
 };
 Q_DECLARE_METATYPE(RdapOutcome)
 
+// The pace of the requests to each host, shared by every client of the program: no host is asked twice within its
+// interval, and a host that answered "too many requests" is left alone for as long as it asked.
+class RdapPacer final
+{
+public:
+    static RdapPacer& shared();
+    // Milliseconds on a monotonic clock; tests step it by hand.
+    static qint64 monotonicMs();
+    static std::function<qint64()> clock;
+
+    // When the host may be asked next, on the clock.
+    qint64 notBefore(const QString& host, int interval) const;
+    void asked(const QString& host);
+    void backOff(const QString& host, qint64 until);
+    void clear();
+
+private:
+    QHash<QString, qint64> m_asked;
+    QHash<QString, qint64> m_backOff;
+};
+
 // Asks an RDAP service whether a domain is registered: GET base + "domain/" + name, redirects followed by hand
 // (at most five hops, no address twice, HTTPS only), one 429 waited out as Retry-After says and asked again.
 // Nothing here waits: lookup() starts, finished() tells. Every wait is bounded (connecting, the whole exchange,
-// the body's size), and no host is asked more than once a second, by any client of the program.
+// the body's size); a host that wants to be left alone for longer than a minute is not asked at all.
 class RdapClient final : public QObject
 {
     Q_OBJECT
@@ -41,6 +64,8 @@ public:
     static constexpr int MaxRetryAfterSeconds = 60;
     // Without a readable Retry-After.
     static constexpr int FallbackRetryAfterSeconds = 2;
+    // Time enough for any Retry-After a server means seriously.
+    static constexpr int LongestRetryAfterSeconds = 7 * 24 * 3600;
 
     explicit RdapClient(QObject* parent = nullptr);
     ~RdapClient() override;
@@ -67,7 +92,8 @@ Q_SIGNALS:
 private:
     enum class Phase { Idle, Waiting, Requesting };
 
-    void scheduleRequest(int atLeastMs);
+    void scheduleRequest();
+    void onWaitOver();
     void sendRequest();
     void onReadyRead();
     void onReplyFinished();
@@ -75,7 +101,6 @@ private:
     void onExchangeTimeout();
     void finish(Rdap::Verdict verdict, int httpStatus, const QString& reason);
     void dropReply();
-    int hostDelay(const QString& host) const;
 
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;

@@ -146,13 +146,17 @@ private Q_SLOTS:
         QCOMPARE(window->names->text(), text);
     }
 
-    // A Check while a run goes on must not pull the name list from under it.
+    // A Check while a run goes on must not pull the name list from under it; after a failed start it starts afresh.
     void checkWhileBusy()
     {
         RunDriver driver;
+        store("main/init", "False");
         frmMain* window = start();
-        Utils::AppSettings = {"127.0.0.1", 5, 1, false, false, false};
+        Utils::AppSettings = {"", 5, 1, false, false, false};
         window->names->setText("ab");
+        window->activate->click();
+        QTRY_COMPARE(m_desktop->messages.size(), 1); // no name server
+        Utils::AppSettings.NameServer = "127.0.0.1";
         window->activate->click();
         frmResults* results = Forms::resultsIfLoaded();
         QVERIFY(results && results->currentRun());
@@ -163,6 +167,13 @@ private Q_SLOTS:
         QVERIFY(driver.finish(run));
         QCOMPARE(Utils::CheckList[0], QStringLiteral("ab"));
         QCOMPARE(driver.ns.queries.size(), 8);
+        // Nothing typed is cut: 2050 long names are too many, 2049 are the list.
+        const QString name = QString(62, 'x') + ' ';
+        window->names->setText(name.repeated(2050));
+        window->checkmode[0]->setChecked(true);
+        window->activate->click();
+        QCOMPARE(m_desktop->messages.last().text.section('\r', 1, 1),
+                 QStringLiteral("Orlevan can check at most 2049 names in one go, and this input makes 2050."));
     }
 
     void whoisFromResults()

@@ -102,6 +102,7 @@ private Q_SLOTS:
         QTest::newRow("a dot: complete names") << "ab.com cd" << true << ". ab.com cd";
         QTest::newRow("hyphens, digits, case") << "-1- 9A" << false << "-1- 9A";
         QTest::newRow("blank") << "   " << false << "-";
+        QTest::newRow("separators only") << " ,; " << false << "-";
         QTest::newRow("underscore") << "a_b" << false << "!";
         QTest::newRow("accent") << QString::fromUtf8("caf\u00e9") << false << "!";
         QTest::newRow("tab") << "a\tb" << false << "!";
@@ -139,6 +140,7 @@ private Q_SLOTS:
         QTest::newRow("stored") << QByteArray("[main]\ndns=ns.example\nretries=7\ndelay=700\nConfirmWhois=true\n"
                                               "SysTrayMinimize=0\nCheckWithDashes=-1\n")
                                 << "ns.example/7/700/1/0/1";
+        QTest::newRow("empty name server") << QByteArray("[main]\ndns=\n") << "/3/50/0/1/0";
         QTest::newRow("out of range and letters")
             << QByteArray("[main]\nretries=300\ndelay=zz\nConfirmWhois=maybe\n") << "a.root-servers.net/3/50/0/1/0";
     }
@@ -180,6 +182,26 @@ private Q_SLOTS:
         QVERIFY(!Utils::PersonalSelectionInForce());
         Utils::SaveSetting("main", "domains", "anything");
         QVERIFY(Utils::PersonalSelectionInForce());
+    }
+
+    // A settings file that cannot be read is never written, but every choice holds until the program ends.
+    void damagedSettingsKeepChoices()
+    {
+        loadTable({"com;C;", "net;N;"});
+        Utils::SettingsDamaged = true;
+        Utils::AppSettings = {"ns1", 20, 4, true, false, false};
+        Utils::DomainTable[1].Selected = 1;
+        Utils::SaveSettings();
+        Utils::SaveDomainSelection();
+        Utils::SaveSetting("main", "domains", "user");
+        Utils::AppSettings = {};
+        Utils::DomainTable[1].Selected = 0;
+        Utils::LoadSettings();
+        Utils::LoadDomainSelection();
+        QCOMPARE(Utils::AppSettings.NameServer + QString::number(Utils::AppSettings.QueryDelay),
+                 QStringLiteral("ns120"));
+        QVERIFY(Utils::AppSettings.ConfirmWhois && Utils::DomainTable[1].Selected && Utils::PersonalSelectionInForce());
+        QVERIFY(!QFile::exists(Utils::SettingsFile));
     }
 
     // A store that cannot be written is told once per program run.

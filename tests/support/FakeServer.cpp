@@ -7,6 +7,8 @@
 
 FakeServer::FakeServer(bool http, QObject* parent) : QObject(parent), m_http(http), m_server(new QTcpServer(this))
 {
+    if (http)
+        m_default = FakeServer::http(400, "unknown path");
     connect(m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = m_server->nextPendingConnection()) {
             auto head = std::make_shared<QByteArray>();

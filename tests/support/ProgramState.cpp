@@ -8,6 +8,8 @@
 #include "results/WhoisConfirmation.h"
 #include "whois/Rdap.h"
 #include "whois/RdapBootstrap.h"
+#include "whois/RdapBootstrapUpdater.h"
+#include "whois/RdapClient.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +24,7 @@ void resetProgramState(const QString& folder)
     Utils::TldCount = 0;
     Utils::AppSettings = Utils::Settings{};
     Utils::SettingsDamaged = false;
+    Utils::SettingsInMemory.clear();
     Utils::SettingsSaveFailed = false;
     Utils::SettingsFile = folder + QStringLiteral("/config/Orlevan.ini");
     Utils::ProgramFolder = folder + QStringLiteral("/program");
@@ -39,6 +42,9 @@ void resetProgramState(const QString& folder)
     Rdap::PlainHttpAllowed = false;
     Rdap::BootstrapUrl.clear();
     Rdap::DataFolder = folder + QStringLiteral("/data");
+    RdapBootstrapUpdater::lastAttempt = {};
+    RdapPacer::shared().clear();
+    RdapPacer::clock = &RdapPacer::monotonicMs;
 }
 
 namespace {

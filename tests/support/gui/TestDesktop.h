@@ -3,7 +3,6 @@
 #include "shell/DesktopPlatform.h"
 #include "support/TestPlatform.h"
 
-
 class QDialog;
 
 // The recording desktop for tests with windows: a modal dialog is rejected at once instead of blocking, and the
