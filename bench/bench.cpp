@@ -121,7 +121,7 @@ int main(int argc, char* argv[])
             CheckResults(1, r).queryId = qint16(r);
         }
         run = std::make_unique<CheckRun>(CheckResults,
-                                         CheckRun::Setup{QStringLiteral("127.0.0.1"), port, delay, retries, 1, count});
+                                         CheckRun::Setup{QStringLiteral("127.0.0.1"), port, delay, retries, 1, count, {}});
         QObject::connect(run.get(), &CheckRun::completed, &app, [&] {
             answered = run->repliesReceived();
             finished();

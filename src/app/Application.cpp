@@ -25,6 +25,8 @@ void prepare()
     // Hidden in the tray the program has no visible window and must keep running.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(AppInfo::Title);
+    // Lets the desktop match the windows with the menu entry, and so with its name and icon.
+    QApplication::setDesktopFileName(QStringLiteral("net.brennmoor.orlevan"));
     QApplication::setWindowIcon(ProgramIcon::icon());
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(AppInfo::Major).arg(AppInfo::Minor).arg(AppInfo::Revision));

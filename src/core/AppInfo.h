@@ -10,7 +10,7 @@ constexpr int Minor = 2;
 constexpr int Revision = 24;
 inline const QString Maker = QStringLiteral("Brennmoor");
 // The maker's home page: the Help menu and the about box both point here.
-inline const QString HomePage = QStringLiteral("http://www.brennmoor.net/orlevan/");
+inline const QString HomePage = QStringLiteral("http://www.brennmoor.net");
 
 // "Orlevan 1.2 from Brennmoor"
 QString mainCaption();

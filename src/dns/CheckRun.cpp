@@ -3,10 +3,12 @@
 #include "core/AppInfo.h"
 #include "dns/DNS.h"
 #include "dns/DnsTransport.h"
+#include "dns/RunPlan.h"
 #include "dns/TickSource.h"
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 
 std::function<std::unique_ptr<TickSource>()> CheckRun::tickSourceFactory;
@@ -15,14 +17,15 @@ std::function<std::unique_ptr<DnsTransport>()> CheckRun::transportFactory;
 CheckRun::CheckRun(CheckResultTable& table, const Setup& setup, std::unique_ptr<TickSource> ticks,
                    std::unique_ptr<DnsTransport> transport, QObject* parent)
     : QObject(parent), m_table(table), m_setup(setup), m_ticks(std::move(ticks)), m_transport(std::move(transport)),
-      m_schedule(setup.columns * setup.rows, setup.passes)
+      m_canaries(setup.canaries),
+      m_schedule(int(setup.canaries.size()) + setup.columns * setup.rows, setup.passes, int(setup.canaries.size()))
 {
     if (!m_ticks)
         m_ticks = tickSourceFactory ? tickSourceFactory() : std::make_unique<TimerTickSource>();
     if (!m_transport)
         m_transport = transportFactory ? transportFactory() : std::make_unique<UdpTransport>();
     m_pending = [this](int cell) {
-        return cellAt(cell).status == Pending;
+        return cell < m_canaries.size() || cellAt(cell).status == Pending;
     };
     connect(m_ticks.get(), &TickSource::tick, this, &CheckRun::onTick);
     connect(m_transport.get(), &DnsTransport::datagramReceived, this, &CheckRun::onDatagram);
@@ -54,8 +57,10 @@ QString CheckRun::onlyRefusalsText(const QString& nameServer)
                           "DNS Settings.");
 }
 
+// Cells of the schedule: the canaries first, then the candidates column by column.
 CheckResult& CheckRun::cellAt(int cell)
 {
+    cell -= int(m_canaries.size());
     return m_table(cell / m_setup.rows + 1, cell % m_setup.rows + 1);
 }
 
@@ -127,8 +132,9 @@ void CheckRun::handle(const RunSchedule::Step& step)
 
 void CheckRun::send(int cell)
 {
-    const CheckResult& result = cellAt(cell);
-    const QByteArray query = DNS::BuildQuery(result.domain, result.queryId);
+    const bool canary = cell < m_canaries.size();
+    const QByteArray query = canary ? DNS::BuildQuery(m_canaries[cell].domain, m_canaries[cell].queryId)
+                                    : DNS::BuildQuery(cellAt(cell).domain, cellAt(cell).queryId);
     if (m_transport->send(query, m_server, m_setup.port)) {
         ++m_sent;
         return;
@@ -142,10 +148,17 @@ void CheckRun::send(int cell)
 
 void CheckRun::finish()
 {
+    QSet<QString> lying;
+    for (const Canary& canary : std::as_const(m_canaries)) {
+        if (canary.answer == Canary::Exists)
+            lying.insert(canary.suffix);
+    }
     for (int c = 1; c <= m_setup.columns; ++c) {
         for (int r = 1; r <= m_setup.rows; ++r) {
-            if (m_table(c, r).status == Pending)
-                m_table(c, r).status = NotChecked;
+            CheckResult& cell = m_table(c, r);
+            // Under a suffix where made-up names exist, "exists" proves nothing.
+            if (cell.status == Pending || (cell.status == Taken && lying.contains(RunPlan::suffixOf(cell.domain))))
+                cell.status = NotChecked;
         }
     }
     stopIo();
@@ -163,6 +176,11 @@ void CheckRun::onDatagram(const QByteArray& datagram, const QHostAddress& sender
     const std::optional<DNS::ReplyInfo> info = DNS::ParseReply(datagram);
     if (!info)
         return;
+    const int canary = info->id - m_setup.columns * m_setup.rows - 1;
+    if (canary >= 0 && canary < m_canaries.size()) {
+        recordCanary(m_canaries[canary], datagram, *info);
+        return;
+    }
     const std::optional<Cell> cell = cellOfQueryId(info->id, m_setup.columns, m_setup.rows);
     if (!cell)
         return;
@@ -179,6 +197,37 @@ void CheckRun::onDatagram(const QByteArray& datagram, const QHostAddress& sender
     if (m_replies < m_setup.columns * m_setup.rows)
         ++m_replies;
     Q_EMIT cellAnswered(cell->column, cell->row, m_replies);
+}
+
+void CheckRun::recordCanary(Canary& canary, const QByteArray& datagram, const DNS::ReplyInfo& info)
+{
+    // A refusal or a failure says nothing of the suffix.
+    if (DNS::AnswersQuery(datagram, canary.domain) && !DNS::IsRefusal(info.rcode))
+        canary.answer = info.exists ? Canary::Exists : Canary::NameError;
+}
+
+QString CheckRun::canaryText(const QList<Canary>& canaries, const QString& nameServer)
+{
+    QStringList lying;
+    int answered = 0;
+    for (const Canary& canary : canaries) {
+        answered += canary.answer != Canary::None;
+        if (canary.answer == Canary::Exists)
+            lying.append(QLatin1Char('.') + canary.suffix);
+    }
+    if (lying.isEmpty())
+        return QString();
+    if (canaries.size() >= 2 && lying.size() == answered)
+        return QStringLiteral("The nameserver ") + nameServer +
+               QStringLiteral(" says that every domain exists, even made-up ones, so Orlevan cannot tell which "
+                              "domains are free.") +
+               QLatin1Char('\r') + QStringLiteral("Please choose another nameserver under options->DNS options");
+    QString text = QStringLiteral("Every domain under ") + lying.join(QLatin1Char(' ')) +
+                   QStringLiteral(" seems to exist, even made-up ones, so these domains could not be checked.");
+    if (canaries.size() == 1)
+        text += QLatin1Char('\r') + QStringLiteral("If this happens for every top-level domain, please choose another "
+                                                   "nameserver under options->DNS options");
+    return text;
 }
 
 void CheckRun::onSocketError()

@@ -2,6 +2,7 @@
 
 #include "core/Platform.h"
 #include "dns/CheckResults.h"
+#include "dns/DNS.h"
 #include "dns/DnsTransport.h"
 #include "dns/RunSchedule.h"
 #include "dns/TickSource.h"
@@ -22,6 +23,14 @@ class CheckRun final : public QObject
     Q_OBJECT
 
 public:
+    // A made-up name under one suffix of the run, and what the server said of it.
+    struct Canary
+    {
+        QString suffix;
+        QString domain;
+        qint16 queryId = 0;
+        enum Answer { None, NameError, Exists } answer = None;
+    };
     struct Setup
     {
         QString nameServer;
@@ -30,6 +39,7 @@ public:
         int passes = 3;
         int columns = 0;
         int rows = 0;
+        QList<Canary> canaries; // asked once, before the candidates
     };
     enum class State { Idle, Resolving, Running, Completed, NetworkFailed, SendFailed, Cancelled };
 
@@ -62,6 +72,9 @@ public:
     static std::optional<Cell> cellOfQueryId(int id, int columns, int rows);
     // Said after a run whose name server refused every question.
     static QString onlyRefusalsText(const QString& nameServer);
+    const QList<Canary>& canaries() const { return m_canaries; }
+    // Said after a run where the server said made-up names exist; empty when it said no such thing.
+    static QString canaryText(const QList<Canary>& canaries, const QString& nameServer);
 
     // Test seams for runs started by the results window.
     static std::function<std::unique_ptr<TickSource>()> tickSourceFactory;
@@ -88,11 +101,13 @@ private:
     // Shows a message of the run after the current event; the run stands still until it is closed.
     void showMessage(const QString& text, Platform::Icon icon, std::function<void()> then = {});
     CheckResult& cellAt(int cell);
+    void recordCanary(Canary& canary, const QByteArray& datagram, const DNS::ReplyInfo& info);
 
     CheckResultTable& m_table;
     const Setup m_setup;
     std::unique_ptr<TickSource> m_ticks;
     std::unique_ptr<DnsTransport> m_transport;
+    QList<Canary> m_canaries;
     RunSchedule m_schedule;
     RunSchedule::PendingFn m_pending;
     State m_state = State::Idle;

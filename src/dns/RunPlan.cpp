@@ -3,6 +3,9 @@
 #include "core/Utils.h"
 #include "dns/DNS.h"
 
+#include <QRandomGenerator>
+#include <QSet>
+
 RunPlan RunPlan::make(const QStringList& names, bool bareNames, bool personalSelection)
 {
     RunPlan plan;
@@ -39,7 +42,18 @@ RunPlan RunPlan::make(const QStringList& names, bool bareNames, bool personalSel
         if (const auto label = DNS::OverlongLabel(part)) {
             plan.refusal = Refusal::OverlongLabel;
             plan.overlongLabel = *label;
-            break;
+            return plan;
+        }
+    }
+    QSet<QString> seen;
+    for (int c = 1; c <= plan.columns(); ++c) {
+        for (int r = 1; r <= plan.rows(); ++r) {
+            const QString suffix = suffixOf(plan.domain(c, r));
+            if (suffix.isEmpty() || seen.contains(suffix))
+                continue;
+            seen.insert(suffix);
+            const auto id = qint16(plan.candidateTotal() + plan.canaries.size() + 1);
+            plan.canaries.append({suffix, madeUpLabel() + QLatin1Char('.') + suffix, id});
         }
     }
     return plan;
@@ -51,6 +65,21 @@ RunPlan RunPlan::current()
     for (int i = 0; i < Utils::CheckCount && i < Utils::CheckListSize; ++i)
         names.append(Utils::CheckList[i]);
     return make(names, Utils::BareNames, Utils::PersonalSelectionInForce());
+}
+
+QString RunPlan::suffixOf(const QString& domain)
+{
+    const qsizetype dot = domain.indexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : domain.mid(dot + 1);
+}
+
+QString RunPlan::madeUpLabel()
+{
+    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QString label(24, Qt::Uninitialized);
+    for (QChar& c : label)
+        c = QLatin1Char(alphabet[QRandomGenerator::system()->bounded(36)]);
+    return label;
 }
 
 QString RunPlan::heading(int column) const
@@ -107,5 +136,6 @@ CheckRun::Setup RunPlan::setup(const Utils::Settings& settings) const
     setup.passes = qMax<int>(1, settings.Retries);
     setup.columns = columns();
     setup.rows = rows();
+    setup.canaries = canaries;
     return setup;
 }

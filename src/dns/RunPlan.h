@@ -22,6 +22,9 @@ struct RunPlan
     QStringList columnLabels; // the suffix of each result column; for complete names one empty label
     Refusal refusal = Refusal::None;
     QString overlongLabel;
+    // One made-up name under every suffix of the run, asked once before the candidates: a server that says it
+    // exists says so of every name, and its "taken" proves nothing there. Identifiers follow the candidates'.
+    QList<CheckRun::Canary> canaries;
 
     // The columns from the domain-selection mode: the personal selection (a record's second-level labels in place
     // of the record itself) or the default list; one column without suffix for complete names.
@@ -38,6 +41,10 @@ struct RunPlan
     QString domain(int column, int row) const;
     // The message that ends a refused run.
     QString refusalText() const;
+    // What a domain is asked under: everything after its first label; empty for a single label.
+    static QString suffixOf(const QString& domain);
+    // A label nobody has registered: 24 lowercase letters and digits, new every time.
+    static QString madeUpLabel();
 
     // Every cell Pending, with its domain, its record's tld and identifier (column - 1) x rows + row.
     void fill(CheckResultTable& table) const;

@@ -1,6 +1,9 @@
 #include "dns/RunSchedule.h"
 
-RunSchedule::RunSchedule(int cellCount, int passes) : m_cellCount(cellCount), m_passes(passes) {}
+RunSchedule::RunSchedule(int cellCount, int passes, int leading)
+    : m_cellCount(cellCount), m_passes(passes), m_leading(leading)
+{
+}
 
 RunSchedule::Step RunSchedule::begin(const PendingFn& pending)
 {
@@ -34,7 +37,7 @@ RunSchedule::Step RunSchedule::advance(const PendingFn& pending)
         case Phase::Pausing:
             if (++m_pass < m_passes) {
                 m_phase = Phase::Sending;
-                m_cursor = 0;
+                m_cursor = m_leading;
                 continue;
             }
             m_phase = Phase::Draining;

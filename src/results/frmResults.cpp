@@ -263,14 +263,22 @@ void frmResults::onRunCompleted()
     Resultgrid->unsetCursor();
     setMenusEnabled(true);
     Utils::CheckRunning = false;
-    if (!m_run || !m_run->onlyRefusals()) {
+    QStringList notes;
+    if (m_run && m_run->onlyRefusals())
+        notes.append(CheckRun::onlyRefusalsText(Utils::AppSettings.NameServer));
+    if (m_run)
+        notes.append(CheckRun::canaryText(m_run->canaries(), Utils::AppSettings.NameServer));
+    notes.removeAll(QString());
+    if (notes.isEmpty()) {
         afterRun();
         return;
     }
     // Said once, after the grid shows every candidate; shown outside the run's signal.
-    QTimer::singleShot(0, this, [self = QPointer<frmResults>(this)] {
-        Platform::instance().messageBox(CheckRun::onlyRefusalsText(Utils::AppSettings.NameServer), Platform::Ok,
-                                        Platform::Warning, AppInfo::Title);
+    QTimer::singleShot(0, this, [self = QPointer<frmResults>(this), notes] {
+        for (const QString& note : notes) {
+            if (self)
+                Platform::instance().messageBox(note, Platform::Ok, Platform::Warning, AppInfo::Title);
+        }
         if (self && self->m_phase == RunPhase::Checking)
             self->afterRun();
     });

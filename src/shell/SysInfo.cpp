@@ -52,37 +52,45 @@ bool GetKeyValue(const KeyStore& KeyRoot, const QString& KeyName, const QString&
     return true;
 }
 
-QStringList knownPrograms()
+QList<Program> knownPrograms()
 {
-    return {QStringLiteral("hardinfo"),
-            QStringLiteral("kinfocenter"),
-            QStringLiteral("gnome-system-monitor"),
-            QStringLiteral("plasma-systemmonitor"),
-            QStringLiteral("ksysguard"),
-            QStringLiteral("mate-system-monitor"),
-            QStringLiteral("xfce4-taskmanager"),
-            QStringLiteral("lxtask")};
+    // GNOME 43 calls its about page, the one with the system details, "info-overview".
+    return {{QStringLiteral("hardinfo2"), {}},
+            {QStringLiteral("hardinfo"), {}},
+            {QStringLiteral("kinfocenter"), {}},
+            {QStringLiteral("gnome-control-center"), {QStringLiteral("info-overview")}},
+            {QStringLiteral("xfce4-about"), {}},
+            {QStringLiteral("gnome-system-monitor"), {}},
+            {QStringLiteral("plasma-systemmonitor"), {}},
+            {QStringLiteral("ksysguard"), {}},
+            {QStringLiteral("mate-system-monitor"), {}},
+            {QStringLiteral("xfce4-taskmanager"), {}},
+            {QStringLiteral("lxtask"), {}}};
 }
 
-QString findProgram(const QStringList& programs, const QString& searchPath)
+std::optional<Program> findProgram(const QList<Program>& programs, const QString& searchPath)
 {
     const QStringList folders = searchPath.split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    for (const QString& program : programs) {
+    for (const Program& program : programs) {
         for (const QString& folder : folders) {
-            const QFileInfo candidate(QDir(folder).filePath(program));
+            const QFileInfo candidate(QDir(folder).filePath(program.name));
             if (candidate.isFile() && candidate.isExecutable())
-                return candidate.absoluteFilePath();
+                return Program{candidate.absoluteFilePath(), program.arguments};
         }
     }
-    return QString();
+    return std::nullopt;
 }
 
 KeyStore machineStore(const QString& searchPath)
 {
     KeyStore store;
-    const QString program = findProgram(knownPrograms(), searchPath);
-    if (!program.isEmpty())
-        store.setValue(ProgramKey, ProgramValue, StoredValue{StringValue, program.toUtf8() + '\0'});
+    const std::optional<Program> program = findProgram(knownPrograms(), searchPath);
+    if (!program)
+        return store;
+    store.setValue(ProgramKey, ProgramValue, StoredValue{StringValue, program->name.toUtf8() + '\0'});
+    if (!program->arguments.isEmpty())
+        store.setValue(ProgramKey, ArgumentsValue,
+                       StoredValue{StringValue, program->arguments.join(QLatin1Char(' ')).toUtf8() + '\0'});
     return store;
 }
 

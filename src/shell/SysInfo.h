@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -40,16 +41,26 @@ QString valueText(const StoredValue& value, const QString& KeyVal);
 // missing or the value is too long.
 bool GetKeyValue(const KeyStore& KeyRoot, const QString& KeyName, const QString& SubKeyRef, QString& KeyVal);
 
-// Where the system-information program is named.
+// Where the system-information program is named, and the arguments it is started with (blank-separated; the
+// value is missing when there are none).
 inline const QString ProgramKey = QStringLiteral("Shared Tools/SysInfo");
 inline const QString ProgramValue = QStringLiteral("PATH");
+inline const QString ArgumentsValue = QStringLiteral("ARGUMENTS");
 
-// Common system-information programs of Linux desktops, most informative first.
-QStringList knownPrograms();
-// Full path of the first of programs that is an executable file in a folder of searchPath (":"-separated);
-// empty when there is none. Empty entries are skipped: they would mean the current folder.
-QString findProgram(const QStringList& programs, const QString& searchPath);
-// The store as the machine offers it: the program found on searchPath, stored as a string with its NUL.
+struct Program
+{
+    QString name; // a bare name to look for, or the full path of one found
+    QStringList arguments;
+};
+
+// System-information programs of Linux desktops, most informative first: information tools, the desktops' own
+// system-details pages, then task managers.
+QList<Program> knownPrograms();
+// The first of programs that is an executable file in a folder of searchPath (":"-separated), named by its full
+// path; nothing when there is none. Empty entries are skipped: they would mean the current folder.
+std::optional<Program> findProgram(const QList<Program>& programs, const QString& searchPath);
+// The store as the machine offers it: the program found on searchPath, stored as a string with its NUL, and its
+// arguments likewise.
 KeyStore machineStore(const QString& searchPath);
 
 } // namespace SysInfo

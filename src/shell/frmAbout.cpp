@@ -109,10 +109,13 @@ void frmAbout::Form_Load()
 void frmAbout::StartSysInfo()
 {
     QString program;
+    QString arguments;
     const SysInfo::KeyStore store = SysInfo::machineStore(qEnvironmentVariable("PATH"));
-    if (SysInfo::GetKeyValue(store, SysInfo::ProgramKey, SysInfo::ProgramValue, program) && !program.isEmpty() &&
-        Platform::instance().startProgram(program, {}))
-        return;
+    if (SysInfo::GetKeyValue(store, SysInfo::ProgramKey, SysInfo::ProgramValue, program) && !program.isEmpty()) {
+        SysInfo::GetKeyValue(store, SysInfo::ProgramKey, SysInfo::ArgumentsValue, arguments);
+        if (Platform::instance().startProgram(program, arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts)))
+            return;
+    }
     Platform::instance().messageBox(QStringLiteral("System Information Is Unavailable At This Time"), Platform::Ok,
                                     Platform::NoIcon, AppInfo::Title);
 }

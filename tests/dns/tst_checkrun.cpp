@@ -59,26 +59,26 @@ private Q_SLOTS:
         m_platform.reset();
     }
 
-    // The server answers a.com and c.com "exists"; b.com as the row says. Only the server asked, from the port
-    // asked, answering the question asked, is believed.
+    // The server answers a.com and c.com "exists", the made-up name under com "no such name", b.com as the row
+    // says. Only the server asked, from the port asked, answering the question asked, is believed.
     void answers_data()
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<int>("passes");
         QTest::addColumn<QString>("statuses");
         QTest::addColumn<int>("queries");
-        QTest::newRow("name error") << "3" << 2 << "121" << 3;
-        QTest::newRow("success") << "0" << 1 << "111" << 3;
-        QTest::newRow("no reply: asked in every pass") << "none" << 3 << "131" << 5;
-        QTest::newRow("refused: asked again") << "5" << 2 << "131" << 4;
-        QTest::newRow("server failure") << "2" << 1 << "131" << 3;
-        QTest::newRow("format error") << "1" << 1 << "131" << 3;
-        QTest::newRow("not implemented") << "4" << 1 << "131" << 3;
-        QTest::newRow("from another port") << "port" << 1 << "131" << 3;
-        QTest::newRow("another question") << "question" << 1 << "131" << 3;
-        QTest::newRow("not a response") << "query" << 1 << "131" << 3;
-        QTest::newRow("identifier of no candidate") << "id" << 1 << "131" << 3;
-        QTest::newRow("three bytes") << "short" << 1 << "131" << 3;
+        QTest::newRow("name error") << "3" << 2 << "121" << 4;
+        QTest::newRow("success") << "0" << 1 << "111" << 4;
+        QTest::newRow("no reply: asked in every pass") << "none" << 3 << "131" << 6;
+        QTest::newRow("refused: asked again") << "5" << 2 << "131" << 5;
+        QTest::newRow("server failure") << "2" << 1 << "131" << 4;
+        QTest::newRow("format error") << "1" << 1 << "131" << 4;
+        QTest::newRow("not implemented") << "4" << 1 << "131" << 4;
+        QTest::newRow("from another port") << "port" << 1 << "131" << 4;
+        QTest::newRow("another question") << "question" << 1 << "131" << 4;
+        QTest::newRow("not a response") << "query" << 1 << "131" << 4;
+        QTest::newRow("identifier of no candidate") << "id" << 1 << "131" << 4;
+        QTest::newRow("three bytes") << "short" << 1 << "131" << 4;
     }
     void answers()
     {
@@ -88,7 +88,7 @@ private Q_SLOTS:
         m_driver->ns.responder = [&](const FakeNameServer::Query& query) -> std::optional<QByteArray> {
             QByteArray reply = FakeNameServer::replyFor(query.datagram, answer.size() == 1 ? answer.toInt() : 3);
             if (query.name != "b.com")
-                return FakeNameServer::replyFor(query.datagram, 0);
+                return FakeNameServer::replyFor(query.datagram, FakeNameServer::isMadeUp(query.name) ? 3 : 0);
             if (answer == "port")
                 stranger.writeDatagram(reply, query.sender, query.senderPort);
             if (answer == "none" || answer == "port")
@@ -96,7 +96,7 @@ private Q_SLOTS:
             if (answer == "question")
                 reply[13] = 'x';
             reply[2] = char(answer == "query" ? 0x01 : reply[2]);
-            reply[1] = char(answer == "id" ? 9 : reply[1]);
+            reply[1] = char(answer == "id" ? 9 : reply[1]); // past the made-up name's 4
             return answer == "short" ? reply.left(3) : reply;
         };
         QSignalSpy completed(start({"a.com", "b.com", "c.com"}, passes), &CheckRun::completed);
@@ -105,7 +105,7 @@ private Q_SLOTS:
         QCOMPARE(completed.size(), 1);
         QTEST(statuses(), "statuses");
         QTEST(int(m_driver->ns.queries.size()), "queries");
-        QCOMPARE(m_driver->ns.queries.first().datagram, DNS::BuildQuery("a.com", 1));
+        QCOMPARE(m_driver->ns.queries.at(1).datagram, DNS::BuildQuery("a.com", 1));
         QCOMPARE(m_run->repliesReceived(), answer == "3" || answer == "0" ? 3 : 2);
         QVERIFY(m_platform->messages.isEmpty());
     }
@@ -114,6 +114,8 @@ private Q_SLOTS:
     {
         QList<FakeNameServer::Query> held;
         m_driver->ns.responder = [&](const FakeNameServer::Query& query) -> std::optional<QByteArray> {
+            if (FakeNameServer::isMadeUp(query.name))
+                return FakeNameServer::replyFor(query.datagram, 3);
             held.append(query);
             return std::nullopt;
         };
@@ -169,7 +171,7 @@ private Q_SLOTS:
                                     << "Error communicating with nameserver.\rCheck your settings under options->DNS "
                                        "options"
                                     << 2;
-        QTest::newRow("socket error: told, the run goes on") << "127.0.0.1" << true << 0 << "Winsock error" << 3;
+        QTest::newRow("socket error: told, the run goes on") << "127.0.0.1" << true << 0 << "Winsock error" << 4;
     }
     void failures()
     {
@@ -195,6 +197,59 @@ private Q_SLOTS:
         QTEST(int(m_scripted->sent.size()), "sent");
         QCOMPARE(sendFailed.size(), failingSend > 0 ? 1 : 0);
         QCOMPARE(networkFailed.size(), failingSend < 0 ? 1 : 0);
+    }
+
+    // A made-up name under every suffix vouches for its "exists" answers; one that exists makes them prove nothing.
+    void canaries_data()
+    {
+        QTest::addColumn<QString>("server"); // how made-up names are answered
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("statuses");
+        QTest::addColumn<QString>("note");
+        const QString every = "The nameserver 127.0.0.1 says that every domain exists, even made-up ones, so Orlevan "
+                              "cannot tell which domains are free.\rPlease choose another nameserver under "
+                              "options->DNS options";
+        const QString some = "Every domain under .co.uk seems to exist, even made-up ones, so these domains could not "
+                             "be checked.";
+        const QStringList mixed = {"a.com", "b.com", "c.co.uk", "d.co.uk"};
+        QTest::newRow("no such name") << "" << mixed << "1211"
+                                      << "";
+        QTest::newRow("every name exists") << "exist" << mixed << "3233" << every;
+        QTest::newRow("a wildcard under one suffix") << "co.uk" << mixed << "1233" << some;
+        QTest::newRow("one suffix") << "exist" << QStringList{"c.co.uk", "d.co.uk"} << "33"
+                                    << some + "\rIf this happens for every top-level domain, please choose another "
+                                              "nameserver under options->DNS options";
+        QTest::newRow("dropped") << "drop" << mixed << "1211"
+                                 << "";
+        QTest::newRow("answered with another question") << "question" << mixed << "1211"
+                                                        << "";
+    }
+    void canaries()
+    {
+        QFETCH(QString, server);
+        QFETCH(QStringList, names);
+        m_driver->ns.freeNames = {"b.com"};
+        m_driver->ns.responder = [&](const FakeNameServer::Query& query) -> std::optional<QByteArray> {
+            const bool madeUp = FakeNameServer::isMadeUp(query.name);
+            QByteArray reply = FakeNameServer::replyFor(query.datagram, query.name == "b.com" ? 3 : 0);
+            if (!madeUp || server == "exist" || (server == "co.uk" && query.name.endsWith(server)))
+                return reply;
+            if (server == "drop")
+                return std::nullopt;
+            reply[3] = char(0x83);
+            if (server == "question")
+                reply[13] = reply[13] == 'x' ? 'y' : 'x';
+            return reply;
+        };
+        start(names, 1)->start();
+        QVERIFY(m_driver->finish(m_run.get()));
+        QTEST(statuses(), "statuses");
+        QTEST(CheckRun::canaryText(m_run->canaries(), "127.0.0.1"), "note");
+        // The candidates go out as ever, after one made-up name a suffix.
+        const int canaries = int(m_run->canaries().size());
+        QCOMPARE(canaries, names.size() / 2);
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(m_driver->ns.queries.at(canaries + i).datagram, DNS::BuildQuery(names.at(i), qint16(i + 1)));
     }
 
     void hostName()

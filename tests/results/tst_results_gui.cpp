@@ -134,7 +134,7 @@ private Q_SLOTS:
         else
             m_window->mnuExit->trigger();
         QTRY_VERIFY(!m_window);
-        QCOMPARE(m_driver->ns.queries.size(), confirming ? 3 : 1);
+        QCOMPARE(m_driver->ns.queries.size(), confirming ? 4 : 1); // a made-up name first
         QTRY_COMPARE(closed.size(), confirming ? 1 : 0);
         QCOMPARE(m_whois.requests.size(), confirming ? 1 : 0);
     }

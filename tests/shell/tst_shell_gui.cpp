@@ -89,6 +89,28 @@ private Q_SLOTS:
         QCOMPARE(m_desktop->startedPrograms, QList<QStringList>(2, {program.fileName()}));
     }
 
+    void sysInfoChoice_data()
+    {
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QStringList>("started"); // program name, then its arguments
+        QTest::newRow("hardinfo2 first") << QStringList{u"hardinfo"_s, u"hardinfo2"_s} << QStringList{u"hardinfo2"_s};
+        QTest::newRow("details page, with its argument") << QStringList{u"lxtask"_s, u"gnome-control-center"_s}
+                                                         << QStringList{u"gnome-control-center"_s, u"info-overview"_s};
+    }
+    void sysInfoChoice()
+    {
+        QFETCH(QStringList, installed);
+        QFETCH(QStringList, started);
+        for (const QString& name : installed) {
+            QFile program(m_dir.filePath(name));
+            QVERIFY(program.open(QIODevice::WriteOnly) && program.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+        }
+        qputenv("PATH", QFile::encodeName(m_dir.path()));
+        Forms::about()->cmdSysInfo->click();
+        started.first() = m_dir.filePath(started.first());
+        QCOMPARE(m_desktop->startedPrograms, QList<QStringList>{started});
+    }
+
     void help()
     {
         modHTMLHelp::ShowHelp(u"Main"_s);

@@ -1,6 +1,7 @@
 #include "support/FakeNameServer.h"
 
 #include <QNetworkDatagram>
+#include <QRegularExpression>
 
 FakeNameServer::FakeNameServer(const QHostAddress& address, QObject* parent) : QObject(parent)
 {
@@ -12,6 +13,12 @@ FakeNameServer::FakeNameServer(const QHostAddress& address, QObject* parent) : Q
 bool FakeNameServer::alsoListenOn(const QHostAddress& address)
 {
     return m_second.bind(address, port());
+}
+
+bool FakeNameServer::isMadeUp(const QString& name)
+{
+    static const QRegularExpression madeUp(QStringLiteral("^[a-z0-9]{24,}\\."));
+    return madeUp.match(name).hasMatch();
 }
 
 QString FakeNameServer::decodeName(const QByteArray& datagram)
@@ -58,8 +65,10 @@ void FakeNameServer::readFrom(QUdpSocket* socket)
         query.senderPort = quint16(datagram.senderPort());
         queries.append(query);
         std::optional<QByteArray> reply;
+        const bool wildcard = wildcards.contains(query.name.section('.', 1));
+        const bool free = !wildcard && (freeNames.contains(query.name) || isMadeUp(query.name));
         if (answering && !silentNames.contains(query.name))
-            reply = responder ? responder(query) : replyFor(query.datagram, freeNames.contains(query.name) ? 3 : 0);
+            reply = responder ? responder(query) : replyFor(query.datagram, free ? 3 : 0);
         if (reply)
             socket->writeDatagram(*reply, query.sender, query.senderPort);
         socket->writeDatagram(QByteArray(Sentinel, 2), query.sender, query.senderPort);

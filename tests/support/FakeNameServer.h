@@ -31,10 +31,13 @@ public:
     bool isListening() const { return m_socket.state() == QAbstractSocket::BoundState; }
     quint16 port() const { return m_socket.localPort(); }
 
-    // By default names in freeNames are answered with a name error, names in silentNames not at all, all others
-    // with success.
+    // By default names in freeNames and made-up names (a first label of 24 or more lowercase letters and digits)
+    // are answered with a name error, names in silentNames not at all, all others with success; under a suffix in
+    // wildcards every name exists.
     QSet<QString> freeNames;
     QSet<QString> silentNames;
+    QSet<QString> wildcards;
+    static bool isMadeUp(const QString& name);
     // When set, decides the reply instead; nothing means no reply.
     std::function<std::optional<QByteArray>(const Query&)> responder;
     bool answering = true;
