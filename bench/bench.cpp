@@ -1,32 +1,44 @@
-// orlevan_bench [--run-only | --hidden] [--delay MS] [--retries N] [--candidates N]
-// Starts itself with --serve as a name server on 127.0.0.1 and checks the candidates against it, through the
-// results window (offscreen unless a display is set; --hidden: not shown) or, with --run-only, through the run alone.
+// orlevan_bench [--run-only] [--hidden] [--delay MS] [--retries N] [--candidates N] [--rounds N]
+// Starts itself with --serve as a name server on 127.0.0.1, then alternates, --rounds times (5 by default): one run
+// of the program over the candidates, through the results window (offscreen unless a display is set; --hidden: the
+// window is never shown) or with --run-only through the run alone; and one dig over the same names against the same
+// server. It prints the median processor time (user + system) of each side and their ratio, and how well the run
+// keeps to its pace.
 #include "app/Forms.h"
 #include "core/Utils.h"
 #include "dns/CheckResults.h"
 #include "dns/CheckRun.h"
 #include "dns/DNS.h"
+#include "dns/RunPlan.h"
+#include "dns/RunSchedule.h"
 #include "results/frmResults.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUdpSocket>
+#include <algorithm>
 #include <cstdio>
-#include <ctime>
+#include <sys/resource.h>
 
 namespace {
 
-double cpuMilliseconds()
+// User and system time, milliseconds.
+QPair<double, double> cpuMs(int who)
 {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6;
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto ms = [](const timeval& t) {
+        return double(t.tv_sec) * 1000.0 + double(t.tv_usec) / 1000.0;
+    };
+    return {ms(usage.ru_utime), ms(usage.ru_stime)};
 }
 
-// Answers every query at once: odd-numbered names exist, even-numbered ones do not.
+// Answers every query at once: odd-numbered names exist, even-numbered and made-up ones do not.
 int serve()
 {
     QUdpSocket socket;
@@ -41,41 +53,40 @@ int serve()
             if (reply.size() < 13)
                 continue;
             const int length = quint8(reply.at(12));
-            const bool even = (reply.at(12 + length) - '0') % 2 == 0;
+            const bool free = length >= 24 || (reply.at(12 + length) - '0') % 2 == 0;
             reply[2] = char(0x81);
-            reply[3] = char(even ? 0x83 : 0x80);
+            reply[3] = char(free ? 0x83 : 0x80);
             socket.writeDatagram(reply, datagram.senderAddress(), quint16(datagram.senderPort()));
         }
     });
     return QCoreApplication::exec();
 }
 
-QString candidate(int i)
+double median(QList<double> values)
 {
-    return QStringLiteral("bench%1.com").arg(i);
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    const QStringList args = [&] {
-        QStringList list;
-        for (int i = 1; i < argc; ++i)
-            list.append(QString::fromLocal8Bit(argv[i]));
-        return list;
-    }();
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
     if (args.contains(QStringLiteral("--serve"))) {
         QCoreApplication app(argc, argv);
         return serve();
     }
-    auto option = [&](const char* name, int fallback) {
+    const auto option = [&](const char* name, int fallback) {
         const qsizetype at = args.indexOf(QString::fromLatin1(name));
         return at >= 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
     };
     const bool runOnly = args.contains(QStringLiteral("--run-only"));
     const int delay = option("--delay", 5);
     const int retries = option("--retries", 3);
+    const int rounds = std::max(1, option("--rounds", 5));
     const int count = qBound(1, option("--candidates", DNS::MaxCandidates), DNS::MaxCandidates);
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -92,65 +103,81 @@ int main(int argc, char* argv[])
 
     QTemporaryDir dir;
     Utils::SettingsFile = dir.path() + QStringLiteral("/Orlevan.ini");
-    Utils::AppSettings.NameServer = QStringLiteral("127.0.0.1");
-    Utils::AppSettings.QueryDelay = qint16(delay);
-    Utils::AppSettings.Retries = quint8(retries);
-    Utils::AppSettings.ConfirmWhois = false;
+    Utils::AppSettings = {QStringLiteral("127.0.0.1"), qint16(delay), quint8(retries), false, false, false};
+    QStringList names;
+    for (int i = 1; i <= count; ++i)
+        names.append(QStringLiteral("bench%1.com").arg(i));
+    const QString nameFile = dir.path() + QStringLiteral("/names");
+    QFile file(nameFile);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(names.join(QLatin1Char('\n')).toLatin1() + '\n');
+    file.close();
+    const QString dig = QStandardPaths::findExecutable(QStringLiteral("dig"));
 
-    QElapsedTimer wall;
-    double cpuStart = 0;
+    const RunPlan plan = RunPlan::make(names, false, false);
+    const double ideal = double(RunSchedule::ticksFor(count + plan.canaries.size(), retries) * delay);
+    QList<double> programCpu, programSystem, digCpu, wallOff;
     int answered = 0;
-    std::unique_ptr<CheckRun> run;
-    auto finished = [&] {
-        const double wallMs = double(wall.nsecsElapsed()) / 1e6;
-        const double cpuMs = cpuMilliseconds() - cpuStart;
-        const double ideal = double(RunSchedule::ticksFor(count, retries) * delay);
-        std::printf("candidates %d, delay %d ms, passes %d, %s\n", count, delay, retries,
-                    runOnly ? "run only" : "through the results window");
-        std::printf("answered   %d of %d\n", answered, count);
-        std::printf("wall time  %.1f ms, ideal (n + 3 x passes + 10) x delay = %.0f ms, %+.2f %%\n", wallMs, ideal,
-                    (wallMs - ideal) / ideal * 100.0);
-        std::printf("CPU time   %.1f ms = %.2f %% of wall time\n", cpuMs, cpuMs / wallMs * 100.0);
-        QCoreApplication::quit();
-    };
-
-    if (runOnly) {
-        CheckResults.reset(1, count);
-        for (int r = 1; r <= count; ++r) {
-            CheckResults(1, r).domain = candidate(r);
-            CheckResults(1, r).queryId = qint16(r);
+    for (int round = 0; round < rounds; ++round) {
+        QEventLoop loop;
+        QElapsedTimer wall;
+        std::unique_ptr<CheckRun> run;
+        QPair<double, double> start;
+        CheckRun* running = nullptr;
+        if (runOnly) {
+            plan.fill(CheckResults);
+            run = std::make_unique<CheckRun>(CheckResults, plan.setup(Utils::AppSettings));
+            running = run.get();
+        } else {
+            std::copy(names.begin(), names.end(), Utils::CheckList.begin());
+            Utils::CheckCount = qint16(count);
+            Utils::TypedNames = names;
+            Utils::CheckRunning = true;
+            frmResults* results = Forms::results();
+            if (!args.contains(QStringLiteral("--hidden")))
+                results->show();
+            QObject::connect(results, &QObject::destroyed, &loop, &QEventLoop::quit);
         }
-        run = std::make_unique<CheckRun>(CheckResults,
-                                         CheckRun::Setup{QStringLiteral("127.0.0.1"), port, delay, retries, 1, count, {}});
-        QObject::connect(run.get(), &CheckRun::completed, &app, [&] {
-            answered = run->repliesReceived();
-            finished();
-        });
+        // The clocks start with the first query, which leaves as the run starts.
         wall.start();
-        cpuStart = cpuMilliseconds();
-        run->start();
-    } else {
-        for (int i = 0; i < count; ++i)
-            Utils::CheckList[i] = candidate(i + 1);
-        Utils::CheckCount = qint16(count);
-        Utils::BareNames = false;
-        Utils::CheckRunning = true;
-        frmResults* results = Forms::results();
-        if (!args.contains(QStringLiteral("--hidden")))
-            results->show();
-        wall.start();
-        cpuStart = cpuMilliseconds();
-        results->GetData();
-        std::printf("setting up the window took %.1f ms of CPU time\n", cpuMilliseconds() - cpuStart);
-        QObject::connect(results->currentRun(), &CheckRun::completed, &app, [&, results] {
-            answered = results->RepliesReceived;
-            finished();
-        });
+        if (runOnly)
+            running->start();
+        else
+            Forms::results()->GetData(), running = Forms::results()->currentRun();
+        start = cpuMs(RUSAGE_SELF);
+        QObject::connect(running, &CheckRun::completed, &loop, &QEventLoop::quit);
+        loop.exec();
+        const QPair<double, double> end = cpuMs(RUSAGE_SELF);
+        programCpu.append(end.first - start.first + end.second - start.second);
+        programSystem.append(end.second - start.second);
+        wallOff.append((double(wall.nsecsElapsed()) / 1e6 - ideal) / ideal * 100.0);
+        answered = running->repliesReceived();
+        if (!dig.isEmpty()) {
+            const QPair<double, double> before = cpuMs(RUSAGE_CHILDREN);
+            QProcess process;
+            process.setStandardOutputFile(QProcess::nullDevice());
+            process.start(dig, {QStringLiteral("+notcp"), QStringLiteral("+noedns"), QStringLiteral("@127.0.0.1"),
+                                QStringLiteral("-p"), QString::number(port), QStringLiteral("-f"), nameFile});
+            process.waitForFinished(-1);
+            const QPair<double, double> after = cpuMs(RUSAGE_CHILDREN);
+            digCpu.append(after.first - before.first + after.second - before.second);
+        }
     }
-    const int status = QApplication::exec();
-    run.reset();
+
+    std::printf("display platform %s; %d candidates and %lld made-up names, delay %d ms, %d passes, %s\n",
+                qPrintable(QGuiApplication::platformName()), count, qsizetype(plan.canaries.size()), delay, retries,
+                runOnly ? "run only" : "through the results window");
+    std::printf("answered %d of %d; wall time against the ideal (n + made-up + 3 x passes + 10) x delay = %.0f ms: "
+                "median %+.2f %%, worst %+.2f %%\n",
+                answered, count, ideal, median(wallOff), *std::max_element(wallOff.begin(), wallOff.end()));
+    std::printf("processor time, median of %d: Orlevan %.1f ms (system %.1f ms)", rounds, median(programCpu),
+                median(programSystem));
+    if (dig.isEmpty())
+        std::printf("; dig is missing (Debian package dnsutils), so Orlevan's figure stands alone\n");
+    else
+        std::printf(", dig %.1f ms, ratio %.2f\n", median(digCpu), median(programCpu) / median(digCpu));
     Forms::destroyAll();
     server.kill();
     server.waitForFinished();
-    return status;
+    return 0;
 }

@@ -51,12 +51,14 @@ void typedNames(const QByteArray& bytes)
 {
     const QString typed = QString::fromUtf8(bytes.mid(1));
     const Candidates::Result result = Candidates::build(typed, !bytes.isEmpty() && (bytes[0] & 1), 2049);
-    const bool allowed = std::all_of(typed.begin(), typed.end(), Candidates::isAllowed);
-    require((result.verdict == Candidates::Verdict::IllegalCharacter) == !allowed, "illegal characters misjudged");
+    const QList<uint> codes = typed.toUcs4();
+    const bool allowed = std::all_of(codes.begin(), codes.end(), [](uint c) { return Candidates::isAllowed(c); });
+    require(allowed || result.verdict == Candidates::Verdict::IllegalCharacter, "illegal characters let through");
     require(result.verdict == Candidates::Verdict::Accepted || result.names.isEmpty(), "names from a refused input");
     for (const QString& name : result.names) {
         require(!name.isEmpty() && !name.contains(' ') && !name.contains(';') && !name.contains(','), "a bad name");
         require(!result.bareNames || !name.contains('.'), "a bare name with a dot");
+        require(std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }), "not ASCII");
         if (!DNS::OverlongLabel(name))
             require(DNS::BuildQuery(name, 2047).size() == 16 + name.size() + 2, "query length");
     }

@@ -189,6 +189,7 @@ void frmMain::activate_Click()
 
     for (qsizetype i = 0; i < list.names.size(); ++i)
         Utils::CheckList[i] = list.names.at(i);
+    Utils::TypedNames = list.typed;
     Utils::CheckCount = qint16(list.names.size());
     Utils::BareNames = list.bareNames;
 

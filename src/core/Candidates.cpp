@@ -2,13 +2,36 @@
 
 #include "core/AppInfo.h"
 
+#include <QUrl>
+
 namespace Candidates {
 
-bool isAllowed(QChar c)
+namespace {
+constexpr char16_t IdeographicFullStop = 0x3002;
+
+bool isAscii(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+} // namespace
+
+bool isAllowed(char32_t c)
 {
     static const QString allowed =
         QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890- ;,.");
-    return allowed.contains(c);
+    if (c < 0x80)
+        return allowed.contains(QChar(c));
+    // Names in their own script: letters, marks and digits of any script, and the ideographic full stop.
+    return QChar::isLetter(c) || QChar::isMark(c) || QChar::category(c) == QChar::Number_DecimalDigit ||
+           c == IdeographicFullStop;
+}
+
+QString asciiForm(const QString& name)
+{
+    // A name in plain ASCII goes out exactly as typed; conversion would lower its case and refuse some.
+    if (isAscii(name))
+        return name;
+    return QString::fromLatin1(QUrl::toAce(name));
 }
 
 QString normalize(const QString& text)
@@ -35,42 +58,50 @@ QString normalize(const QString& text)
 Result build(const QString& text, bool combinations, int capacity)
 {
     Result result;
-    for (const QChar c : text) {
-        if (!isAllowed(c)) {
-            result.verdict = Verdict::IllegalCharacter;
-            return result;
-        }
+    const QList<uint> codes = text.toUcs4();
+    if (!std::all_of(codes.cbegin(), codes.cend(), [](uint c) { return isAllowed(char32_t(c)); })) {
+        result.verdict = Verdict::IllegalCharacter;
+        return result;
     }
     const QString normalized = normalize(text);
     if (normalized.isEmpty()) {
         result.verdict = Verdict::Empty;
         return result;
     }
-    const QStringList names = normalized.split(QLatin1Char(' '));
-    const qint64 n = names.size();
-
-    if (normalized.contains(QLatin1Char('.')) || !combinations) {
-        result.bareNames = !normalized.contains(QLatin1Char('.'));
-        if (n > capacity) {
-            result.verdict = Verdict::TooMany;
-            result.entriesNeeded = n;
+    const QStringList typed = normalized.split(QLatin1Char(' '));
+    QStringList ascii;
+    for (const QString& name : typed)
+        ascii.append(asciiForm(name));
+    if (ascii.contains(QString())) {
+        result.verdict = Verdict::IllegalCharacter;
+        return result;
+    }
+    // Complete names are told by their dot, which a name in its own script may only get from its conversion.
+    const bool complete = std::any_of(ascii.cbegin(), ascii.cend(), [](const QString& n) { return n.contains('.'); });
+    const qint64 n = typed.size();
+    result.bareNames = !complete;
+    result.entriesNeeded = complete || !combinations ? n : n * n;
+    if (result.entriesNeeded > capacity) {
+        result.verdict = Verdict::TooMany;
+        return result;
+    }
+    if (complete || !combinations) {
+        result.typed = typed;
+        result.names = ascii;
+    } else {
+        // The typed forms are joined, then converted: an ASCII form is never joined to another name.
+        for (qsizetype i = 0; i < n; ++i) {
+            for (qsizetype j = 0; j < n; ++j) {
+                result.typed.append(i == j ? typed.at(i) : typed.at(i) + typed.at(j));
+                result.names.append(i == j ? ascii.at(i) : asciiForm(result.typed.constLast()));
+            }
+        }
+        if (result.names.contains(QString())) {
+            result.verdict = Verdict::IllegalCharacter;
+            result.names.clear();
+            result.typed.clear();
             return result;
         }
-        result.names = names;
-        result.verdict = Verdict::Accepted;
-        return result;
-    }
-
-    result.bareNames = true;
-    if (n * n > capacity) {
-        result.verdict = Verdict::TooMany;
-        result.entriesNeeded = n * n;
-        return result;
-    }
-    result.names.reserve(n * n);
-    for (qsizetype i = 0; i < n; ++i) {
-        for (qsizetype j = 0; j < n; ++j)
-            result.names.append(i == j ? names.at(i) : names.at(i) + names.at(j));
     }
     result.verdict = Verdict::Accepted;
     return result;

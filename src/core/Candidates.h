@@ -16,13 +16,17 @@ enum class Verdict {
 struct Result
 {
     Verdict verdict = Verdict::Empty;
-    QStringList names; // in the order of the run
+    QStringList names; // in the order of the run, in ASCII form
+    QStringList typed; // the same names as typed
     bool bareNames = true;
     qint64 entriesNeeded = 0; // for TooMany: how many entries the input would have needed
 };
 
-// The 62 letters and digits, the hyphen, and the separators " ;,.".
-bool isAllowed(QChar c);
+// The 62 letters and digits, the hyphen, and the separators " ;,."; beyond ASCII, letters, marks and digits of any
+// script and the ideographic full stop.
+bool isAllowed(char32_t c);
+// The ASCII form of a name ("xn--" labels), or the name itself when it is plain ASCII; empty when it has none.
+QString asciiForm(const QString& name);
 // ";" and "," become blanks, runs of blanks become one, ends trimmed.
 QString normalize(const QString& text);
 Result build(const QString& text, bool combinations, int capacity);

@@ -52,6 +52,11 @@ bool Platform::startProgram(const QString& program, const QStringList& arguments
 
 void Platform::setClipboardText(const QString&) {}
 
+QString Platform::saveFileName(const QString&, const QString&, const QString&)
+{
+    return QString();
+}
+
 void Platform::quit(int status)
 {
     QCoreApplication::exit(status);

@@ -26,6 +26,8 @@ public:
     // Starts a program detached from this one; false when it cannot be started.
     virtual bool startProgram(const QString& program, const QStringList& arguments);
     virtual void setClipboardText(const QString& text);
+    // Asks where to save a file, starting from suggested (a folder and a name); empty when the user cancels.
+    virtual QString saveFileName(const QString& caption, const QString& suggested, const QString& filter);
     // Ends the event loop, and with it the program, with the given status.
     virtual void quit(int status);
 };

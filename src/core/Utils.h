@@ -101,6 +101,8 @@ void InitDefaultDomains();
 
 constexpr int CheckListSize = 2049;
 extern std::array<QString, CheckListSize> CheckList;
+// The names of the last Check as the user typed them, in CheckList's order; CheckList holds their ASCII form.
+extern QStringList TypedNames;
 extern qint16 CheckCount;
 extern bool BareNames;
 extern bool CheckRunning;

@@ -9,10 +9,12 @@ enum CheckStatus : quint8 { Pending = 0, Taken = 1, Free = 2, NotChecked = 3 };
 
 struct CheckResult
 {
-    QString domain;
+    QString domain; // as asked, in ASCII form
     QString tld;
     quint8 status = Pending;
     qint16 queryId = 0;
+    QString typed;                                         // the domain as typed, where it is not plain ASCII
+    enum By : quint8 { Dns, Whois, Rdap } decidedBy = Dns; // who decided the status
 };
 
 class CheckResultTable

@@ -17,7 +17,7 @@ std::function<std::unique_ptr<DnsTransport>()> CheckRun::transportFactory;
 CheckRun::CheckRun(CheckResultTable& table, const Setup& setup, std::unique_ptr<TickSource> ticks,
                    std::unique_ptr<DnsTransport> transport, QObject* parent)
     : QObject(parent), m_table(table), m_setup(setup), m_ticks(std::move(ticks)), m_transport(std::move(transport)),
-      m_canaries(setup.canaries),
+      m_canaries(setup.canaries), m_queries(setup.canaries.size() + setup.columns * setup.rows),
       m_schedule(int(setup.canaries.size()) + setup.columns * setup.rows, setup.passes, int(setup.canaries.size()))
 {
     if (!m_ticks)
@@ -106,12 +106,17 @@ void CheckRun::openSocket(const QHostAddress& server)
         return;
     }
     m_state = State::Running;
+    // Ticks faster than a frame read the replies themselves; slower ones let each reply wake the program.
+    m_transport->setWaking(m_setup.delayMs >= FrameMs);
     m_ticks->start(m_setup.delayMs);
     handle(m_schedule.begin(m_pending));
 }
 
 void CheckRun::onTick()
 {
+    if (m_state != State::Running)
+        return;
+    m_transport->poll();
     if (m_state != State::Running)
         return;
     // Like a tick noticed after a message box: one tick, however many passed while it was open.
@@ -132,9 +137,11 @@ void CheckRun::handle(const RunSchedule::Step& step)
 
 void CheckRun::send(int cell)
 {
-    const bool canary = cell < m_canaries.size();
-    const QByteArray query = canary ? DNS::BuildQuery(m_canaries[cell].domain, m_canaries[cell].queryId)
-                                    : DNS::BuildQuery(cellAt(cell).domain, cellAt(cell).queryId);
+    // Built once, then sent again in later passes and held against the replies.
+    QByteArray& query = m_queries[cell];
+    if (query.isEmpty())
+        query = cell < m_canaries.size() ? DNS::BuildQuery(m_canaries[cell].domain, m_canaries[cell].queryId)
+                                         : DNS::BuildQuery(cellAt(cell).domain, cellAt(cell).queryId);
     if (m_transport->send(query, m_server, m_setup.port)) {
         ++m_sent;
         return;
@@ -178,15 +185,13 @@ void CheckRun::onDatagram(const QByteArray& datagram, const QHostAddress& sender
         return;
     const int canary = info->id - m_setup.columns * m_setup.rows - 1;
     if (canary >= 0 && canary < m_canaries.size()) {
-        recordCanary(m_canaries[canary], datagram, *info);
+        recordCanary(m_canaries[canary], datagram, *info, m_queries.at(canary));
         return;
     }
     const std::optional<Cell> cell = cellOfQueryId(info->id, m_setup.columns, m_setup.rows);
-    if (!cell)
+    if (!cell || !DNS::AnswersQuery(datagram, m_queries.at(m_canaries.size() + info->id - 1)))
         return;
     CheckResult& result = m_table(cell->column, cell->row);
-    if (!DNS::AnswersQuery(datagram, result.domain))
-        return;
     if (DNS::IsRefusal(info->rcode)) {
         // Says nothing about the name: the cell stays pending and is asked again in the next pass.
         ++m_refusals;
@@ -199,11 +204,19 @@ void CheckRun::onDatagram(const QByteArray& datagram, const QHostAddress& sender
     Q_EMIT cellAnswered(cell->column, cell->row, m_replies);
 }
 
-void CheckRun::recordCanary(Canary& canary, const QByteArray& datagram, const DNS::ReplyInfo& info)
+void CheckRun::recordCanary(Canary& canary, const QByteArray& datagram, const DNS::ReplyInfo& info,
+                            const QByteArray& query)
 {
     // A refusal or a failure says nothing of the suffix.
-    if (DNS::AnswersQuery(datagram, canary.domain) && !DNS::IsRefusal(info.rcode))
+    if (DNS::AnswersQuery(datagram, query) && !DNS::IsRefusal(info.rcode))
         canary.answer = info.exists ? Canary::Exists : Canary::NameError;
+}
+
+QStringList CheckRun::notes(const QString& nameServer) const
+{
+    QStringList said{onlyRefusals() ? onlyRefusalsText(nameServer) : QString(), canaryText(m_canaries, nameServer)};
+    said.removeAll(QString());
+    return said;
 }
 
 QString CheckRun::canaryText(const QList<Canary>& canaries, const QString& nameServer)

@@ -42,6 +42,8 @@ public:
         QList<Canary> canaries; // asked once, before the candidates
     };
     enum class State { Idle, Resolving, Running, Completed, NetworkFailed, SendFailed, Cancelled };
+    // What the eye can tell apart, in milliseconds.
+    static constexpr int FrameMs = 1000 / 30;
 
     // Without a tick source or transport of its own the run makes them with the factories below, else with
     // Delaytimer's kind of timer and a UDP socket.
@@ -73,6 +75,8 @@ public:
     // Said after a run whose name server refused every question.
     static QString onlyRefusalsText(const QString& nameServer);
     const QList<Canary>& canaries() const { return m_canaries; }
+    // What the user is told after the run about its name server: none, one or both notes below.
+    QStringList notes(const QString& nameServer) const;
     // Said after a run where the server said made-up names exist; empty when it said no such thing.
     static QString canaryText(const QList<Canary>& canaries, const QString& nameServer);
 
@@ -101,13 +105,14 @@ private:
     // Shows a message of the run after the current event; the run stands still until it is closed.
     void showMessage(const QString& text, Platform::Icon icon, std::function<void()> then = {});
     CheckResult& cellAt(int cell);
-    void recordCanary(Canary& canary, const QByteArray& datagram, const DNS::ReplyInfo& info);
+    void recordCanary(Canary& canary, const QByteArray& datagram, const DNS::ReplyInfo& info, const QByteArray& query);
 
     CheckResultTable& m_table;
     const Setup m_setup;
     std::unique_ptr<TickSource> m_ticks;
     std::unique_ptr<DnsTransport> m_transport;
     QList<Canary> m_canaries;
+    QList<QByteArray> m_queries; // by cell of the schedule, once sent
     RunSchedule m_schedule;
     RunSchedule::PendingFn m_pending;
     State m_state = State::Idle;

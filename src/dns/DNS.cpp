@@ -64,35 +64,28 @@ bool IsRefusal(quint8 rcode)
     return rcode == 1 || rcode == 2 || rcode == 4 || rcode == 5;
 }
 
-bool AnswersQuery(const QByteArray& datagram, const QString& name)
+bool AnswersQuery(const QByteArray& datagram, const QByteArray& query)
 {
     const std::optional<ReplyInfo> info = ParseReply(datagram);
-    if (!info || !info->qr || datagram.size() < HeaderSize)
+    if (!info || !info->qr || datagram.size() < HeaderSize || query.size() <= HeaderSize)
         return false;
     const int questions = byteAt(datagram, 4) * 256 + byteAt(datagram, 5);
     if (questions == 0)
         return IsRefusal(info->rcode);
-    if (questions != 1)
+    if (questions != 1 || datagram.size() < query.size())
         return false;
-
-    // Walk the expected name label by label: lengths must agree exactly, letters regardless of case.
-    const QByteArray expected = EncodeName(name) + QByteArray("\x00\xFF\x00\xFF", 4);
-    if (datagram.size() < HeaderSize + expected.size())
-        return false;
-    qsizetype pos = 0;
-    while (pos < expected.size() - 4) {
-        const int length = quint8(expected.at(pos));
-        if (byteAt(datagram, int(HeaderSize + pos)) != length)
+    // The query's question, label by label: lengths exactly, letters regardless of case, then type and class.
+    qsizetype pos = HeaderSize;
+    for (int length = 1; length > 0; pos += length + 1) {
+        length = quint8(query.at(pos));
+        if (byteAt(datagram, int(pos)) != length)
             return false;
         for (qsizetype i = pos + 1; i <= pos + length; ++i) {
-            if (foldCase(datagram.at(HeaderSize + i)) != foldCase(expected.at(i)))
+            if (foldCase(datagram.at(i)) != foldCase(query.at(i)))
                 return false;
         }
-        pos += length + 1;
-        if (length == 0)
-            break;
     }
-    return datagram.mid(HeaderSize + pos, 4) == expected.right(4) && pos == expected.size() - 4;
+    return pos + 4 == query.size() && std::equal(query.cbegin() + pos, query.cend(), datagram.cbegin() + pos);
 }
 
 qint16 CountSelectedTlds()

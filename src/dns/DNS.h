@@ -31,9 +31,9 @@ std::optional<ReplyInfo> ParseReply(const QByteArray& datagram);
 
 // Format error, server failure, not implemented and refused say nothing about the name.
 bool IsRefusal(quint8 rcode);
-// Whether a reply belongs to the query of this candidate: it is a response, and its one question is the
-// candidate's name (letter case aside), type and class any. A refusal may come without a question.
-bool AnswersQuery(const QByteArray& datagram, const QString& name);
+// Whether a reply belongs to this query: it is a response, and its one question is the query's (letter case
+// aside). A refusal may come without a question.
+bool AnswersQuery(const QByteArray& datagram, const QByteArray& query);
 
 // Records among DomainTable 0 to TldCount - 1 whose Selected is 1.
 qint16 CountSelectedTlds();

@@ -3,7 +3,7 @@
 #include <QAbstractSocket>
 #include <QHostAddress>
 #include <QObject>
-#include <QUdpSocket>
+#include <QSocketNotifier>
 
 // The UDP socket of a run, as little as the run needs of it.
 class DnsTransport : public QObject
@@ -18,6 +18,10 @@ public:
     virtual bool send(const QByteArray& datagram, const QHostAddress& address, quint16 port) = 0;
     virtual void close() = 0;
     virtual quint16 localPort() const = 0;
+    // Hands over every datagram that has arrived. With waking off, datagrams wait for the next poll() instead of
+    // waking the program each: a run that ticks more often than the eye can follow reads them at its ticks.
+    virtual void poll() {}
+    virtual void setWaking(bool) {}
 
 Q_SIGNALS:
     void datagramReceived(const QByteArray& datagram, const QHostAddress& sender, quint16 senderPort);
@@ -25,22 +29,26 @@ Q_SIGNALS:
     void socketError();
 };
 
+// A UDP socket of the system's own: QUdpSocket cannot be read without waking the program for every datagram.
 class UdpTransport final : public DnsTransport
 {
     Q_OBJECT
 
 public:
     explicit UdpTransport(QObject* parent = nullptr);
+    ~UdpTransport() override;
     bool open(QAbstractSocket::NetworkLayerProtocol family) override;
     bool send(const QByteArray& datagram, const QHostAddress& address, quint16 port) override;
     void close() override;
-    quint16 localPort() const override { return m_socket.localPort(); }
+    quint16 localPort() const override;
+    void poll() override;
+    void setWaking(bool waking) override;
 
 private:
-    void readPending();
-
-    QUdpSocket m_socket;
-    bool m_sending = false;
+    int m_fd = -1;
+    QSocketNotifier* m_notifier = nullptr;
+    QByteArray m_datagram;
+    QHostAddress m_sender;
 };
 
 namespace DNS {

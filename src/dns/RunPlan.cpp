@@ -6,10 +6,11 @@
 #include <QRandomGenerator>
 #include <QSet>
 
-RunPlan RunPlan::make(const QStringList& names, bool bareNames, bool personalSelection)
+RunPlan RunPlan::make(const QStringList& names, bool bareNames, bool personalSelection, const QStringList& typed)
 {
     RunPlan plan;
     plan.names = names;
+    plan.typed = typed.size() == names.size() ? typed : names;
     plan.bareNames = bareNames;
     if (!bareNames) {
         plan.columnLabels = QStringList{QString()};
@@ -64,7 +65,7 @@ RunPlan RunPlan::current()
     QStringList names;
     for (int i = 0; i < Utils::CheckCount && i < Utils::CheckListSize; ++i)
         names.append(Utils::CheckList[i]);
-    return make(names, Utils::BareNames, Utils::PersonalSelectionInForce());
+    return make(names, Utils::BareNames, Utils::PersonalSelectionInForce(), Utils::TypedNames);
 }
 
 QString RunPlan::suffixOf(const QString& domain)
@@ -85,6 +86,12 @@ QString RunPlan::madeUpLabel()
 QString RunPlan::heading(int column) const
 {
     return bareNames ? columnLabels.value(column - 1) : QStringLiteral("Free?");
+}
+
+QString RunPlan::rowHeading(int row) const
+{
+    const QString& shown = typed.at(row - 1);
+    return shown == names.at(row - 1) ? shown : shown + QStringLiteral(" (") + names.at(row - 1) + QLatin1Char(')');
 }
 
 QString RunPlan::domain(int column, int row) const
@@ -121,6 +128,9 @@ void RunPlan::fill(CheckResultTable& table) const
             result.status = Pending;
             result.queryId = qint16((c - 1) * rows() + r);
             result.domain = domain(c, r);
+            if (typed.at(r - 1) != names.at(r - 1))
+                result.typed =
+                    bareNames ? typed.at(r - 1) + QLatin1Char('.') + columnLabels.at(c - 1) : typed.at(r - 1);
             result.tld = Utils::DomainTable[Utils::FindTld(result.domain)].Tld;
         }
     }

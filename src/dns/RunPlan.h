@@ -16,7 +16,8 @@ struct RunPlan
 {
     enum class Refusal { None, TooMany, OverlongLabel };
 
-    QStringList names;     // one row each, in order
+    QStringList names;     // one row each, in order, in ASCII form
+    QStringList typed;     // the same as typed
     bool bareNames = true; // names get the columns' suffixes; otherwise they are complete domains
     bool centredHeadings = false;
     QStringList columnLabels; // the suffix of each result column; for complete names one empty label
@@ -28,15 +29,17 @@ struct RunPlan
 
     // The columns from the domain-selection mode: the personal selection (a record's second-level labels in place
     // of the record itself) or the default list; one column without suffix for complete names.
-    static RunPlan make(const QStringList& names, bool bareNames, bool personalSelection);
+    static RunPlan make(const QStringList& names, bool bareNames, bool personalSelection,
+                        const QStringList& typed = {});
     // The same for the name list of the last Check and the stored selection mode.
     static RunPlan current();
 
     int columns() const { return int(columnLabels.size()); }
     int rows() const { return int(names.size()); }
     int candidateTotal() const { return columns() * rows(); }
-    // Grid heading of column c (from 1).
+    // Grid heading of column c (from 1); row heading of row r: the name as typed, and its ASCII form if another.
     QString heading(int column) const;
+    QString rowHeading(int row) const;
     // The domain asked in column c, row r (both from 1).
     QString domain(int column, int row) const;
     // The message that ends a refused run.

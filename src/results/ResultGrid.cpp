@@ -44,7 +44,7 @@ void ResultGrid::fill(const RunPlan& plan)
         setHorizontalHeaderItem(c - 1, heading);
     }
     for (int r = 1; r <= plan.rows(); ++r) {
-        setVerticalHeaderItem(r - 1, new QTableWidgetItem(plan.names.at(r - 1)));
+        setVerticalHeaderItem(r - 1, new QTableWidgetItem(plan.rowHeading(r)));
         for (int c = 1; c <= plan.columns(); ++c) {
             auto* cell = new QTableWidgetItem;
             cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -64,8 +64,31 @@ void ResultGrid::paint(int column, int row, quint8 status)
     setCurrentCell(row - 1, column - 1, QItemSelectionModel::NoUpdate);
     m_painting = false;
     setAutoScroll(scrolls);
+    picture(cell, status);
+}
+
+void ResultGrid::picture(QTableWidgetItem* cell, quint8 status)
+{
     cell->setData(Qt::DecorationRole, status == Taken ? taken : status == Free ? free : unknown);
     cell->setData(StatusRole, int(status));
+}
+
+void ResultGrid::mark(int column, int row, quint8 status)
+{
+    m_marked.append({column, row, status});
+}
+
+void ResultGrid::flush()
+{
+    if (m_marked.isEmpty())
+        return;
+    const auto [column, row, status] = m_marked.takeLast();
+    for (const auto& [c, r, s] : std::as_const(m_marked)) {
+        if (QTableWidgetItem* cell = item(r - 1, c - 1))
+            picture(cell, s);
+    }
+    m_marked.clear();
+    paint(column, row, status);
 }
 
 int ResultGrid::shownStatus(int column, int row) const

@@ -2,6 +2,7 @@
 
 #include <QPixmap>
 #include <QTableWidget>
+#include <tuple>
 
 struct RunPlan;
 
@@ -19,6 +20,9 @@ public:
     void fill(const RunPlan& plan);
     // Makes the cell current, without scrolling the view, and shows the picture of the status.
     void paint(int column, int row, quint8 status);
+    // The same later, with the cells marked before: flush() paints them all and makes the last one current.
+    void mark(int column, int row, quint8 status);
+    void flush();
     // Status shown in a cell, -1 for a cell without picture.
     int shownStatus(int column, int row) const;
     // Widths in twips of the row headings.
@@ -35,5 +39,8 @@ Q_SIGNALS:
     void cellEntered(int column, int row);
 
 private:
+    void picture(QTableWidgetItem* cell, quint8 status);
+
     bool m_painting = false;
+    QList<std::tuple<int, int, quint8>> m_marked;
 };

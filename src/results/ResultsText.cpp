@@ -1,5 +1,7 @@
 #include "results/ResultsText.h"
 
+#include <QSaveFile>
+
 namespace ResultsText {
 
 bool hasRegistrationSite(const QString& site)
@@ -14,10 +16,16 @@ QString columnLabel(bool bareNames, const QStringList& columnLabels, int column,
     return tld;
 }
 
+QString shownDomain(const CheckResult& result)
+{
+    return result.typed.isEmpty() ? result.domain
+                                  : result.typed + QStringLiteral(" (") + result.domain + QLatin1Char(')');
+}
+
 Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QString& label)
 {
     Popup popup;
-    popup.title = result.domain;
+    popup.title = shownDomain(result);
     switch (result.status) {
     case Taken:
         popup.title += QStringLiteral(" is unavailable.");
@@ -45,7 +53,7 @@ Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QSt
 
 QString copyLine(const CheckResult& result, const QString& registrationSite)
 {
-    QString line = result.domain;
+    QString line = shownDomain(result);
     switch (result.status) {
     case Taken:
         line += QStringLiteral(" is unavailable.");
@@ -74,6 +82,47 @@ QString copyText(const CheckResultTable& table, int columns, int rows)
         }
     }
     return text;
+}
+
+namespace {
+QByteArray csvField(const QString& text)
+{
+    QByteArray field = text.toUtf8();
+    if (!field.contains(',') && !field.contains('"') && !field.contains('\r') && !field.contains('\n'))
+        return field;
+    return '"' + field.replace('"', "\"\"") + '"';
+}
+} // namespace
+
+QByteArray csv(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames)
+{
+    QByteArray out = "\xEF\xBB\xBFname,domain,status,confirmed by,registration site\r\n";
+    for (int c = 1; c <= columns && c <= table.columnCount(); ++c) {
+        for (int r = 1; r <= rows && r <= table.rowCount(); ++r) {
+            const CheckResult& result = table(c, r);
+            const bool checked = result.status == Free || result.status == Taken;
+            const char* by[] = {"DNS", "WHOIS", "RDAP"};
+            const QStringList fields = {typedNames.value(r - 1), result.domain,
+                                        result.status == Free    ? QStringLiteral("free")
+                                        : result.status == Taken ? QStringLiteral("taken")
+                                                                 : QStringLiteral("not checked"),
+                                        checked ? QString::fromLatin1(by[result.decidedBy]) : QString(),
+                                        Utils::DomainTable[Utils::FindTld(result.tld)].RegistrationSite};
+            for (const QString& field : fields)
+                out += csvField(field) + ',';
+            out.chop(1);
+            out += "\r\n";
+        }
+    }
+    return out;
+}
+
+QString writeWhole(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return file.errorString();
+    return QString();
 }
 
 } // namespace ResultsText

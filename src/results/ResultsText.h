@@ -29,11 +29,20 @@ QString columnLabel(bool bareNames, const QStringList& columnLabels, int column,
 
 Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QString& label);
 
+// The domain as typed, followed by its ASCII form where the two differ.
+QString shownDomain(const CheckResult& result);
+
 // One clipboard line, CR LF included.
 QString copyLine(const CheckResult& result, const QString& registrationSite);
 
 // Every candidate of the table, column by column, each column top to bottom; the site comes from the domain
 // table's record of the candidate's tld.
 QString copyText(const CheckResultTable& table, int columns, int rows);
+
+// The results as a CSV file (RFC 4180) for spreadsheet programs: UTF-8 with a byte-order mark, CR LF line ends, a
+// header row, then one row per candidate in the copy order; typedNames are the rows' names as typed.
+QByteArray csv(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames);
+// Writes the whole file or nothing: an earlier file stays as it was. Empty when it worked, else why not.
+QString writeWhole(const QString& path, const QByteArray& bytes);
 
 } // namespace ResultsText

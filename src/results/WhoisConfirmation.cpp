@@ -106,6 +106,7 @@ void WhoisConfirmation::FreeWithWhois(const QString& domainname)
     Q_EMIT asking(m_askedColumn, m_askedRow, service + domainname);
     if (!self || m_state != State::Asking)
         return;
+    m_askedBy = rdapService.isEmpty() ? CheckResult::Whois : CheckResult::Rdap;
     if (!rdapService.isEmpty()) {
         rdap->lookup(rdapService, domainname);
         return;
@@ -133,6 +134,7 @@ void WhoisConfirmation::answer(Whois::Verdict verdict)
         return;
     m_state = State::Walking;
     const QPointer<WhoisConfirmation> self(this);
+    m_table(m_askedColumn, m_askedRow).decidedBy = m_askedBy;
     if (verdict != Whois::Verdict::Free) {
         m_table(m_askedColumn, m_askedRow).status = verdict == Whois::Verdict::Taken ? Taken : NotChecked;
         Q_EMIT cellChanged(m_askedColumn, m_askedRow);

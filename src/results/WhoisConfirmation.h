@@ -73,6 +73,7 @@ private:
     int m_row = 1;
     int m_askedColumn = 0;
     int m_askedRow = 0;
+    CheckResult::By m_askedBy = CheckResult::Dns;
     State m_state = State::Idle;
     QTimer* m_next = nullptr;
     RdapBootstrap m_rdapServices;

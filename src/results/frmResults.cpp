@@ -4,24 +4,29 @@
 #include "core/Platform.h"
 #include "core/Release.h"
 #include "core/Units.h"
-#include "dns/CheckResults.h"
 #include "dns/CheckRun.h"
 #include "results/ResultGrid.h"
 #include "results/ResultsLayout.h"
 #include "results/ResultsText.h"
-#include "results/WhoisConfirmation.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QTimer>
 
-frmResults::frmResults(QWidget* parent) : QMainWindow(parent)
+frmResults::frmResults(QWidget* parent)
+    : QMainWindow(parent), m_repaint(1000 / 30, this, [this] {
+          Resultgrid->flush();
+          ProgressBar->setValue(RepliesReceived);
+      })
 {
     setObjectName(QStringLiteral("frmResults"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -43,7 +48,6 @@ void frmResults::buildControls()
     connect(Resultgrid, &ResultGrid::cellEntered, this, &frmResults::Resultgrid_EnterCell);
     ProgressBar = new QProgressBar(central);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    ProgressBar->setAlignment(Qt::AlignCenter);
     ProgressBar->setVisible(false);
     butCancelOk = new QPushButton(QStringLiteral("Cancel"), central);
     butCancelOk->setObjectName(QStringLiteral("butCancelOk"));
@@ -51,10 +55,6 @@ void frmResults::buildControls()
     m_escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(m_escape, &QShortcut::activated, butCancelOk, &QPushButton::click);
     setCentralWidget(central);
-    // Until the first run places them by the resize rule.
-    Resultgrid->setGeometry(0, 0, 400, 240);
-    ProgressBar->setGeometry(0, 250, 300, 25);
-    butCancelOk->setGeometry(310, 250, 73, 25);
 }
 
 void frmResults::buildMenus()
@@ -66,6 +66,7 @@ void frmResults::buildMenus()
     };
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuSave = addAction(mnuFile, "mnuSave", QStringLiteral("&Save results..."));
     mnuExit = addAction(mnuFile, "mnuExit", QStringLiteral("E&xit"));
     mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
@@ -77,6 +78,7 @@ void frmResults::buildMenus()
     connect(mnuExit, &QAction::triggered, this,
             [this] { QTimer::singleShot(0, this, &frmResults::butCancelOk_Click); });
     connect(mnuCopy, &QAction::triggered, this, &frmResults::mnuCopy_Click);
+    connect(mnuSave, &QAction::triggered, this, &frmResults::mnuSave_Click);
     connect(mnuWhois, &QAction::triggered, this, &frmResults::whoisWindowRequested);
 
     // Never in the menu bar; shown as the cell popup.
@@ -116,9 +118,6 @@ void frmResults::GetData()
     releaseRun();
     releaseConfirmation();
     m_phase = RunPhase::Checking;
-    Resultgrid->clear();
-    Resultgrid->setRowCount(0);
-    Resultgrid->setColumnCount(0);
 
     const RunPlan plan = RunPlan::current();
     ColumnCount = plan.columns();
@@ -138,9 +137,8 @@ void frmResults::GetData()
     ProgressBar->setFormat(QStringLiteral("Checking Domains"));
     ProgressBar->setVisible(true);
     Resultgrid->fill(plan);
-    ColumnLabels = QStringList{QString()};
-    if (plan.bareNames)
-        ColumnLabels += plan.columnLabels;
+    m_typedNames = plan.typed;
+    ColumnLabels = QStringList{QString()} + (plan.bareNames ? plan.columnLabels : QStringList());
     LayoutGrid();
     CalcFormSize();
     const QSize extra = frameExtra();
@@ -151,10 +149,11 @@ void frmResults::GetData()
     plan.fill(CheckResults);
     auto* run = new CheckRun(CheckResults, plan.setup(Utils::AppSettings));
     m_run = run;
+    // Every answer is in CheckResults at once; the grid and the bar follow at most thirty times a second.
     connect(run, &CheckRun::cellAnswered, this, [this](int column, int row, int replies) {
         RepliesReceived = qint16(replies);
-        ProgressBar->setValue(replies);
-        ShowCell(column, row);
+        Resultgrid->mark(column, row, CheckResults(column, row).status);
+        m_repaint.poke();
     });
     connect(run, &CheckRun::completed, this, &frmResults::onRunCompleted);
     connect(run, &CheckRun::networkFailed, this, [this] { m_phase = RunPhase::NetworkFailed; });
@@ -167,7 +166,7 @@ void frmResults::refuse(const QString& text)
     hide();
     const QPointer<frmResults> self(this);
     Platform::instance().messageBox(text, Platform::Ok, Platform::Critical, AppInfo::Title);
-    if (self)
+    if (self) // the box's own events may have closed it
         close();
 }
 
@@ -249,26 +248,22 @@ void frmResults::ShowAllCells()
     Resultgrid->setUpdatesEnabled(false);
     for (int c = 1; c <= ColumnCount; ++c) {
         for (int r = 1; r <= Resultgrid->rowCount(); ++r)
-            ShowCell(c, r);
+            Resultgrid->mark(c, r, CheckResults(c, r).status);
     }
+    Resultgrid->flush();
     Resultgrid->setUpdatesEnabled(true);
-    Resultgrid->viewport()->update();
 }
 
 void frmResults::onRunCompleted()
 {
+    m_repaint.flushNow();
     ShowAllCells();
     ProgressBar->setVisible(false);
     unsetCursor();
     Resultgrid->unsetCursor();
     setMenusEnabled(true);
     Utils::CheckRunning = false;
-    QStringList notes;
-    if (m_run && m_run->onlyRefusals())
-        notes.append(CheckRun::onlyRefusalsText(Utils::AppSettings.NameServer));
-    if (m_run)
-        notes.append(CheckRun::canaryText(m_run->canaries(), Utils::AppSettings.NameServer));
-    notes.removeAll(QString());
+    const QStringList notes = m_run ? m_run->notes(Utils::AppSettings.NameServer) : QStringList();
     if (notes.isEmpty()) {
         afterRun();
         return;
@@ -423,4 +418,22 @@ void frmResults::mnuCopy_Click()
     Platform::instance().setClipboardText(ResultsText::copyText(CheckResults, ColumnCount, Resultgrid->rowCount()));
     Platform::instance().messageBox(QStringLiteral("Results have been copied to the clipboard."), Platform::Ok,
                                     Platform::NoIcon, AppInfo::Title);
+}
+
+void frmResults::mnuSave_Click()
+{
+    const QString folder = Utils::GetSetting(QStringLiteral("main"), QStringLiteral("SaveFolder"),
+                                             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    const QString path = Platform::instance().saveFileName(
+        QStringLiteral("Save results"), folder + QStringLiteral("/orlevan-results.csv"), QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty())
+        return;
+    const QByteArray bytes = ResultsText::csv(CheckResults, ColumnCount, Resultgrid->rowCount(), m_typedNames);
+    if (const QString error = ResultsText::writeWhole(path, bytes); !error.isEmpty()) {
+        Platform::instance().messageBox(QStringLiteral("The results could not be saved to:\r") +
+                                            QDir::toNativeSeparators(path) + QLatin1Char('\r') + error,
+                                        Platform::Ok, Platform::Critical, AppInfo::Title);
+        return;
+    }
+    Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("SaveFolder"), QFileInfo(path).absolutePath());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Throttle.h"
 #include "core/Utils.h"
 #include "dns/RunPhase.h"
 #include "dns/RunPlan.h"
@@ -45,6 +46,8 @@ public:
     void butCancelOk_Click();
 
     void mnuCopy_Click();
+    // Writes the results as a CSV file the user names.
+    void mnuSave_Click();
     void mnuGoto_Click();
     void mnuWww_Click();
     void mnuWhois2_Click();
@@ -58,6 +61,7 @@ public:
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
     QMenu* mnuTools = nullptr;
+    QAction* mnuSave = nullptr;
     QAction* mnuExit = nullptr;
     QAction* mnuCopy = nullptr;
     QAction* mnuWhois = nullptr;
@@ -116,5 +120,7 @@ private:
     int m_popupColumn = 0;
     int m_popupRow = 0;
     QShortcut* m_escape = nullptr;
+    Throttle m_repaint;
+    QStringList m_typedNames;
     bool m_resizing = false;
 };

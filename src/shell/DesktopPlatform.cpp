@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFileDialog>
 #include <QHash>
 #include <QMessageBox>
 #include <QPointer>
@@ -46,6 +47,11 @@ void DesktopPlatform::setClipboardText(const QString& text)
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(text);
+}
+
+QString DesktopPlatform::saveFileName(const QString& caption, const QString& suggested, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, suggested, filter);
 }
 
 int DesktopPlatform::runModal(QDialog* dialog)

@@ -33,6 +33,7 @@ public:
     Answer messageBox(const QString& text, Buttons buttons, Icon icon, const QString& caption) override;
     void openUrl(const QString& address) override;
     void setClipboardText(const QString& text) override;
+    QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) override;
 
     // Shows a dialog modally and returns its result code.
     virtual int runModal(QDialog* dialog);

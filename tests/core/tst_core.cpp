@@ -104,7 +104,12 @@ private Q_SLOTS:
         QTest::newRow("blank") << "   " << false << "-";
         QTest::newRow("separators only") << " ,; " << false << "-";
         QTest::newRow("underscore") << "a_b" << false << "!";
-        QTest::newRow("accent") << QString::fromUtf8("caf\u00e9") << false << "!";
+        QTest::newRow("own scripts") << QString::fromUtf8("café MÜNCHEN παράδειγμα हिन्दी") << false
+                                     << "xn--caf-dma xn--mnchen-3ya xn--hxajbheg2az3al xn--j2bd4cyah0f";
+        QTest::newRow("ideographic full stop") << QString::fromUtf8("例え。jp") << false << ". xn--r8jz45g.jp";
+        QTest::newRow("joined as typed") << QString::fromUtf8("a ü") << true << "a xn--a-eha xn--a-dha xn--tda";
+        QTest::newRow("no ASCII form") << QString(70, QChar(0xfc)) << false << "!";
+        QTest::newRow("symbol") << QString::fromUtf8("a\u2603") << false << "!";
         QTest::newRow("tab") << "a\tb" << false << "!";
     }
     void candidates()

@@ -127,7 +127,7 @@ private Q_SLOTS:
                 return true;
             for (int i = 0; i < 2; ++i)
                 m_driver->ns.sendTo(held.first(), FakeNameServer::replyFor(held.first().datagram, 3));
-            return QTest::qWaitFor([&] { return m_run->repliesReceived() == 1; }, 5000);
+            return true;
         }));
         QCOMPARE(statuses(), QStringLiteral("2"));
         QCOMPARE(m_run->repliesReceived(), 1);

@@ -39,7 +39,7 @@ private Q_SLOTS:
     {
         QFETCH(int, status);
         QFETCH(QString, site);
-        const CheckResult result{"ab.co.uk", "uk", quint8(status), 1};
+        const CheckResult result{"ab.co.uk", "uk", quint8(status), 1, {}, CheckResult::Dns};
         Utils::TldRecord record;
         record.RegistrationSite = site;
         const ResultsText::Popup p = ResultsText::popup(result, record, "co.uk");
@@ -52,20 +52,36 @@ private Q_SLOTS:
         QCOMPARE(ResultsText::columnLabel(false, {""}, 1, "uk"), QStringLiteral("uk"));
     }
 
-    void copyText()
+    // The clipboard's words, and the file a spreadsheet program reads.
+    void copyAndCsv()
     {
-        loadTable({"int;I;", "com;C;http://com.reg", "nu;N;x"});
+        loadTable({"int;I;", "com;C;http://com.reg", "nu;N;x", "de;D;https://r/\"a,b\"\nc"});
         CheckResults.reset(2, 3);
         const quint8 statuses[] = {Free, Taken, NotChecked, Free, Pending, Taken};
         for (int i = 0; i < 6; ++i) {
             const int c = i / 3 + 1, r = i % 3 + 1;
-            CheckResults(c, r) = {QStringLiteral("n%1.%2").arg(r).arg(c == 1 ? "com" : "nu"), c == 1 ? "com" : "nu",
-                                  statuses[i], qint16(i + 1)};
+            CheckResults(c, r) = {QStringLiteral("n%1.%2").arg(r).arg(c == 1 ? "com" : "nu"),
+                                  c == 1 ? "com" : "nu",
+                                  statuses[i],
+                                  qint16(i + 1),
+                                  {},
+                                  CheckResult::By(i % 3)};
         }
+        CheckResults(2, 1) = {"xn--mnchen-3ya.de", "de", Free, 4, QString::fromUtf8("münchen.de"), CheckResult::Rdap};
         QCOMPARE(ResultsText::copyText(CheckResults, 2, 3),
-                 QStringLiteral("n1.com is available (check http://com.reg)\r\nn2.com is unavailable.\r\n"
-                                "n3.com was not checked.\r\nn1.nu is available\r\nn2.nu\r\nn3.nu is unavailable.\r\n"));
+                 QString::fromUtf8("n1.com is available (check http://com.reg)\r\nn2.com is unavailable.\r\n"
+                                   "n3.com was not checked.\r\nmünchen.de (xn--mnchen-3ya.de) is available (check "
+                                   "https://r/\"a,b\"\nc)\r\nn2.nu\r\nn3.nu is unavailable.\r\n"));
         QCOMPARE(ResultsText::copyText(CheckResults, 0, 3), QString());
+        const QByteArray csv = ResultsText::csv(CheckResults, 2, 3, {QString::fromUtf8("münchen"), "n2", "n3"});
+        QCOMPARE(csv, "\xEF\xBB\xBF" +
+                          QString::fromUtf8(
+                              "name,domain,status,confirmed by,registration site\r\n"
+                              "münchen,n1.com,free,DNS,http://com.reg\r\nn2,n2.com,taken,WHOIS,http://com.reg\r\n"
+                              "n3,n3.com,not checked,,http://com.reg\r\n"
+                              "münchen,xn--mnchen-3ya.de,free,RDAP,\"https://r/\"\"a,b\"\"\nc\"\r\n"
+                              "n2,n2.nu,not checked,,x\r\nn3,n3.nu,taken,RDAP,x\r\n")
+                              .toUtf8());
     }
 
     void formSize_data()
@@ -78,6 +94,7 @@ private Q_SLOTS:
         QTest::newRow("fits") << 5000.0 << 10.0 << 5450.0 << 10.0 * 301 + 301 + 1400;
         QTest::newRow("at least 2500 wide") << 100.0 << 1.0 << 2500.0 << 602.0 + 1400;
         QTest::newRow("at most 90 % of the screen") << 30000.0 << 100.0 << 18000.0 << 9000.0;
+        QTest::newRow("just over 90 %") << 17600.0 << 30.0 << 18000.0 << 9000.0;
     }
     void formSize()
     {
@@ -149,6 +166,9 @@ private Q_SLOTS:
         FakeServer whois;
         FakeServer rdap(true);
         QVERIFY(rdap.start());
+        QCOMPARE(QList<int>({WhoisConfirmation::limits.port, WhoisConfirmation::limits.connectMs,
+                             WhoisConfirmation::limits.exchangeMs}),
+                 QList<int>({43, 10000, 30000}));
         WhoisConfirmation::limits = {whoisReply == "-" ? FakeServer::refusedPort() : quint16(0), 2000, 4000};
         if (whoisReply != "-") {
             QVERIFY(whois.start());
@@ -168,7 +188,7 @@ private Q_SLOTS:
         const char* domains[] = {"a.com", "b.com", "c.com", "d.rdaptest"};
         const quint8 statuses[] = {Free, Taken, NotChecked, Free};
         for (int r = 1; r <= 4; ++r)
-            CheckResults(1, r) = {domains[r - 1], "", statuses[r - 1], qint16(r)};
+            CheckResults(1, r) = {domains[r - 1], "", statuses[r - 1], qint16(r), {}, CheckResult::Dns};
         WhoisConfirmation walk(CheckResults, 1, 4);
         QSignalSpy asking(&walk, &WhoisConfirmation::asking);
         QSignalSpy advanced(&walk, &WhoisConfirmation::advanced);

@@ -92,6 +92,32 @@ private Q_SLOTS:
         QCOMPARE(m_desktop->texts(), QStringList{"Results have been copied to the clipboard."});
     }
 
+    // Names in their own script are asked in ASCII and shown as typed; the results can be kept in a file.
+    void ownScriptAndSave()
+    {
+        Utils::TypedNames = {QString::fromUtf8("münchen.de")};
+        m_driver->ns.freeNames = {"xn--mnchen-3ya.de"};
+        check({"xn--mnchen-3ya.de"});
+        QVERIFY(finish());
+        QCOMPARE(m_window->Resultgrid->verticalHeaderItem(0)->text(),
+                 QString::fromUtf8("münchen.de (xn--mnchen-3ya.de)"));
+        QCOMPARE(m_driver->ns.queries.last().name, QStringLiteral("xn--mnchen-3ya.de"));
+        QFile(m_dir.path() + "/file").open(QIODevice::WriteOnly);
+        m_desktop->saveAnswers = {m_dir.path() + "/file/r.csv", m_dir.path() + "/r.csv"};
+        m_window->mnuSave->trigger();
+        QVERIFY(m_window && m_desktop->texts().value(0).startsWith("The results could not be saved to:"));
+        m_window->mnuSave->trigger();
+        m_window->mnuSave->trigger(); // cancelled: the folder of the last save is offered
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(m_desktop->saveSuggestions,
+                 QStringList({documents + "/orlevan-results.csv", documents + "/orlevan-results.csv",
+                              m_dir.path() + "/orlevan-results.csv"}));
+        QFile saved(m_dir.path() + "/r.csv");
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll().split('\n').value(1),
+                 QString::fromUtf8("münchen.de,xn--mnchen-3ya.de,free,DNS,\r").toUtf8());
+    }
+
     void confirmation()
     {
         m_whois.setDefault({FakeServer::Mode::Reply, "Domain: B.COM\r\n"});

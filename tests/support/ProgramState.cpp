@@ -31,11 +31,13 @@ void resetProgramState(const QString& folder)
     Utils::ResolvConfPath = folder + QStringLiteral("/resolv.conf");
     Utils::DefaultDomains.clear();
     Utils::CheckList.fill(QString());
+    Utils::TypedNames.clear();
     Utils::CheckCount = 0;
     Utils::BareNames = false;
     Utils::CheckRunning = false;
     CheckResults.reset(0, 0);
-    DNS::NameServerPort = 53;
+    static const quint16 programsPort = DNS::NameServerPort; // as the program has it, before any test aims it
+    DNS::NameServerPort = programsPort;
     CheckRun::tickSourceFactory = {};
     CheckRun::transportFactory = {};
     WhoisConfirmation::limits = {};

@@ -5,7 +5,7 @@
 
 #include <QTest>
 
-RunDriver::RunDriver()
+RunDriver::RunDriver() : m_programsPort(DNS::NameServerPort)
 {
     DNS::NameServerPort = ns.port();
     CheckRun::tickSourceFactory = [this] {
@@ -28,7 +28,7 @@ RunDriver::~RunDriver()
 {
     CheckRun::tickSourceFactory = {};
     CheckRun::transportFactory = {};
-    DNS::NameServerPort = 53;
+    DNS::NameServerPort = m_programsPort;
 }
 
 std::unique_ptr<CheckRun> RunDriver::makeRun(CheckResultTable& table, CheckRun::Setup setup)
@@ -41,7 +41,13 @@ std::unique_ptr<CheckRun> RunDriver::makeRun(CheckResultTable& table, CheckRun::
 bool RunDriver::settle(const CheckRun* run)
 {
     return QTest::qWaitFor([&] { return ns.queries.size() >= run->queriesSent(); }, 5000) &&
-           QTest::qWaitFor([&] { return sentinels >= ns.queries.size(); }, 5000);
+           QTest::qWaitFor(
+               [&] {
+                   if (socket)
+                       socket->poll(); // the run reads at its ticks
+                   return sentinels >= ns.queries.size();
+               },
+               5000);
 }
 
 bool RunDriver::finish(CheckRun* run, const std::function<bool()>& beforeTick)

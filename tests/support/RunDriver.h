@@ -28,4 +28,7 @@ public:
     QPointer<ManualTickSource> ticks; // of the last run made
     QPointer<UdpTransport> socket;
     int sentinels = 0;
+
+private:
+    const quint16 m_programsPort;
 };

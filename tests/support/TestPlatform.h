@@ -36,6 +36,11 @@ public:
         return startResult;
     }
     void setClipboardText(const QString& text) override { clipboard.append(text); }
+    QString saveFileName(const QString&, const QString& suggested, const QString&) override
+    {
+        saveSuggestions.append(suggested);
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
     void quit(int status) override { quits.append(status); }
 
     QStringList texts() const
@@ -49,11 +54,13 @@ public:
     // Answers for the next Yes/No boxes, in order; when empty, Yes.
     QList<Platform::Answer> answers;
     bool startResult = true;
+    QStringList saveAnswers; // file names for the next save questions; when empty, cancelled
 
     QList<Message> messages;
     QStringList openedUrls;
     QList<QStringList> startedPrograms; // program first, then its arguments
     QStringList clipboard;
+    QStringList saveSuggestions;
     QList<int> quits;
 };
 
