@@ -3,6 +3,7 @@
 #include "dns/CheckResults.h"
 #include "whois/RdapBootstrap.h"
 #include "whois/Whois.h"
+#include "whois/WhoisClient.h"
 
 #include <QObject>
 #include <QString>
@@ -10,7 +11,6 @@
 class QTimer;
 class RdapBootstrapUpdater;
 class RdapClient;
-class WhoisClient;
 struct RdapOutcome;
 struct WhoisOutcome;
 
@@ -26,9 +26,9 @@ public:
     // Where and how long the questions may take; tests shorten them.
     struct Limits
     {
-        quint16 port = 43;
-        int connectMs = 10 * 1000;
-        int exchangeMs = 30 * 1000;
+        quint16 port = WhoisClient::DefaultPort;
+        int connectMs = WhoisClient::DefaultConnectTimeout;
+        int exchangeMs = WhoisClient::DefaultExchangeTimeout;
     };
     static Limits limits;
 

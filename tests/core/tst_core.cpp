@@ -10,14 +10,6 @@ class TestCore : public QObject
 
     QTemporaryDir m_dir;
 
-    static void writeFile(const QString& path, const QByteArray& bytes)
-    {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(bytes);
-    }
-
 private Q_SLOTS:
     void init() { resetProgramState(m_dir.path()); }
 
@@ -36,7 +28,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("count");
         QTest::addColumn<QString>("last"); // the last record's fields joined by "/"
         QTest::newRow("three fields") << QByteArray("com;Commercial;") << 1 << "com/Commercial///";
-        QTest::newRow("four") << QByteArray("uk;UK;http://r;co:org") << 1 << "uk/UK/http://r/co:org/";
         QTest::newRow("six") << QByteArray("de;Germany;s;;whois.de;extra") << 1 << "de/Germany/s//whois.de";
         QTest::newRow("short lines skipped") << QByteArray("|com;C;||x;y|nu;N;;;w.nu") << 2 << "nu/N///w.nu";
         QTest::newRow("lone CR ends a line") << QByteArray("a;A;\rb;B;") << 2 << "b/B///";
@@ -77,7 +68,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("index");
         QTest::newRow("last of two labels") << "ab.co.uk" << 3;
         QTest::newRow("the later of two equal labels") << "x.tv" << 4;
-        QTest::newRow("first record") << "ab.int" << 0;
         QTest::newRow("unknown") << "ab.zz" << 0;
         QTest::newRow("case matters") << "AB.NU" << 0;
         QTest::newRow("no dot") << "nu" << 5;
@@ -96,7 +86,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("combinations");
         QTest::addColumn<QString>("names"); // "!" illegal, "-" nothing, "." complete names
         QTest::newRow("separators") << "ab, cd;ef" << false << "ab cd ef";
-        QTest::newRow("blanks") << "  ab   cd  " << false << "ab cd";
         QTest::newRow("combinations") << "a b c" << true << "a ab ac ba b bc ca cb c";
         QTest::newRow("equal names combine") << "ab ab" << true << "ab abab abab ab";
         QTest::newRow("a dot: complete names") << "ab.com cd" << true << ". ab.com cd";
@@ -109,8 +98,6 @@ private Q_SLOTS:
         QTest::newRow("ideographic full stop") << QString::fromUtf8("例え。jp") << false << ". xn--r8jz45g.jp";
         QTest::newRow("joined as typed") << QString::fromUtf8("a ü") << true << "a xn--a-eha xn--a-dha xn--tda";
         QTest::newRow("no ASCII form") << QString(70, QChar(0xfc)) << false << "!";
-        QTest::newRow("symbol") << QString::fromUtf8("a\u2603") << false << "!";
-        QTest::newRow("tab") << "a\tb" << false << "!";
     }
     void candidates()
     {
@@ -125,11 +112,8 @@ private Q_SLOTS:
 
     void candidateLimits()
     {
-        QStringList names;
-        for (int i = 0; i < 2050; ++i)
-            names.append(QStringLiteral("n%1").arg(i));
-        const auto build = [&](int n, bool combinations) {
-            return Candidates::build(names.mid(0, n).join(' '), combinations, 2049);
+        const auto build = [](int n, bool combinations) {
+            return Candidates::build(QStringLiteral("n ").repeated(n), combinations, 2049);
         };
         QCOMPARE(build(2049, false).names.size(), 2049);
         QCOMPARE(build(45, true).names.size(), 2025);
@@ -165,35 +149,19 @@ private Q_SLOTS:
               "loaded");
     }
 
+    // Saved and read back; a settings file that cannot be read is never written, but every choice holds until the
+    // program ends.
+    void saveAndSelection_data()
+    {
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("stored") << false;
+        QTest::newRow("kept in memory") << true;
+    }
     void saveAndSelection()
     {
+        QFETCH(bool, damaged);
         loadTable({"com;C;", "net;N;", "org;O;"});
-        Utils::AppSettings = {"ns1", 20, 4, true, false, false};
-        Utils::DomainTable[1].Selected = 1;
-        Utils::SaveSettings();
-        Utils::SaveDomainSelection();
-        QSettings store(Utils::SettingsFile, QSettings::IniFormat);
-        QStringList values;
-        for (const char* key : {"dns", "delay", "retries", "ConfirmWhois", "SysTrayMinimize", "CheckWithDashes"})
-            values.append(store.value(QStringLiteral("main/") + key).toString());
-        QCOMPARE(values, (QStringList{"ns1", "20", "4", "True", "False", "False"}));
-        QCOMPARE(store.value("domains/net").toString() + store.value("domains/org").toString(), QStringLiteral("10"));
-        // A key missing reads as not selected; any other number than 0 as selected.
-        store.setValue("domains/com", "2");
-        store.remove("domains/net");
-        store.sync();
-        Utils::LoadDomainSelection();
-        QCOMPARE(Utils::DomainTable[0].Selected + 2 * Utils::DomainTable[1].Selected, 1);
-        QVERIFY(!Utils::PersonalSelectionInForce());
-        Utils::SaveSetting("main", "domains", "anything");
-        QVERIFY(Utils::PersonalSelectionInForce());
-    }
-
-    // A settings file that cannot be read is never written, but every choice holds until the program ends.
-    void damagedSettingsKeepChoices()
-    {
-        loadTable({"com;C;", "net;N;"});
-        Utils::SettingsDamaged = true;
+        Utils::SettingsDamaged = damaged;
         Utils::AppSettings = {"ns1", 20, 4, true, false, false};
         Utils::DomainTable[1].Selected = 1;
         Utils::SaveSettings();
@@ -203,10 +171,20 @@ private Q_SLOTS:
         Utils::DomainTable[1].Selected = 0;
         Utils::LoadSettings();
         Utils::LoadDomainSelection();
-        QCOMPARE(Utils::AppSettings.NameServer + QString::number(Utils::AppSettings.QueryDelay),
-                 QStringLiteral("ns120"));
-        QVERIFY(Utils::AppSettings.ConfirmWhois && Utils::DomainTable[1].Selected && Utils::PersonalSelectionInForce());
-        QVERIFY(!QFile::exists(Utils::SettingsFile));
+        const Utils::Settings& s = Utils::AppSettings;
+        QCOMPARE(QStringLiteral("%1/%2/%3/%4").arg(s.NameServer).arg(s.QueryDelay).arg(s.Retries).arg(s.ConfirmWhois),
+                 QStringLiteral("ns1/20/4/1"));
+        QVERIFY(Utils::DomainTable[1].Selected && Utils::PersonalSelectionInForce());
+        QCOMPARE(QFile::exists(Utils::SettingsFile), !damaged);
+        if (damaged)
+            return;
+        QSettings store(Utils::SettingsFile, QSettings::IniFormat);
+        // A key missing reads as not selected; any other number than 0 as selected.
+        store.setValue("domains/com", "2");
+        store.remove("domains/net");
+        store.sync();
+        Utils::LoadDomainSelection();
+        QCOMPARE(Utils::DomainTable[0].Selected + 2 * Utils::DomainTable[1].Selected, 1);
     }
 
     // A store that cannot be written is told once per program run.

@@ -7,12 +7,9 @@
 using namespace Qt::StringLiterals;
 
 // The DNS options dialogs and the domain selection dialog: number rules, page and height, stored settings.
-class TestDialogs : public QObject
+class TestDialogs : public GuiSuite
 {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    TestDesktop m_desktop;
 
     // The records' flags in memory, then as stored ("-": none stored).
     static QString flags()
@@ -25,16 +22,15 @@ class TestDialogs : public QObject
         return memory + '/' + stored;
     }
 
-private Q_SLOTS:
-    void init()
+    void setUp() override
     {
-        resetAll(m_dir.path());
         QStringList lines; // records t0 to t19
         for (int i = 0; i < 20; ++i)
             lines.append(u"t%1;T%1;"_s.arg(i));
         loadTable(lines);
     }
 
+private Q_SLOTS:
     void rules_data()
     {
         QTest::addColumn<QString>("call"); // ok:delay;retries, delay:text, retries:text, height:twips;dpi;frame;content
@@ -42,11 +38,7 @@ private Q_SLOTS:
         QTest::newRow("ok 4.5 to even 4") << u"ok:4.5;3"_s << u"Please select a number from 5 to 1000 ms.;4;3"_s;
         QTest::newRow("ok 1.5 to 2") << u"ok:50;1.5"_s << u";50;2"_s;
         QTest::newRow("ok 0.5 to 0") << u"ok:50;0.5"_s << u"Please select from 1 to 10 retries.;50;0"_s;
-        QTest::newRow("ok 10.5 to 10") << u"ok:50;10.5"_s << u";50;10"_s;
-        QTest::newRow("ok 1000.5 to 1000") << u"ok:1000.5;3"_s << u";1000;3"_s;
         QTest::newRow("ok 1001") << u"ok:1001;3"_s << u"Please select a number from 5 to 1000 ms.;1001;3"_s;
-        QTest::newRow("ok 4.6 to 5") << u"ok:4.6;3"_s << u";5;3"_s;
-        QTest::newRow("ok neither numeric") << u"ok:x;y"_s << u"Please select from 1 to 10 retries.;x;y"_s;
         QTest::newRow("ok delay not numeric") << u"ok:x;3"_s << u"Please select a number from 5 to 1000 ms.;x;3"_s;
         QTest::newRow("ok 131122, 50 in 16 bits")
             << u"ok:131122;3"_s << u"Please select a number from 5 to 1000 ms.;131122;3"_s;
@@ -80,15 +72,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text"); // of the control the row is named after: window/control
         QTest::newRow("frmOptions/Label1") << u"DNS to query :"_s;
         QTest::newRow("frmOptions/Label2") << u"Delay between queries (1/1000th seconds):"_s;
-        QTest::newRow("frmOptions/Label3") << u"Number of retries on each domain name:"_s;
         QTest::newRow("frmOptionsFirst/Label4") << u"Welcome to Orlevan"_s;
-        QTest::newRow("frmOptionsFirst/Label6") << u"Nameserver:"_s;
         QTest::newRow("frmOptionsFirst/butOK") << u"D&one"_s;
         QTest::newRow("frmDomains/defaultdomains") << u"Check only these domains"_s;
-        QTest::newRow("frmDomains/userdomains") << u"Personal selection of domains"_s;
         QTest::newRow("frmDomains/Frame1") << u"Select domains you want included in searches"_s;
         QTest::newRow("frmDomains/butSelAll") << u"Select All"_s;
-        QTest::newRow("frmDomains/butClearAll") << u"Clear All"_s;
     }
     void texts()
     {
@@ -170,10 +158,6 @@ private Q_SLOTS:
         QVERIFY(flags().startsWith(QString(20, '1') + '/') && w->dom[13]->isChecked());
         w->butClearAll->click();
         QVERIFY(flags().startsWith(QString(20, '0') + '/') && !w->dom[13]->isChecked());
-
-        Utils::TldCount = 10; // four boxes to spare
-        w->VScroll1->setValue(0);
-        QVERIFY(!w->dom[9]->isHidden() && w->dom[10]->isHidden());
     }
 };
 

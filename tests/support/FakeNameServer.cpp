@@ -21,7 +21,7 @@ bool FakeNameServer::isMadeUp(const QString& name)
     return madeUp.match(name).hasMatch();
 }
 
-QString FakeNameServer::decodeName(const QByteArray& datagram)
+static QString decodeName(const QByteArray& datagram)
 {
     QStringList labels;
     qsizetype pos = 12;
@@ -59,15 +59,13 @@ void FakeNameServer::readFrom(QUdpSocket* socket)
         const QNetworkDatagram datagram = socket->receiveDatagram();
         Query query;
         query.datagram = datagram.data();
-        query.id = query.datagram.size() >= 2 ? quint8(query.datagram.at(0)) * 256 + quint8(query.datagram.at(1)) : -1;
         query.name = decodeName(query.datagram);
         query.sender = datagram.senderAddress();
         query.senderPort = quint16(datagram.senderPort());
         queries.append(query);
         std::optional<QByteArray> reply;
-        const bool wildcard = wildcards.contains(query.name.section('.', 1));
-        const bool free = !wildcard && (freeNames.contains(query.name) || isMadeUp(query.name));
-        if (answering && !silentNames.contains(query.name))
+        const bool free = freeNames.contains(query.name) || isMadeUp(query.name);
+        if (!silentNames.contains(query.name))
             reply = responder ? responder(query) : replyFor(query.datagram, free ? 3 : 0);
         if (reply)
             socket->writeDatagram(*reply, query.sender, query.senderPort);

@@ -17,30 +17,25 @@ public:
     struct Query
     {
         QByteArray datagram;
-        int id = 0;
         QString name; // decoded QNAME, labels joined by dots
         QHostAddress sender;
         quint16 senderPort = 0;
     };
 
-    // Binds a free port on the address; isListening() tells whether it worked.
+    // Binds a free port on the address.
     explicit FakeNameServer(const QHostAddress& address = QHostAddress::LocalHost, QObject* parent = nullptr);
     // Also listens on a second address at the same port (for a host name that resolves to either).
     bool alsoListenOn(const QHostAddress& address);
 
-    bool isListening() const { return m_socket.state() == QAbstractSocket::BoundState; }
     quint16 port() const { return m_socket.localPort(); }
 
     // By default names in freeNames and made-up names (a first label of 24 or more lowercase letters and digits)
-    // are answered with a name error, names in silentNames not at all, all others with success; under a suffix in
-    // wildcards every name exists.
+    // are answered with a name error, names in silentNames not at all, all others with success.
     QSet<QString> freeNames;
     QSet<QString> silentNames;
-    QSet<QString> wildcards;
     static bool isMadeUp(const QString& name);
     // When set, decides the reply instead; nothing means no reply.
     std::function<std::optional<QByteArray>(const Query&)> responder;
-    bool answering = true;
     // After every query, a two-byte datagram that no run can take for a reply: once the run's socket has seen it,
     // every reply to that query has arrived.
     static constexpr char Sentinel[] = "\xff\xfe";
@@ -51,7 +46,6 @@ public:
     void sendTo(const Query& query, const QByteArray& datagram);
     // A reply to a query: its header with QR set and this RCODE, and its question.
     static QByteArray replyFor(const QByteArray& query, quint8 rcode, bool withQuestion = true);
-    static QString decodeName(const QByteArray& datagram);
 
 private:
     void readFrom(QUdpSocket* socket);

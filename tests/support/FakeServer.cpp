@@ -1,6 +1,5 @@
 #include "support/FakeServer.h"
 
-#include <QDateTime>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <memory>
@@ -40,7 +39,6 @@ FakeServer::~FakeServer()
 
 bool FakeServer::start()
 {
-    m_startMs = QDateTime::currentMSecsSinceEpoch();
     return m_server->listen(QHostAddress::LocalHost, 0);
 }
 
@@ -105,7 +103,7 @@ QList<QByteArray> FakeServer::heads() const
 
 void FakeServer::serve(QTcpSocket* socket, const QByteArray& head)
 {
-    requests.append({head, QDateTime::currentMSecsSinceEpoch() - m_startMs});
+    requests.append({head});
     QList<Script>& queue = m_routes[m_http ? head.split(' ').value(1) : QByteArray()];
     const Script script = queue.isEmpty() ? m_default : queue.takeFirst();
     if (script.mode == Mode::Reply) {

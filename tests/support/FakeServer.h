@@ -31,7 +31,6 @@ public:
     struct Request
     {
         QByteArray head; // the WHOIS request line or the HTTP head, line ends included
-        qint64 atMs = 0; // since the server started
         QByteArray header(const QByteArray& name) const;
     };
 
@@ -66,5 +65,4 @@ private:
     QTcpSocket* m_filler = nullptr;
     QHash<QByteArray, QList<Script>> m_routes;
     Script m_default;
-    qint64 m_startMs = 0;
 };

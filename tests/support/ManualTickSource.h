@@ -9,11 +9,7 @@ class ManualTickSource final : public TickSource
 
 public:
     using TickSource::TickSource;
-    void start(int intervalMs) override
-    {
-        interval = intervalMs;
-        running = true;
-    }
+    void start(int) override { running = true; }
     void stop() override { running = false; }
     void fire()
     {
@@ -22,5 +18,4 @@ public:
     }
 
     bool running = false;
-    int interval = 0;
 };

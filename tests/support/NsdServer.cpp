@@ -1,26 +1,16 @@
 #include "support/NsdServer.h"
 
 #include "dns/DNS.h"
+#include "support/ProgramState.h"
 
 #include <QFile>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QUdpSocket>
 
-namespace {
-void writeFile(const QString& path, const QString& text)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(text.toUtf8());
-}
-} // namespace
-
 NsdServer::~NsdServer()
 {
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000))
-        m_process.kill();
+    m_process.kill();
     m_process.waitForFinished(5000);
 }
 
@@ -41,15 +31,18 @@ QString NsdServer::start(const QMap<QString, QStringList>& zones)
     if (nsd.isEmpty())
         return QStringLiteral("nsd is not installed: install the Debian package nsd (scripts/packages.txt lists it)");
     const QString dir = m_dir.path();
-    QString config;
+    QString config =
+        QStringLiteral("server:\n ip-address: 127.0.0.1\n port: %1\n username: \"\"\n chroot: \"\"\n"
+                       " zonesdir: \"%2\"\n pidfile: \"%2/nsd.pid\"\n database: \"\"\n xfrdfile: \"%2/xfrd\"\n"
+                       " zonelistfile: \"%2/zone.list\"\n xfrdir: \"%2\"\n logfile: \"%2/nsd.log\"\n"
+                       " server-count: 1\nremote-control:\n control-enable: no\n");
     for (auto it = zones.cbegin(); it != zones.cend(); ++it) {
-        QString text = QStringLiteral("$ORIGIN %1.\n$TTL 60\n@ IN SOA ns.%1. admin.%1. 1 3600 600 86400 60\n"
-                                      "@ IN NS ns.%1.\nns IN A 127.0.0.1\n")
-                           .arg(it.key());
-        for (const QString& host : it.value())
-            text += host + QStringLiteral(" IN A 127.0.0.2\n");
-        writeFile(dir + QStringLiteral("/%1.zone").arg(it.key()), text);
-        config += QStringLiteral("zone:\n  name: \"%1\"\n  zonefile: \"%2/%1.zone\"\n").arg(it.key(), dir);
+        writeFile(dir + QLatin1Char('/') + it.key(),
+                  QStringLiteral("$ORIGIN %1.\n$TTL 60\n@ SOA ns.%1. admin.%1. 1 3600 600 86400 60\n@ NS ns.%1.\n"
+                                 "ns A 127.0.0.1\n%2 A 127.0.0.2\n")
+                      .arg(it.key(), it.value().join(QStringLiteral(" A 127.0.0.2\n")))
+                      .toUtf8());
+        config += QStringLiteral("zone:\n name: \"%1\"\n zonefile: \"%1\"\n").arg(it.key());
     }
     // A port free for both UDP and TCP, as the server binds both; taken meanwhile, the next try takes another.
     for (int attempt = 0; attempt < 5; ++attempt) {
@@ -60,15 +53,7 @@ QString NsdServer::start(const QMap<QString, QStringList>& zones)
         m_port = udp.localPort();
         udp.close();
         tcp.close();
-        writeFile(dir + QStringLiteral("/nsd.conf"),
-                  QStringLiteral("server:\n  ip-address: 127.0.0.1\n  port: %1\n  username: \"\"\n  chroot: \"\"\n"
-                                 "  zonesdir: \"%2\"\n  pidfile: \"%2/nsd.pid\"\n  database: \"\"\n"
-                                 "  xfrdfile: \"%2/xfrd.state\"\n  zonelistfile: \"%2/zone.list\"\n  xfrdir: \"%2\"\n"
-                                 "  logfile: \"%2/nsd.log\"\n  server-count: 1\nremote-control:\n"
-                                 "  control-enable: no\n")
-                          .arg(m_port)
-                          .arg(dir) +
-                      config);
+        writeFile(dir + QStringLiteral("/nsd.conf"), config.arg(m_port).arg(dir).toUtf8());
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(nsd, {QStringLiteral("-d"), QStringLiteral("-c"), dir + QStringLiteral("/nsd.conf")});
         if (m_process.waitForStarted(5000) && answers())

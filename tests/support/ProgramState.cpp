@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 void resetProgramState(const QString& folder)
@@ -59,11 +60,22 @@ QByteArray scrambled(const QStringList& plainLines)
 }
 } // namespace
 
-void writeDataFile(const QString& path, const QStringList& plainLines)
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
 {
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(scrambled(plainLines));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeDataFile(const QString& path, const QStringList& plainLines)
+{
+    writeFile(path, scrambled(plainLines));
 }
 
 void loadTable(const QStringList& plainLines)

@@ -31,13 +31,6 @@ RunDriver::~RunDriver()
     DNS::NameServerPort = m_programsPort;
 }
 
-std::unique_ptr<CheckRun> RunDriver::makeRun(CheckResultTable& table, CheckRun::Setup setup)
-{
-    setup.nameServer = QStringLiteral("127.0.0.1");
-    setup.port = ns.port();
-    return std::make_unique<CheckRun>(table, setup);
-}
-
 bool RunDriver::settle(const CheckRun* run)
 {
     return QTest::qWaitFor([&] { return ns.queries.size() >= run->queriesSent(); }, 5000) &&

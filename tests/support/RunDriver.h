@@ -18,8 +18,6 @@ public:
     RunDriver();
     ~RunDriver();
 
-    // A run made by hand with the driver's tick source and socket, aimed at the fake server.
-    std::unique_ptr<CheckRun> makeRun(CheckResultTable& table, CheckRun::Setup setup);
     bool settle(const CheckRun* run);
     // False when the run did not end within its ticks, or beforeTick said stop.
     bool finish(CheckRun* run, const std::function<bool()>& beforeTick = {});

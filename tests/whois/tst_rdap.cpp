@@ -14,108 +14,68 @@ class TestRdap : public QObject
 
     static QByteArray fixture(const char* name)
     {
-        QFile file(QStringLiteral(ORLEVAN_SOURCE_DIR "/tests/whois/fixtures/") + QLatin1String(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return readFile(ORLEVAN_SOURCE_DIR "/tests/whois/fixtures/" + QString(name));
     }
     static QDateTime jan(int day, int hour = 0) { return QDateTime(QDate(2024, 1, day), QTime(hour, 0), Qt::UTC); }
     // A directory whose one service answers for "com".
-    static QByteArray json(int day, const QString& base = QStringLiteral("https://r.example/"))
+    static QByteArray json(int day)
     {
         const QString text = QStringLiteral(R"({"publication":"%1","services":[[["com"],["%2"]]]})");
-        return text.arg(jan(day).toString(Qt::ISODate), base).toUtf8();
+        return text.arg(jan(day).toString(Qt::ISODate), QStringLiteral("https://r.example/")).toUtf8();
     }
 
 private Q_SLOTS:
     void init() { resetProgramState(m_dir.path()); }
 
-    void domainUrl_data()
+    // The pieces without a network: the address asked, what an answer means, how long a server asks to wait.
+    void rules_data()
     {
-        QTest::addColumn<QString>("domain");
-        QTest::addColumn<QString>("url"); // empty: refused
-        QTest::newRow("final dot") << "Ab.COM." << QStringLiteral("https://r.example/v1/domain/ab.com");
-        QTest::newRow("A-label") << "b\u00fccher.de" << QStringLiteral("https://r.example/v1/domain/xn--bcher-kva.de");
-        QTest::newRow("path in the name") << "a/../b.com" << QString();
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("address, final dot") << "url" << QByteArray("Ab.COM.") << "https://r.example/v1/domain/ab.com";
+        QTest::newRow("address, A-label") << "url"
+                                          << QByteArray("b\xc3\xbc"
+                                                        "cher.de")
+                                          << "https://r.example/v1/domain/xn--bcher-kva.de";
+        QTest::newRow("address, a path in the name") << "url" << QByteArray("a/../b.com") << "";
+        QTest::newRow("404") << "404" << fixture("rdap-sample-404.json") << "0";
+        QTest::newRow("200 cut") << "200 cut" << fixture("rdap-sample-200.json") << "2";
+        QTest::newRow("200 taken") << "200" << fixture("rdap-sample-200.json") << "1";
+        QTest::newRow("500 with a domain") << "500" << fixture("rdap-sample-200.json") << "2";
+        QTest::newRow("wait, seconds") << "wait" << QByteArray("61") << "61";
+        QTest::newRow("wait, none said") << "wait" << QByteArray() << "2";
+        QTest::newRow("wait, a date") << "wait" << QByteArray("Mon, 01 Jan 2024 12:00:30 GMT") << "30";
+        QTest::newRow("wait, a date passed") << "wait" << QByteArray("Mon, 01 Jan 2024 11:00:00 GMT") << "0";
     }
-    void domainUrl()
+    void rules()
     {
-        QFETCH(QString, domain);
-        QTEST(Rdap::domainUrl(QStringLiteral("https://r.example/v1"), domain).toString(), "url");
-    }
-
-    void classify_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("cut");
-        QTest::addColumn<int>("verdict");
-        const QByteArray taken = fixture("rdap-sample-200.json");
-        const int unknown = int(Rdap::Verdict::NotChecked);
-        QTest::newRow("404") << 404 << fixture("rdap-sample-404.json") << false << int(Rdap::Verdict::Free);
-        QTest::newRow("200 cut") << 200 << taken << true << unknown;
-        QTest::newRow("500 with a domain") << 500 << taken << false << unknown;
-        QTest::newRow("200 other object") << 200 << QByteArray(R"({"objectClassName":"entity"})") << false << unknown;
-    }
-    void classify()
-    {
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
-        QFETCH(bool, cut);
-        QTEST(int(Rdap::classifyAnswer(status, body, cut)), "verdict");
-    }
-
-    void retryAfter_data()
-    {
-        QTest::addColumn<QByteArray>("header");
-        QTest::addColumn<int>("seconds"); // at 12:00:00 on 1 January 2024
-        QTest::newRow("delay") << QByteArray("5") << 5;
-        QTest::newRow("a minute and more") << QByteArray("61") << 61;
-        QTest::newRow("absent") << QByteArray() << 2;
-        QTest::newRow("date") << QByteArray("Mon, 01 Jan 2024 12:00:30 GMT") << 30;
-        QTest::newRow("date passed") << QByteArray("Mon, 01 Jan 2024 11:00:00 GMT") << 0;
-    }
-    void retryAfter()
-    {
-        QFETCH(QByteArray, header);
+        QFETCH(QString, rule);
+        QFETCH(QByteArray, input);
         using C = RdapClient;
-        QTEST(Rdap::retryAfterSeconds(header, jan(1, 12), C::FallbackRetryAfterSeconds, C::LongestRetryAfterSeconds),
-              "seconds");
+        if (rule == "url")
+            QTEST(Rdap::domainUrl("https://r.example/v1", QString::fromUtf8(input)).toString(), "result");
+        else if (rule == "wait")
+            QTEST(QString::number(Rdap::retryAfterSeconds(input, jan(1, 12), C::FallbackRetryAfterSeconds,
+                                                          C::LongestRetryAfterSeconds)),
+                  "result");
+        else
+            QTEST(QString::number(int(Rdap::classifyAnswer(rule.left(3).toInt(), input, rule.endsWith("cut")))),
+                  "result");
     }
 
-    void serviceFor_data()
-    {
-        QTest::addColumn<QString>("domain");
-        QTest::addColumn<QString>("base");
-        QTest::newRow("entry") << "x.a.net" << QStringLiteral("https://com.example/v1/");
-        QTest::newRow("longest match without HTTPS") << "a.co.uk" << QString();
-        QTest::newRow("no entry") << "a.zz" << QString();
-    }
     void serviceFor()
     {
-        QFETCH(QString, domain);
         // ' for ": the moc takes // inside a raw string for a comment.
         const auto parsed = RdapBootstrap::parse(QByteArray("{'services':[[['com','net'],['https://com.example/v1/']],"
                                                             "[['uk'],['https://uk.example/']], ['bad'],"
                                                             "[['co.uk'],['http://plain.example/']]]}")
                                                      .replace('\'', '"'));
         QVERIFY(parsed);
-        QTEST(parsed->serviceFor(domain), "base");
+        // The longest match counts, and only over HTTPS.
+        QCOMPARE(parsed->serviceFor("x.a.net") + parsed->serviceFor("a.co.uk") + parsed->serviceFor("a.zz"),
+                 QStringLiteral("https://com.example/v1/"));
         QVERIFY(!RdapBootstrap::parse(QByteArray("{'services':[[[],['https://r.example/']]]}").replace('\'', '"')));
-    }
-
-    void refreshRules()
-    {
-        const auto dir = [](int day, const char* base) {
-            return RdapBootstrap::parse(json(day, base));
-        };
-        QCOMPARE(Rdap::chooseBootstrap(dir(2, "https://shipped/"), dir(2, "https://user/")).serviceFor("a.com"),
-                 QStringLiteral("https://user/"));
-        QCOMPARE(Rdap::chooseBootstrap(dir(2, "https://shipped/"), dir(1, "https://user/")).serviceFor("a.com"),
-                 QStringLiteral("https://shipped/"));
-        QVERIFY(!Rdap::fetchedReplacement(200, json(1), *RdapBootstrap::parse(json(2))));
-        // Validators of a copy since replaced would bring a 304 for a file we lack.
-        const Rdap::FetchState state{jan(1), "Mon, 01 Jan 2024 00:00:00 GMT", "\"e1\"", jan(1)};
-        QCOMPARE(Rdap::conditionalHeaders(state, jan(2)).value(0).second, QByteArray("Tue, 02 Jan 2024 00:00:00 GMT"));
-        QVERIFY(Rdap::refreshDue(jan(2), jan(1))); // a clock set back
     }
 
     void client_data()
