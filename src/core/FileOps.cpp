@@ -1,5 +1,7 @@
 #include "core/FileOps.h"
 
+#include <QSaveFile>
+
 namespace FileOps {
 
 QChar UnscrambleChar(QChar c)
@@ -46,6 +48,14 @@ QString UnscrambleLine(const QString& line)
     for (qsizetype i = 0; i < line.size(); ++i)
         out[i] = UnscrambleChar(line.at(i));
     return out;
+}
+
+QString writeWhole(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return file.errorString();
+    return QString();
 }
 
 } // namespace FileOps

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace FileOps {
 // The data file's character substitution. It is its own inverse: the same call scrambles and unscrambles.
 QChar UnscrambleChar(QChar c);
 QString UnscrambleLine(const QString& line);
+// Writes the whole file or nothing: an earlier file stays as it was. Empty when it worked, else why not.
+QString writeWhole(const QString& path, const QByteArray& bytes);
 } // namespace FileOps

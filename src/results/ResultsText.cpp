@@ -1,7 +1,5 @@
 #include "results/ResultsText.h"
 
-#include <QSaveFile>
-
 namespace ResultsText {
 
 bool hasRegistrationSite(const QString& site)
@@ -115,14 +113,6 @@ QByteArray csv(const CheckResultTable& table, int columns, int rows, const QStri
         }
     }
     return out;
-}
-
-QString writeWhole(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return file.errorString();
-    return QString();
 }
 
 } // namespace ResultsText

@@ -42,7 +42,5 @@ QString copyText(const CheckResultTable& table, int columns, int rows);
 // The results as a CSV file (RFC 4180) for spreadsheet programs: UTF-8 with a byte-order mark, CR LF line ends, a
 // header row, then one row per candidate in the copy order; typedNames are the rows' names as typed.
 QByteArray csv(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames);
-// Writes the whole file or nothing: an earlier file stays as it was. Empty when it worked, else why not.
-QString writeWhole(const QString& path, const QByteArray& bytes);
 
 } // namespace ResultsText

@@ -1,6 +1,7 @@
 #include "results/frmResults.h"
 
 #include "core/AppInfo.h"
+#include "core/FileOps.h"
 #include "core/Platform.h"
 #include "core/Release.h"
 #include "core/Units.h"
@@ -429,7 +430,7 @@ void frmResults::mnuSave_Click()
     if (path.isEmpty())
         return;
     const QByteArray bytes = ResultsText::csv(CheckResults, ColumnCount, Resultgrid->rowCount(), m_typedNames);
-    if (const QString error = ResultsText::writeWhole(path, bytes); !error.isEmpty()) {
+    if (const QString error = FileOps::writeWhole(path, bytes); !error.isEmpty()) {
         Platform::instance().messageBox(QStringLiteral("The results could not be saved to:\r") +
                                             QDir::toNativeSeparators(path) + QLatin1Char('\r') + error,
                                         Platform::Ok, Platform::Critical, AppInfo::Title);

@@ -1,5 +1,6 @@
 #include "whois/RdapBootstrap.h"
 
+#include "core/FileOps.h"
 #include "core/Utils.h"
 #include "whois/Rdap.h"
 
@@ -8,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -142,11 +142,7 @@ bool writeFetchState(const QString& path, const FetchState& state)
     object.insert(QLatin1String("lastModified"), QString::fromLatin1(state.lastModified));
     object.insert(QLatin1String("etag"), QString::fromLatin1(state.etag));
     object.insert(QLatin1String("publication"), state.publication.toUTC().toString(Qt::ISODate));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QJsonDocument(object).toJson());
-    return file.commit();
+    return FileOps::writeWhole(path, QJsonDocument(object).toJson()).isEmpty();
 }
 
 bool refreshDue(const QDateTime& lastChecked, const QDateTime& now)

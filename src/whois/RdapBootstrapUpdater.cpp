@@ -1,5 +1,6 @@
 #include "whois/RdapBootstrapUpdater.h"
 
+#include "core/FileOps.h"
 #include "core/Release.h"
 
 #include "whois/Rdap.h"
@@ -8,7 +9,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
 #include <QTimer>
 
 QDateTime RdapBootstrapUpdater::lastAttempt;
@@ -77,8 +77,7 @@ void RdapBootstrapUpdater::onFinished()
     bool replaced = false;
     if (fetched) {
         QDir().mkpath(Rdap::dataFolder());
-        QSaveFile file(Rdap::userBootstrapPath());
-        replaced = file.open(QIODevice::WriteOnly) && file.write(m_body) == m_body.size() && file.commit();
+        replaced = FileOps::writeWhole(Rdap::userBootstrapPath(), m_body).isEmpty();
         if (replaced) {
             Rdap::FetchState state;
             state.lastModified = lastModified;
