@@ -1,5 +1,5 @@
-#include "app/Application.h"
-#include "app/Startup.h"
+#include "gui/app/Application.h"
+#include "gui/app/Startup.h"
 
 #include <QApplication>
 

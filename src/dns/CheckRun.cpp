@@ -3,7 +3,6 @@
 #include "core/AppInfo.h"
 #include "dns/DNS.h"
 #include "dns/DnsTransport.h"
-#include "dns/RunPlan.h"
 #include "dns/TickSource.h"
 
 #include <QCoreApplication>
@@ -164,7 +163,7 @@ void CheckRun::finish()
         for (int r = 1; r <= m_setup.rows; ++r) {
             CheckResult& cell = m_table(c, r);
             // Under a suffix where made-up names exist, "exists" proves nothing.
-            if (cell.status == Pending || (cell.status == Taken && lying.contains(RunPlan::suffixOf(cell.domain))))
+            if (cell.status == Pending || (cell.status == Taken && lying.contains(DNS::SuffixOf(cell.domain))))
                 cell.status = NotChecked;
         }
     }

@@ -98,6 +98,12 @@ qint16 CountSelectedTlds()
     return count;
 }
 
+QString SuffixOf(const QString& domain)
+{
+    const qsizetype dot = domain.indexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : domain.mid(dot + 1);
+}
+
 std::optional<QString> OverlongLabel(const QString& name)
 {
     for (const QString& label : name.split(QLatin1Char('.'))) {

@@ -37,6 +37,8 @@ bool AnswersQuery(const QByteArray& datagram, const QByteArray& query);
 
 // Records among DomainTable 0 to TldCount - 1 whose Selected is 1.
 qint16 CountSelectedTlds();
+// What a domain is asked under: everything after its first label; empty for a single label.
+QString SuffixOf(const QString& domain);
 // The first label of the name that is too long to encode, if any.
 std::optional<QString> OverlongLabel(const QString& name);
 

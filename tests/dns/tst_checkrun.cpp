@@ -1,7 +1,7 @@
 #include "core/Utils.h"
 #include "dns/CheckRun.h"
 #include "dns/DNS.h"
-#include "dns/RunPlan.h"
+#include "check/RunPlan.h"
 #include "support/RunDriver.h"
 #include "support/Suite.h"
 

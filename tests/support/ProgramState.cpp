@@ -5,7 +5,7 @@
 #include "dns/CheckResults.h"
 #include "dns/CheckRun.h"
 #include "dns/DNS.h"
-#include "results/WhoisConfirmation.h"
+#include "check/WhoisConfirmation.h"
 #include "whois/Rdap.h"
 #include "whois/RdapBootstrap.h"
 #include "whois/RdapBootstrapUpdater.h"

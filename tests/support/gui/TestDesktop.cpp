@@ -1,8 +1,8 @@
 #include "support/gui/TestDesktop.h"
 
-#include "app/Forms.h"
-#include "shell/frmHelp.h"
-#include "shell/modHTMLHelp.h"
+#include "gui/app/Forms.h"
+#include "gui/shell/frmHelp.h"
+#include "gui/shell/modHTMLHelp.h"
 #include "support/ProgramState.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/DesktopPlatform.h"
+#include "gui/shell/DesktopPlatform.h"
 #include "support/TestPlatform.h"
 
 class QDialog;

@@ -1,0 +1,118 @@
+#include "check/ResultsText.h"
+
+namespace ResultsText {
+
+bool hasRegistrationSite(const QString& site)
+{
+    return site.size() > 2;
+}
+
+QString columnLabel(bool bareNames, const QStringList& columnLabels, int column, const QString& tld)
+{
+    if (bareNames && column >= 1 && column < columnLabels.size())
+        return columnLabels.at(column);
+    return tld;
+}
+
+QString shownDomain(const CheckResult& result)
+{
+    return result.typed.isEmpty() ? result.domain
+                                  : result.typed + QStringLiteral(" (") + result.domain + QLatin1Char(')');
+}
+
+Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QString& label)
+{
+    Popup popup;
+    popup.title = shownDomain(result);
+    switch (result.status) {
+    case Taken:
+        popup.title += QStringLiteral(" is unavailable.");
+        break;
+    case Free:
+        popup.title += QStringLiteral(" is available!");
+        break;
+    case NotChecked:
+        popup.title += QStringLiteral(" could not be checked.");
+        break;
+    default:
+        break;
+    }
+    popup.displayVisible = record.DisplayInfo.size() >= 3;
+    const bool site = hasRegistrationSite(record.RegistrationSite);
+    popup.gotoEnabled = site;
+    popup.gotoCaption = site ? QStringLiteral("Goto .") + label + QStringLiteral(" registration website.")
+                             : QStringLiteral("No registration site known for  .") + label;
+    popup.whoisCaption = QStringLiteral("Lookup ") + result.domain + QStringLiteral(" with WHOIS");
+    popup.wwwVisible = site && result.status == Taken;
+    if (popup.wwwVisible)
+        popup.wwwCaption = QStringLiteral("Goto www.") + result.domain;
+    return popup;
+}
+
+QString copyLine(const CheckResult& result, const QString& registrationSite)
+{
+    QString line = shownDomain(result);
+    switch (result.status) {
+    case Taken:
+        line += QStringLiteral(" is unavailable.");
+        break;
+    case NotChecked:
+        line += QStringLiteral(" was not checked.");
+        break;
+    case Free:
+        line += QStringLiteral(" is available");
+        if (hasRegistrationSite(registrationSite))
+            line += QStringLiteral(" (check ") + registrationSite + QLatin1Char(')');
+        break;
+    default:
+        break;
+    }
+    return line + QStringLiteral("\r\n");
+}
+
+QString copyText(const CheckResultTable& table, int columns, int rows)
+{
+    QString text;
+    for (int c = 1; c <= columns && c <= table.columnCount(); ++c) {
+        for (int r = 1; r <= rows && r <= table.rowCount(); ++r) {
+            const CheckResult& result = table(c, r);
+            text += copyLine(result, Utils::DomainTable[Utils::FindTld(result.tld)].RegistrationSite);
+        }
+    }
+    return text;
+}
+
+namespace {
+QByteArray csvField(const QString& text)
+{
+    QByteArray field = text.toUtf8();
+    if (!field.contains(',') && !field.contains('"') && !field.contains('\r') && !field.contains('\n'))
+        return field;
+    return '"' + field.replace('"', "\"\"") + '"';
+}
+} // namespace
+
+QByteArray csv(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames)
+{
+    QByteArray out = "\xEF\xBB\xBFname,domain,status,confirmed by,registration site\r\n";
+    for (int c = 1; c <= columns && c <= table.columnCount(); ++c) {
+        for (int r = 1; r <= rows && r <= table.rowCount(); ++r) {
+            const CheckResult& result = table(c, r);
+            const bool checked = result.status == Free || result.status == Taken;
+            const char* by[] = {"DNS", "WHOIS", "RDAP"};
+            const QStringList fields = {typedNames.value(r - 1), result.domain,
+                                        result.status == Free    ? QStringLiteral("free")
+                                        : result.status == Taken ? QStringLiteral("taken")
+                                                                 : QStringLiteral("not checked"),
+                                        checked ? QString::fromLatin1(by[result.decidedBy]) : QString(),
+                                        Utils::DomainTable[Utils::FindTld(result.tld)].RegistrationSite};
+            for (const QString& field : fields)
+                out += csvField(field) + ',';
+            out.chop(1);
+            out += "\r\n";
+        }
+    }
+    return out;
+}
+
+} // namespace ResultsText

@@ -1,0 +1,112 @@
+#include "gui/app/Application.h"
+
+#include "gui/app/Forms.h"
+#include "gui/app/frmMain.h"
+#include "core/AppInfo.h"
+#include "core/Utils.h"
+#include "gui/dialogs/frmDomains.h"
+#include "gui/dialogs/frmOptionsFirst.h"
+#include "gui/shell/DesktopPlatform.h"
+#include "gui/shell/ProgramIcon.h"
+#include "gui/shell/frmReadme.h"
+#include "gui/shell/frmTrayIcon.h"
+#include "gui/shell/modHTMLHelp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QRadioButton>
+
+namespace Application {
+
+void prepare()
+{
+    // Hidden in the tray the program has no visible window and must keep running.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(AppInfo::Title);
+    // Lets the desktop match the windows with the menu entry, and so with its name and icon.
+    QApplication::setDesktopFileName(QStringLiteral("net.brennmoor.orlevan"));
+    QApplication::setWindowIcon(ProgramIcon::icon());
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(AppInfo::Major).arg(AppInfo::Minor).arg(AppInfo::Revision));
+}
+
+int run()
+{
+    prepare();
+    DesktopPlatform desktop;
+    Platform::setInstance(&desktop);
+    int status = 1;
+    frmMain* window = Forms::main();
+    if (window->Form_Load()) {
+        window->show();
+        status = QApplication::exec();
+    }
+    Forms::destroyAll();
+    Platform::setInstance(nullptr);
+    return status;
+}
+
+} // namespace Application
+
+namespace Utils {
+
+void InitApplication()
+{
+    SettingsDamaged = DetectDamagedSettings();
+    if (SettingsDamaged) {
+        Platform::instance().messageBox(
+            QStringLiteral("Orlevan could not read its settings file:") + QLatin1Char('\r') +
+                QDir::toNativeSeparators(settingsFilePath()) + QLatin1Char('\r') +
+                QStringLiteral("It will run with the default settings this time and will not change that file."),
+            Platform::Ok, Platform::Warning, AppInfo::Title);
+    }
+
+    // A damaged store is not a first run: the first run would write over the user's settings.
+    // Only an absent marker means a first run; a marker that cannot be read keeps the user's other settings.
+    const QString init = GetSetting(QStringLiteral("main"), QStringLiteral("init"), QString());
+    const bool firstRun = !SettingsDamaged && (init.isNull() || ParseBool(init).value_or(false));
+    if (firstRun) {
+        // The help ships beside the program; there is nothing to install, only to find.
+        if (!QFileInfo::exists(modHTMLHelp::GetHelpFile()))
+            Platform::instance().messageBox(QStringLiteral("HTMLhelp not installed"), Platform::Ok, Platform::Critical,
+                                            AppInfo::Title);
+        SaveSetting(QStringLiteral("main"), QStringLiteral("init"), BoolText(false));
+        SaveSetting(QStringLiteral("main"), QStringLiteral("domains"), QStringLiteral("default"));
+        AppSettings.NameServer = SystemNameServer();
+        AppSettings.QueryDelay = DefaultQueryDelay;
+        AppSettings.Retries = DefaultRetries;
+        AppSettings.CheckWithDashes = false;
+        SaveSettings();
+        SaveDomainSelection();
+        Forms::domains()->defaultdomains->setChecked(true);
+        DesktopPlatform::instance().runModal(Forms::readme());
+        DesktopPlatform::instance().runModal(Forms::optionsFirst());
+    } else {
+        LoadDomainSelection();
+        LoadSettings();
+    }
+
+    InitDefaultDomains();
+    QLabel* label = Forms::domains()->staticdomainlabel;
+    label->setText(QString());
+    for (const QString& domain : DefaultDomains)
+        label->setText(label->text() + QLatin1Char('.') + domain);
+}
+
+void QuitApplication()
+{
+    static bool quitting = false;
+    if (quitting)
+        return;
+    quitting = true;
+    if (frmTrayIcon* tray = Forms::trayIconIfLoaded())
+        tray->Update(false);
+    if (frmMain* window = Forms::mainIfLoaded())
+        window->hide();
+    Platform::instance().quit(0);
+    quitting = false;
+}
+
+} // namespace Utils

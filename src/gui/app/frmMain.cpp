@@ -1,0 +1,289 @@
+#include "gui/app/frmMain.h"
+
+#include "gui/app/Application.h"
+#include "gui/app/Forms.h"
+#include "core/AppInfo.h"
+#include "core/Candidates.h"
+#include "core/Utils.h"
+#include "gui/dialogs/frmDomains.h"
+#include "gui/dialogs/frmOptions.h"
+#include "gui/results/frmResults.h"
+#include "gui/shell/DesktopPlatform.h"
+#include "core/TrayEvents.h"
+#include "gui/shell/frmAbout.h"
+#include "gui/shell/frmTrayIcon.h"
+#include "gui/shell/modHTMLHelp.h"
+#include "gui/whois/frmWhois.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <limits>
+
+const frmMain::WebSite frmMain::UsefulWebsites[frmMain::UsefulWebsiteCount] = {
+    {"mnuWebMou", "gTLD-&Mou (Top Level Domains)", "http://www.gtld-mou.org"},
+    {"mnuISOC", "&ISOC (The Internet Society)", "http://www.isoc.org"},
+    {"mnuIETF", "IE&TF (Internet Engineering Taskforce)", "http://www.ietf.org"},
+    {"mnuIANA", "IA&NA (Internet Assigned Numbers Authority)", "http://www.iana.org"},
+    {"mnuArin", "&ARIN (US && South Africa Whois)", "http://www.arin.net"},
+    {"mnuRipe", "RIP&E (European Whois)", "http://www.ripe.net"},
+    {"mnuApnic", "A&PNIC (Asia-Pacific Whois)", "http://www.apnic.net"},
+};
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(AppInfo::Title);
+    buildControls();
+    buildMenus();
+    // The controls keep their places: the window is not meant to be stretched.
+    setFixedSize(sizeHint());
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildControls()
+{
+    auto* central = new QWidget(this);
+    auto* grid = new QGridLayout(central);
+    grid->setContentsMargins(12, 12, 12, 12);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(8);
+
+    names = new QLineEdit(central);
+    names->setObjectName(QStringLiteral("names"));
+    names->setToolTip(QStringLiteral("Enter name or names to check"));
+    names->setMinimumWidth(340);
+    // Nothing typed or pasted is cut: the name list's own limit answers what is too much.
+    names->setMaxLength(std::numeric_limits<int>::max());
+
+    activate = new QPushButton(QStringLiteral("Check"), central);
+    activate->setObjectName(QStringLiteral("activate"));
+    activate->setDefault(true);
+
+    checkmode[0] = new QRadioButton(QStringLiteral("Check Seperately"), central);
+    checkmode[0]->setObjectName(QStringLiteral("checkmode_0"));
+    checkmode[0]->setToolTip(QStringLiteral("Example: sun moon checks sun.com and moon.com"));
+    checkmode[1] = new QRadioButton(QStringLiteral("Check Combinations"), central);
+    checkmode[1]->setObjectName(QStringLiteral("checkmode_1"));
+    checkmode[1]->setToolTip(QStringLiteral("Example: sun moon checks sun.com, sunmoon.com, moonsun.com and moon.com"));
+
+    grid->addWidget(names, 0, 0, 1, 2);
+    grid->addWidget(activate, 0, 2);
+    grid->addWidget(checkmode[0], 1, 0);
+    grid->addWidget(checkmode[1], 1, 1, 1, 2, Qt::AlignRight);
+    setCentralWidget(central);
+
+    setTabOrder(activate, names);
+    setTabOrder(names, checkmode[0]);
+    setTabOrder(checkmode[0], checkmode[1]);
+
+    connect(activate, &QPushButton::clicked, this, &frmMain::activate_Click);
+    // Check is the window's default button: Enter anywhere in the window presses it.
+    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
+        auto* enter = new QShortcut(QKeySequence(key), this);
+        enter->setContext(Qt::WindowShortcut);
+        connect(enter, &QShortcut::activated, activate, &QPushButton::click);
+    }
+}
+
+void frmMain::buildMenus()
+{
+    auto addAction = [](QMenu* menu, const char* name, const QString& caption) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+
+    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File "));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuExit = addAction(mnuFile, "mnuExit", QStringLiteral("E&xit"));
+    // Ctrl+X stays Exit, but a text box with the focus takes it first and cuts, as text boxes do.
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    connect(mnuExit, &QAction::triggered, this, [] { Utils::QuitApplication(); });
+
+    QMenu* mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    mnuConfirmWhois = addAction(mnuOptions, "mnuConfirmWhois", QStringLiteral("Confirm domains with WHOIS"));
+    mnuConfirmWhois->setCheckable(true);
+    mnuSysTray = addAction(mnuOptions, "mnuSysTray", QStringLiteral("Minimize to System &Tray"));
+    mnuSysTray->setCheckable(true);
+    mnuOptions->addSeparator()->setObjectName(QStringLiteral("mnubreak5"));
+    mnuServer = addAction(mnuOptions, "mnuServer", QStringLiteral("DNS &Settings"));
+    mnuDomains = addAction(mnuOptions, "mnuDomains", QStringLiteral("D&omains to search"));
+    // The check marks follow the settings, not the click: the handlers set them.
+    connect(mnuConfirmWhois, &QAction::triggered, this, &frmMain::mnuConfirmWhois_Click);
+    connect(mnuSysTray, &QAction::triggered, this, &frmMain::mnuSysTray_Click);
+    connect(mnuServer, &QAction::triggered, this, &frmMain::mnuServer_Click);
+    connect(mnuDomains, &QAction::triggered, this, &frmMain::mnuDomains_Click);
+
+    QMenu* mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnuTools->setObjectName(QStringLiteral("mnuTools"));
+    mnuWhois = addAction(mnuTools, "mnuWhois", QStringLiteral("&Whois Lookup"));
+    connect(mnuWhois, &QAction::triggered, this, &frmMain::mnuWhois_Click);
+    QMenu* mnuSites = mnuTools->addMenu(QStringLiteral("&Useful Websites"));
+    mnuSites->setObjectName(QStringLiteral("mnuSites"));
+    for (int i = 0; i < UsefulWebsiteCount; ++i) {
+        if (i == 4)
+            mnuSites->addSeparator()->setObjectName(QStringLiteral("break3"));
+        const WebSite& site = UsefulWebsites[i];
+        QAction* item = addAction(mnuSites, site.objectName, QString::fromLatin1(site.caption));
+        const QString address = QString::fromLatin1(site.address);
+        connect(item, &QAction::triggered, this, [address] { Platform::instance().openUrl(address); });
+    }
+
+    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelpIndex = addAction(mnuHelp, "mnuHelpIndex", QStringLiteral("&Help Contents"));
+    mnuHelp->addSeparator()->setObjectName(QStringLiteral("break"));
+    mnuHomepage = addAction(mnuHelp, "mnuHomepage", QStringLiteral("Orlevan &homepage"));
+    mnuAbout = addAction(mnuHelp, "mnuAbout", QStringLiteral("&About Orlevan"));
+    connect(mnuHelpIndex, &QAction::triggered, this, &frmMain::mnuHelpIndex_Click);
+    connect(mnuHomepage, &QAction::triggered, this, [] { Platform::instance().openUrl(AppInfo::HomePage); });
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
+
+bool frmMain::Form_Load()
+{
+    setWindowTitle(AppInfo::mainCaption());
+    Utils::CheckRunning = false;
+    checkmode[0]->setChecked(true);
+    if (!Utils::LoadDomainTable())
+        return false;
+    Utils::InitApplication();
+    mnuConfirmWhois->setChecked(Utils::AppSettings.ConfirmWhois);
+    mnuSysTray->setChecked(Utils::AppSettings.SysTrayMinimize);
+    Forms::trayIcon()->SetCallback(this, [this](qint32& msg) { TrayIconCallback(msg); });
+    return true;
+}
+
+void frmMain::activate_Click()
+{
+    // A Check while a run or its WHOIS confirmation is going on would pull the name list from under it.
+    if (frmResults* running = Forms::resultsIfLoaded(); running && running->isBusy()) {
+        Forms::showWindow(running);
+        return;
+    }
+
+    Utils::CheckCount = 0;
+    const Candidates::Result list = Candidates::build(names->text(), checkmode[1]->isChecked(), Utils::CheckListSize);
+    switch (list.verdict) {
+    case Candidates::Verdict::IllegalCharacter:
+        Platform::instance().messageBox(Candidates::illegalCharacterText(), Platform::Ok, Platform::NoIcon,
+                                        Candidates::illegalCharacterCaption());
+        return;
+    case Candidates::Verdict::Empty:
+        return;
+    case Candidates::Verdict::TooMany:
+        Platform::instance().messageBox(Candidates::tooManyText(list.entriesNeeded, Utils::CheckListSize), Platform::Ok,
+                                        Platform::Warning, AppInfo::Title);
+        return;
+    case Candidates::Verdict::Accepted:
+        break;
+    }
+
+    for (qsizetype i = 0; i < list.names.size(); ++i)
+        Utils::CheckList[i] = list.names.at(i);
+    Utils::TypedNames = list.typed;
+    Utils::CheckCount = qint16(list.names.size());
+    Utils::BareNames = list.bareNames;
+
+    Utils::CheckRunning = true;
+    frmResults* results = Forms::results();
+    results->setCursor(Qt::WaitCursor);
+    results->show();
+    results->raise();
+    results->GetData();
+}
+
+void frmMain::mnuConfirmWhois_Click()
+{
+    // QAction has already flipped its check mark; put it back and decide here.
+    const bool wasChecked = !mnuConfirmWhois->isChecked();
+    mnuConfirmWhois->setChecked(wasChecked);
+    if (!wasChecked) {
+        const QString text = QStringLiteral("Warning : This may take a very long time\r\n"
+                                            "if you check many domains!\r\n"
+                                            "Are you sure you want to do this?");
+        if (Platform::instance().messageBox(text, Platform::YesNo, Platform::NoIcon,
+                                            QStringLiteral("WHOIS-lookup of all free domains")) != Platform::AnswerYes)
+            return;
+    }
+    mnuConfirmWhois->setChecked(!wasChecked);
+    Utils::AppSettings.ConfirmWhois = mnuConfirmWhois->isChecked();
+    Utils::SaveSettings();
+}
+
+void frmMain::mnuSysTray_Click()
+{
+    Utils::AppSettings.SysTrayMinimize = mnuSysTray->isChecked();
+    Utils::SaveSettings();
+}
+
+void frmMain::mnuServer_Click()
+{
+    Utils::SaveSettings();
+    Forms::showWindow(Forms::options());
+}
+
+void frmMain::mnuDomains_Click()
+{
+    DesktopPlatform::instance().runModal(Forms::domains());
+}
+
+void frmMain::mnuWhois_Click()
+{
+    Forms::showWindow(Forms::whois());
+}
+
+void frmMain::mnuHelpIndex_Click()
+{
+    modHTMLHelp::ShowHelp(QStringLiteral("Main"));
+}
+
+void frmMain::mnuAbout_Click()
+{
+    DesktopPlatform::instance().runModal(Forms::about());
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmMain::Form_Resize()
+{
+    if (!(windowState() & Qt::WindowMinimized) || !Utils::AppSettings.SysTrayMinimize)
+        return;
+    // Without a tray a hidden window could never be brought back: it stays an ordinary minimised window.
+    if (!DesktopPlatform::instance().systemTrayAvailable())
+        return;
+    hide();
+    Forms::trayIcon()->Update(true);
+}
+
+void frmMain::TrayIconCallback(qint32& msg)
+{
+    if (msg != TrayEvents::LeftDoubleClick)
+        return;
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    activateWindow();
+    names->setFocus();
+    repaint();
+    Forms::trayIcon()->Update(false);
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    Utils::QuitApplication();
+}

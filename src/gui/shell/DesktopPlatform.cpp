@@ -1,0 +1,100 @@
+#include "gui/shell/DesktopPlatform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QHash>
+#include <QMessageBox>
+#include <QPointer>
+#include <QUrl>
+
+DesktopPlatform& DesktopPlatform::instance()
+{
+    static DesktopPlatform desktop;
+    auto* installed = dynamic_cast<DesktopPlatform*>(&Platform::instance());
+    return installed ? *installed : desktop;
+}
+
+Platform::Answer DesktopPlatform::messageBox(const QString& text, Buttons buttons, Icon icon, const QString& caption)
+{
+    static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Information, QMessageBox::Warning,
+                                              QMessageBox::Critical, QMessageBox::Question};
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(caption);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(displayText(text));
+    box.setIcon(icons[icon]);
+    if (buttons == YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? AnswerYes : AnswerNo;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return AnswerOk;
+}
+
+void DesktopPlatform::openUrl(const QString& address)
+{
+    const QString target = normalizedAddress(address);
+    QDesktopServices::openUrl(target.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(target) : QUrl(target));
+}
+
+void DesktopPlatform::setClipboardText(const QString& text)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text);
+}
+
+QString DesktopPlatform::saveFileName(const QString& caption, const QString& suggested, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, suggested, filter);
+}
+
+int DesktopPlatform::runModal(QDialog* dialog)
+{
+    return dialog->exec();
+}
+
+bool DesktopPlatform::systemTrayAvailable()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+namespace {
+using TrayKey = QPair<const QObject*, quint32>;
+QHash<TrayKey, QPointer<QSystemTrayIcon>>& trayIcons()
+{
+    static QHash<TrayKey, QPointer<QSystemTrayIcon>> icons;
+    return icons;
+}
+} // namespace
+
+void DesktopPlatform::notifyIcon(TrayCommand command, const TrayIconRecord& record)
+{
+    if (!record.window)
+        return;
+    const TrayKey key(record.window, record.id);
+    QPointer<QSystemTrayIcon> icon = trayIcons().value(key);
+    if (command == TrayDelete) {
+        trayIcons().remove(key);
+        delete icon.data();
+        return;
+    }
+    if (!icon) {
+        if (command == TrayModify)
+            return;
+        // A child of the window, so that no icon outlives the window that answers its clicks.
+        icon = new QSystemTrayIcon(record.window);
+        trayIcons().insert(key, icon);
+        if (record.activated)
+            QObject::connect(icon, &QSystemTrayIcon::activated, record.window, record.activated);
+    }
+    icon->setIcon(record.icon);
+    icon->setToolTip(record.tip);
+    icon->setContextMenu(record.menu);
+    icon->show();
+}

@@ -1,0 +1,182 @@
+#include "core/Utils.h"
+#include "check/ResultsLayout.h"
+#include "check/ResultsText.h"
+#include "check/WhoisConfirmation.h"
+#include "support/FakeServer.h"
+#include "support/Suite.h"
+#include "whois/Rdap.h"
+#include "whois/RdapBootstrap.h"
+
+// What the results window says and how it sizes itself, and the confirmation of free cells, without a window.
+class TestResults : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void init() { resetProgramState(m_dir.path()); }
+
+    void popup_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("texts"); // title | goto (+ when enabled) | www ("" hidden) | whois
+        QTest::newRow("taken") << int(Taken) << "http://reg"
+                               << "ab.co.uk is unavailable.|+Goto .co.uk registration website.|Goto www.ab.co.uk|"
+                                  "Lookup ab.co.uk with WHOIS";
+        QTest::newRow("not checked, no site") << int(NotChecked) << "ab"
+                                              << "ab.co.uk could not be checked.|No registration site known for  "
+                                                 ".co.uk||Lookup ab.co.uk with WHOIS";
+    }
+    void popup()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, site);
+        const CheckResult result{"ab.co.uk", "uk", quint8(status), 1, {}, CheckResult::Dns};
+        Utils::TldRecord record;
+        record.RegistrationSite = site;
+        const ResultsText::Popup p = ResultsText::popup(result, record, "co.uk");
+        QTEST(QStringList({p.title, (p.gotoEnabled ? "+" : "") + p.gotoCaption, p.wwwVisible ? p.wwwCaption : "",
+                           p.whoisCaption})
+                  .join('|'),
+              "texts");
+        QVERIFY(!p.displayVisible);
+        QCOMPARE(ResultsText::columnLabel(true, {"", "com", "co.uk"}, 2, "uk"), QStringLiteral("co.uk"));
+        QCOMPARE(ResultsText::columnLabel(false, {""}, 1, "uk"), QStringLiteral("uk"));
+    }
+
+    // The clipboard's words, and the file a spreadsheet program reads.
+    void copyAndCsv()
+    {
+        loadTable({"int;I;", "com;C;http://com.reg", "nu;N;x", "de;D;https://r/\"a,b\"\nc"});
+        CheckResults.reset(2, 3);
+        const quint8 statuses[] = {Free, Taken, NotChecked, Free, Pending, Taken};
+        for (int i = 0; i < 6; ++i) {
+            const QString tld = i < 3 ? "com" : "nu";
+            CheckResults(i / 3 + 1, i % 3 + 1) = {QStringLiteral("n%1.").arg(i % 3 + 1) + tld,
+                                                  tld,
+                                                  statuses[i],
+                                                  qint16(i + 1),
+                                                  {},
+                                                  CheckResult::By(i % 3)};
+        }
+        CheckResults(2, 1) = {"xn--mnchen-3ya.de", "de", Free, 4, QString::fromUtf8("münchen.de"), CheckResult::Rdap};
+        QCOMPARE(ResultsText::copyText(CheckResults, 2, 3),
+                 QString::fromUtf8("n1.com is available (check http://com.reg)\r\nn2.com is unavailable.\r\n"
+                                   "n3.com was not checked.\r\nmünchen.de (xn--mnchen-3ya.de) is available (check "
+                                   "https://r/\"a,b\"\nc)\r\nn2.nu\r\nn3.nu is unavailable.\r\n"));
+        QCOMPARE(ResultsText::copyText(CheckResults, 0, 3), QString());
+        const QByteArray csv = ResultsText::csv(CheckResults, 2, 3, {QString::fromUtf8("münchen"), "n2", "n3"});
+        QCOMPARE(csv, "\xEF\xBB\xBF" +
+                          QString::fromUtf8(
+                              "name,domain,status,confirmed by,registration site\r\n"
+                              "münchen,n1.com,free,DNS,http://com.reg\r\nn2,n2.com,taken,WHOIS,http://com.reg\r\n"
+                              "n3,n3.com,not checked,,http://com.reg\r\n"
+                              "münchen,xn--mnchen-3ya.de,free,RDAP,\"https://r/\"\"a,b\"\"\nc\"\r\n"
+                              "n2,n2.nu,not checked,,x\r\nn3,n3.nu,taken,RDAP,x\r\n")
+                              .toUtf8());
+    }
+
+    void formSize_data()
+    {
+        QTest::addColumn<double>("content");
+        QTest::addColumn<double>("rows");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("height");
+        // screen 20000 x 10000 twips
+        QTest::newRow("at least 2500 wide") << 100.0 << 1.0 << 2500.0 << 602.0 + 1400;
+        QTest::newRow("at most 90 % of the screen") << 30000.0 << 100.0 << 18000.0 << 9000.0;
+        QTest::newRow("just over 90 %") << 17600.0 << 30.0 << 18000.0 << 9000.0;
+    }
+    void formSize()
+    {
+        QFETCH(double, content);
+        QFETCH(double, rows);
+        const ResultsLayout::Size size =
+            ResultsLayout::calcFormSize(content, (rows + 1) * ResultsLayout::RowPitch, {20000, 10000});
+        QTEST(size.width, "width");
+        QTEST(size.height, "height");
+    }
+
+    void resizeRule_data()
+    {
+        QTest::addColumn<double>("w");
+        QTest::addColumn<double>("h");
+        QTest::addColumn<QString>("expected"); // window size, then progress top/width, button top/left, grid h/w
+        QTest::newRow("smaller stays") << 4000.0 << 3000.0 << "4000x3000 1900/2520 1900/2635 1830/3850";
+        QTest::newRow("larger snaps back") << 9000.0 << 9000.0 << "6000x5000 3900/4520 3900/4635 3830/5850";
+        QTest::newRow("1300 high: controls stay") << 4000.0 << 1300.0 << "4000x1300 -";
+        QTest::newRow("1301 high") << 4000.0 << 1301.0 << "4000x1301 201/2520 201/2635 131/3850";
+        QTest::newRow("1700 wide: controls stay") << 1700.0 << 3000.0 << "1700x3000 -";
+    }
+    void resizeRule()
+    {
+        QFETCH(double, w);
+        QFETCH(double, h);
+        const ResultsLayout::Resize r = ResultsLayout::resizeRule({w, h}, {6000, 5000}, 5500);
+        QString text = QStringLiteral("%1x%2 ").arg(r.window.width).arg(r.window.height);
+        if (const auto& p = r.placement)
+            text += QStringLiteral("%1/%2 %3/%4 %5/%6")
+                        .arg(p->progressTop)
+                        .arg(p->progressWidth)
+                        .arg(p->buttonTop)
+                        .arg(p->buttonLeft)
+                        .arg(p->gridHeight)
+                        .arg(p->gridWidth);
+        else
+            text += "-";
+        QTEST(text, "expected");
+        QCOMPARE(ResultsLayout::resizeRule({9000, 9000}, {6000, 5000}, 0).snapped, false);
+    }
+
+    // Free cells are asked one after the other, at the registry's RDAP service where it has one, else at the
+    // WHOIS server; every cell counts as a step.
+    void confirmation_data()
+    {
+        QTest::addColumn<QByteArray>("whoisReply"); // "-": nobody listens
+        QTest::addColumn<int>("rdapStatus");
+        QTest::addColumn<QString>("statuses"); // status and who decided it, of a.com (free), b.com (taken),
+                                               // c.com (not checked), d.rdaptest (free)
+        QTest::newRow("both say free") << QByteArray("No match for A.COM\r\n") << 404 << "2W1D3D2R";
+        QTest::newRow("registered") << QByteArray("Domain Name: A.COM\r\n") << 200 << "1W1D3D1R";
+        QTest::newRow("marker in another case") << QByteArray("no entries found\r\n") << 500 << "1W1D3D3R";
+        QTest::newRow("empty reply") << QByteArray("") << 404 << "1W1D3D2R";
+        QTest::newRow("unreachable") << QByteArray("-") << 404 << "3W1D3D2R";
+    }
+    void confirmation()
+    {
+        QFETCH(QByteArray, whoisReply);
+        QFETCH(int, rdapStatus);
+        FakeServer whois, rdap(true);
+        QVERIFY(whois.start() && rdap.start());
+        whois.setDefault({FakeServer::Mode::Reply, whoisReply});
+        WhoisConfirmation::limits = {whoisReply == "-" ? FakeServer::refusedPort() : whois.port(), 2000, 4000};
+        Rdap::PlainHttpAllowed = true;
+        QVERIFY(writeFile(Rdap::shippedBootstrapPath(),
+                          R"({"services": [[["rdaptest"], [")" + rdap.url("/rdap/").toLatin1() + R"("]]]})"));
+        rdap.answer(FakeServer::http(rdapStatus, R"({"objectClassName": "domain"})"), "/rdap/domain/d.rdaptest");
+        loadTable({"int;I;;;", "com;C;;;127.0.0.1"});
+        CheckResults.reset(1, 4);
+        const quint8 statuses[] = {Free, Taken, NotChecked, Free};
+        const QStringList domains = {"a.com", "b.com", "c.com", "d.rdaptest"};
+        for (int r = 1; r <= 4; ++r)
+            CheckResults(1, r) = {domains[r - 1], "", statuses[r - 1], qint16(r), {}, CheckResult::Dns};
+        WhoisConfirmation walk(CheckResults, 1, 4);
+        QSignalSpy asking(&walk, &WhoisConfirmation::asking), advanced(&walk, &WhoisConfirmation::advanced);
+        QSignalSpy finished(&walk, &WhoisConfirmation::finished);
+        walk.start();
+        QVERIFY(finished.wait(10000));
+        QString shown;
+        for (int r = 1; r <= 4; ++r)
+            shown += QString::number(CheckResults(1, r).status) + "DWR"[CheckResults(1, r).decidedBy];
+        QTEST(shown, "statuses");
+        QCOMPARE(advanced.size(), 4);
+        QCOMPARE(asking.value(0).value(2).toString() + '|' + asking.value(1).value(2).toString(),
+                 QStringLiteral("WHOIS : a.com|RDAP : d.rdaptest"));
+        QCOMPARE(whois.heads(), whoisReply == "-" ? QList<QByteArray>() : QList<QByteArray>{"a.com\r\n"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResults)
+#include "tst_results.moc"

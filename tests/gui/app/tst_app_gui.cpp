@@ -1,0 +1,193 @@
+#include "gui/app/Application.h"
+#include "gui/app/Forms.h"
+#include "gui/app/frmMain.h"
+#include "core/Utils.h"
+#include "gui/dialogs/frmDomains.h"
+#include "dns/DNS.h"
+#include "gui/results/ResultGrid.h"
+#include "gui/results/frmResults.h"
+#include "gui/shell/frmTrayIcon.h"
+#include "support/NsdServer.h"
+#include "support/RunDriver.h"
+#include "support/gui/GuiSuite.h"
+
+// The program from its start: first and later runs, the main window's commands, the Check, the tray.
+class TestApp : public GuiSuite
+{
+    Q_OBJECT
+
+    frmMain* start()
+    {
+        writeDataFile(Utils::dataFilePath(), {"int;I;;;", "com;C;;;", "net;N;;;", "org;O;;;"});
+        frmMain* window = Forms::main();
+        return window->Form_Load() ? window : nullptr;
+    }
+    QString stored(const QString& key)
+    {
+        return QSettings(Utils::SettingsFile, QSettings::IniFormat).value(key).toString();
+    }
+    void store(const QString& key, const QString& value)
+    {
+        QSettings(Utils::SettingsFile, QSettings::IniFormat).setValue(key, value);
+    }
+
+private Q_SLOTS:
+
+    void firstRun()
+    {
+        QVERIFY(writeFile(Utils::ResolvConfPath, "nameserver 192.0.2.53\n"));
+        frmMain* window = start();
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Orlevan 1.2 from Brennmoor"));
+        QVERIFY(window->checkmode[0]->isChecked());
+        QCOMPARE(m_desktop->modalTitles, (QStringList{"Important information!", "DNS Options"}));
+        QCOMPARE(m_desktop->texts(), QStringList{"HTMLhelp not installed"});
+        QCOMPARE(QStringList({stored("main/init"), stored("main/domains"), stored("main/dns"), stored("main/retries"),
+                              stored("main/delay"), stored("main/ConfirmWhois"), stored("main/SysTrayMinimize"),
+                              stored("main/CheckWithDashes"), stored("domains/int"), stored("domains/net")}),
+                 (QStringList{"False", "default", "192.0.2.53", "3", "50", "False", "False", "False", "0", "0"}));
+        QCOMPARE(Forms::domains()->staticdomainlabel->text(), QStringLiteral(".com.net.org.us.to.tv.tm.nu"));
+        QVERIFY(!window->mnuSysTray->isChecked());
+    }
+
+    void laterRuns_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("stored") << "stored";
+        QTest::newRow("damaged") << "damaged";
+        QTest::newRow("unreadable marker") << "marker";
+    }
+    void laterRuns()
+    {
+        QFETCH(QString, kind);
+        store("main/init", kind == "marker" ? "garbled" : "False");
+        store("main/delay", "70");
+        store("domains/net", "1");
+        if (kind == "damaged") // a folder where the file should be
+            QVERIFY(QFile::remove(Utils::SettingsFile) && QDir().mkpath(Utils::SettingsFile));
+        frmMain* window = start();
+        QVERIFY(window);
+        QVERIFY(m_desktop->modalTitles.isEmpty());
+        QCOMPARE(Utils::AppSettings.QueryDelay, qint16(kind == "damaged" ? 50 : 70));
+        QCOMPARE(Utils::DomainTable[2].Selected, quint8(kind == "damaged" ? 0 : 1));
+        QVERIFY(window->mnuSysTray->isChecked()); // absent key: on
+        QCOMPARE(m_desktop->messages.size(), kind == "damaged" ? 1 : 0);
+        if (kind != "damaged")
+            QCOMPARE(stored("main/dns"), QString()); // nothing written
+    }
+
+    void menus()
+    {
+        frmMain* window = start();
+        QVERIFY(window);
+        m_desktop->answers = {Platform::AnswerNo, Platform::AnswerYes};
+        window->mnuConfirmWhois->trigger();
+        QVERIFY(!window->mnuConfirmWhois->isChecked());
+        QCOMPARE(stored("main/ConfirmWhois"), QStringLiteral("False"));
+        window->mnuConfirmWhois->trigger();
+        QVERIFY(Utils::AppSettings.ConfirmWhois && window->mnuConfirmWhois->isChecked());
+        QCOMPARE(stored("main/ConfirmWhois"), QStringLiteral("True"));
+        QCOMPARE(m_desktop->messages.value(1).caption, QStringLiteral("WHOIS-lookup of all free domains"));
+        window->mnuConfirmWhois->trigger();
+        QCOMPARE(m_desktop->messages.size(), 3); // switching off asks nothing
+        QVERIFY(!Utils::AppSettings.ConfirmWhois);
+        window->mnuSysTray->trigger();
+        QCOMPARE(stored("main/SysTrayMinimize"), QStringLiteral("True"));
+        window->mnuExit->trigger();
+        QCOMPARE(m_desktop->quits, QList<int>{0});
+    }
+
+    // Return checks too; a Check while a run goes on must not pull the name list from under it; after a failed
+    // start it starts afresh.
+    void check()
+    {
+        RunDriver driver;
+        store("main/init", "False");
+        frmMain* window = start();
+        Utils::AppSettings = {"", 5, 1, false, false, false};
+        window->names->setText("ab_c");
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window->names, Qt::Key_Return);
+        QCOMPARE(m_desktop->messages.value(0).caption, QStringLiteral("Orlevan - Illegal characters used"));
+        QVERIFY(!Forms::resultsIfLoaded());
+        window->names->setText("ab");
+        window->activate->click();
+        QTRY_COMPARE(m_desktop->messages.size(), 2); // no name server
+        Utils::AppSettings.NameServer = "127.0.0.1";
+        window->activate->click();
+        frmResults* results = Forms::resultsIfLoaded();
+        QVERIFY(results && results->currentRun());
+        CheckRun* run = results->currentRun();
+        window->names->setText("cd");
+        window->activate->click();
+        QCOMPARE(results->currentRun(), run);
+        QVERIFY(driver.finish(run));
+        QCOMPARE(Utils::CheckList[0], QStringLiteral("ab"));
+        QCOMPARE(driver.ns.queries.size(), 8 + 8); // and a made-up name a suffix
+        // Nothing typed is cut: 2050 long names are too many, 2049 are the list.
+        const QString name = QString(62, 'x') + ' ';
+        window->names->setText(name.repeated(2050));
+        window->checkmode[0]->setChecked(true);
+        window->activate->click();
+        QCOMPARE(m_desktop->messages.last().text.section('\r', 1, 1),
+                 QStringLiteral("Orlevan can check at most 2049 names in one go, and this input makes 2050."));
+    }
+
+    void tray_data()
+    {
+        QTest::addColumn<bool>("trayAvailable");
+        QTest::newRow("tray") << true;
+        QTest::newRow("no tray") << false;
+    }
+    void tray()
+    {
+        QFETCH(bool, trayAvailable);
+        m_desktop->trayAvailable = trayAvailable;
+        store("main/init", "False");
+        frmMain* window = start();
+        window->show();
+        window->setWindowState(Qt::WindowMinimized); // as the window manager does
+        QTRY_COMPARE(window->isVisible(), !trayAvailable);
+        QCOMPARE(m_desktop->trayCalls.size(), trayAvailable ? 1 : 0);
+        if (!trayAvailable)
+            return;
+        Forms::trayIcon()->Form_MouseMove(514);
+        QVERIFY(!window->isVisible());
+        Forms::trayIcon()->Form_MouseMove(515);
+        QVERIFY(window->isVisible() && !window->isMinimized());
+        QCOMPARE(m_desktop->trayCalls.size(), 2);
+        QCOMPARE(m_desktop->trayCalls.last().command, DesktopPlatform::TrayDelete);
+    }
+
+    // A whole Check from typed names against a real name server; under org every name exists.
+    void againstNsd()
+    {
+        NsdServer nsd;
+        const QString failure = nsd.start({{"com", {"alpha", "gamma"}}, {"net", {"beta"}}, {"org", {"*"}}});
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        for (const QString pair : {"domains/com=1", "domains/net=1", "domains/org=1", "main/init=False",
+                                   "main/domains=user", "main/delay=5", "main/dns=127.0.0.1"})
+            store(pair.section('=', 0, 0), pair.section('=', 1));
+        DNS::NameServerPort = nsd.port();
+        frmMain* window = start();
+        window->names->setText("alpha beta, Gamma;delta");
+        window->activate->click();
+        frmResults* results = Forms::resultsIfLoaded();
+        QTRY_COMPARE_WITH_TIMEOUT(results->butCancelOk->text(), QStringLiteral("Close"), 20000);
+        QString shown;
+        for (int c = 1; c <= 3; ++c) {
+            for (int r = 1; r <= 4; ++r)
+                shown += QString::number(results->Resultgrid->shownStatus(c, r));
+        }
+        QCOMPARE(shown, QStringLiteral("1212"
+                                       "2122"
+                                       "3333"));
+        QVERIFY(m_desktop->texts().contains("Every domain under .org seems to exist, even made-up ones, so these "
+                                            "domains could not be checked."));
+    }
+};
+
+QTEST_MAIN(TestApp)
+#include "tst_app_gui.moc"

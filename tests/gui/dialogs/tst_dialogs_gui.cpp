@@ -1,0 +1,165 @@
+#include "gui/app/Forms.h"
+#include "gui/dialogs/frmDomains.h"
+#include "gui/dialogs/frmOptions.h"
+#include "gui/dialogs/frmOptionsFirst.h"
+#include "support/gui/GuiSuite.h"
+
+using namespace Qt::StringLiterals;
+
+// The DNS options dialogs and the domain selection dialog: number rules, page and height, stored settings.
+class TestDialogs : public GuiSuite
+{
+    Q_OBJECT
+
+    // The records' flags in memory, then as stored ("-": none stored).
+    static QString flags()
+    {
+        QString memory, stored;
+        for (int i = 0; i < Utils::TldCount; ++i) {
+            memory += QString::number(Utils::DomainTable[i].Selected);
+            stored += Utils::GetSetting(u"domains"_s, Utils::DomainTable[i].Tld, u"-"_s);
+        }
+        return memory + '/' + stored;
+    }
+
+    void setUp() override
+    {
+        QStringList lines; // records t0 to t19
+        for (int i = 0; i < 20; ++i)
+            lines.append(u"t%1;T%1;"_s.arg(i));
+        loadTable(lines);
+    }
+
+private Q_SLOTS:
+    void rules_data()
+    {
+        QTest::addColumn<QString>("call"); // ok:delay;retries, delay:text, retries:text, height:twips;dpi;frame;content
+        QTest::addColumn<QString>("result"); // ok: message;delay box;retries box. Leaving: message or bar position
+        QTest::newRow("ok 4.5 to even 4") << u"ok:4.5;3"_s << u"Please select a number from 5 to 1000 ms.;4;3"_s;
+        QTest::newRow("ok 1.5 to 2") << u"ok:50;1.5"_s << u";50;2"_s;
+        QTest::newRow("ok 0.5 to 0") << u"ok:50;0.5"_s << u"Please select from 1 to 10 retries.;50;0"_s;
+        QTest::newRow("ok 1001") << u"ok:1001;3"_s << u"Please select a number from 5 to 1000 ms.;1001;3"_s;
+        QTest::newRow("ok delay not numeric") << u"ok:x;3"_s << u"Please select a number from 5 to 1000 ms.;x;3"_s;
+        QTest::newRow("ok 131122, 50 in 16 bits")
+            << u"ok:131122;3"_s << u"Please select a number from 5 to 1000 ms.;131122;3"_s;
+        QTest::newRow("leave 4.6 unrounded") << u"delay:4.6"_s << u"Please select a number from 5 to 1000 ms."_s;
+        QTest::newRow("leave not numeric") << u"delay:0x10"_s << u"Please select from 5 to 1000 milliseconds delay."_s;
+        QTest::newRow("default mode") << u"height:1400;96;0;0"_s << u"93"_s;
+        QTest::newRow("personal mode, 120 dpi, less frame") << u"height:5985;120;30;0"_s << u"469"_s;
+        QTest::newRow("never below the content") << u"height:1400;96;30;80"_s << u"80"_s;
+    }
+    void rules()
+    {
+        QFETCH(QString, call);
+        QFETCH(QString, result);
+        using namespace OptionsInput;
+        const QString rule = call.section(':', 0, 0);
+        const QStringList a = call.section(':', 1).split(';');
+        if (rule == "ok") {
+            const OkResult r = acceptOk(a[0], a[1]);
+            QCOMPARE(QStringList({messageText(r.message), r.delayText, r.retriesText}).join(';'), result);
+        } else if (rule == "height") {
+            const int height = DomainsPage::clientHeight(a[0].toInt(), a[1].toDouble(), a[2].toInt(), a[3].toInt());
+            QCOMPARE(QString::number(height), result);
+        } else {
+            const LeaveResult r = rule == "delay" ? leaveDelay(a[0]) : leaveRetries(a[0]);
+            QCOMPARE(r.message == Message::None ? QString::number(r.position) : messageText(r.message), result);
+        }
+    }
+
+    void texts_data()
+    {
+        QTest::addColumn<QString>("text"); // of the control the row is named after: window/control
+        QTest::newRow("frmOptions/Label1") << u"DNS to query :"_s;
+        QTest::newRow("frmOptions/Label2") << u"Delay between queries (1/1000th seconds):"_s;
+        QTest::newRow("frmOptionsFirst/Label4") << u"Welcome to Orlevan"_s;
+        QTest::newRow("frmOptionsFirst/butOK") << u"D&one"_s;
+        QTest::newRow("frmDomains/defaultdomains") << u"Check only these domains"_s;
+        QTest::newRow("frmDomains/Frame1") << u"Select domains you want included in searches"_s;
+        QTest::newRow("frmDomains/butSelAll") << u"Select All"_s;
+    }
+    void texts()
+    {
+        const QString control = QString::fromLatin1(QTest::currentDataTag());
+        QFETCH(QString, text);
+        QWidget* window = control.startsWith(u"frmDomains"_s)        ? static_cast<QWidget*>(Forms::domains())
+                          : control.startsWith(u"frmOptionsFirst"_s) ? static_cast<QWidget*>(Forms::optionsFirst())
+                                                                     : Forms::options();
+        const QObject* c = window->findChild<QObject*>(control.section('/', 1));
+        QVERIFY(c);
+        QCOMPARE(c->property(c->inherits("QGroupBox") ? "title" : "text").toString(), text);
+    }
+
+    void optionsStore_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("result"); // stored dns|delay|retries|the three flags, then the delay in memory
+        QTest::newRow("OK stores as typed") << true << u"|5|7|True|False|True/5"_s;
+        QTest::newRow("Cancel reloads") << false << u"old|120|3|False|True|False/120"_s;
+    }
+    void optionsStore()
+    {
+        QFETCH(bool, ok);
+        QFETCH(QString, result);
+        Utils::AppSettings = {u"old"_s, 120, 3, false, true, false};
+        Utils::SaveSettings();
+        Utils::AppSettings = {u"old"_s, 300, 3, true, false, true};
+        frmOptions* w = Forms::options();
+        w->txtDNSserver->clear();
+        w->txtDNSdelay->setText(u"4.6"_s);
+        w->txtDNSretries->setText(u"7"_s);
+        (ok ? w->butOK : w->butCancel)->click();
+        QStringList stored;
+        for (const char* key : {"dns", "delay", "retries", "ConfirmWhois", "SysTrayMinimize", "CheckWithDashes"})
+            stored.append(Utils::GetSetting(u"main"_s, QString::fromLatin1(key), u"-"_s));
+        QCOMPARE(stored.join('|') + '/' + QString::number(Utils::AppSettings.QueryDelay), result);
+    }
+
+    void domainsStore_data()
+    {
+        QTest::addColumn<QString>("clicks"); // buttons clicked after the third box, then the close box
+        QTest::addColumn<QString>("result"); // stored mode ("-": none): flags in memory / flags stored
+        const QString saved = u"00000100000000000000"_s, clicked = u"00100100000000000001"_s;
+        QTest::newRow("OK, personal") << u"userdomains butOK"_s << "user:" + clicked + '/' + clicked;
+        QTest::newRow("OK, default") << u"butOK"_s << "default:" + clicked + '/' + clicked;
+        QTest::newRow("Cancel reloads") << u"userdomains butCancel"_s << "-:" + saved + '/' + saved;
+        QTest::newRow("close box keeps clicks") << u"userdomains"_s << "-:" + clicked + '/' + saved;
+    }
+    void domainsStore()
+    {
+        QFETCH(QString, clicks);
+        QFETCH(QString, result);
+        Utils::DomainTable[5].Selected = 1;
+        Utils::SaveDomainSelection();
+        Utils::DomainTable[19].Selected = 1; // off the first page
+        frmDomains* w = Forms::domains();
+        w->show();
+        w->dom[2]->click();
+        for (const QString& name : clicks.split(' '))
+            w->findChild<QAbstractButton*>(name)->click();
+        w->close();
+        QCOMPARE(Utils::GetSetting(u"main"_s, u"domains"_s, u"-"_s) + ':' + flags(), result);
+    }
+
+    void domainsPage()
+    {
+        frmDomains* w = Forms::domains();
+        w->show();
+        const auto outer = [w](int twips) {
+            const int frame = w->frameGeometry().height() - w->geometry().height();
+            return DomainsPage::clientHeight(twips, w->logicalDpiY(), frame, w->layout()->totalSizeHint().height());
+        };
+        QCOMPARE(w->height(), outer(1400));
+        w->userdomains->click();
+        QCOMPARE(w->height(), outer(5985));
+        w->VScroll1->setValue(w->VScroll1->maximum());
+        QCOMPARE(QStringList({w->dom[0]->text(), w->dom[13]->text()}), QStringList({u"t6 - T6"_s, u"t19 - T19"_s}));
+        w->butSelAll->click();
+        QVERIFY(flags().startsWith(QString(20, '1') + '/') && w->dom[13]->isChecked());
+        w->butClearAll->click();
+        QVERIFY(flags().startsWith(QString(20, '0') + '/') && !w->dom[13]->isChecked());
+    }
+};
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs_gui.moc"

@@ -1,0 +1,213 @@
+#include "core/Units.h"
+#include "core/Utils.h"
+#include "dns/CheckRun.h"
+#include "gui/results/ResultGrid.h"
+#include "gui/results/frmResults.h"
+#include "support/FakeServer.h"
+#include "support/RunDriver.h"
+#include "support/ScriptedTransport.h"
+#include "support/gui/GuiSuite.h"
+
+// The results window's wiring: a run and its confirmation shown as they go, its answers to the user, its ends.
+class TestResultsWindow : public GuiSuite
+{
+    Q_OBJECT
+
+    std::unique_ptr<RunDriver> m_driver;
+    QPointer<frmResults> m_window;
+    FakeServer m_whois;
+
+    void check(const QStringList& names)
+    {
+        std::copy(names.begin(), names.end(), Utils::CheckList.begin());
+        Utils::CheckCount = qint16(names.size());
+        Utils::CheckRunning = true;
+        m_window = new frmResults;
+        m_window->show();
+        m_window->GetData();
+    }
+    bool finish() { return m_window->currentRun() && m_driver->finish(m_window->currentRun()); }
+    QString shown() const
+    {
+        QString out;
+        for (int r = 1; r <= m_window->Resultgrid->rowCount(); ++r)
+            out += QString::number(m_window->Resultgrid->shownStatus(1, r));
+        return out;
+    }
+    bool menusEnabled() const { return m_window->mnuFile->menuAction()->isEnabled(); }
+
+    void setUp() override
+    {
+        delete m_window;
+        m_driver.reset(); // before the next one aims the runs
+        m_driver = std::make_unique<RunDriver>();
+        Utils::AppSettings = {"127.0.0.1", 5, 2, false, false, false};
+        loadTable({"int;I;;;", "com;C;http://reg;;127.0.0.1"});
+        m_driver->ns.freeNames = {"b.com"};
+        m_driver->ns.silentNames = {"c.zz"};
+        WhoisConfirmation::limits.port = m_whois.port();
+        m_whois.requests.clear();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_whois.start()); }
+
+    void run()
+    {
+        check({"a.com", "b.com", "c.zz"});
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Orlevan results"));
+        QCOMPARE(m_window->ProgressBar->maximum(), 4);
+        QCOMPARE(m_window->ProgressBar->text(), QStringLiteral("Checking Domains"));
+        QVERIFY(!menusEnabled());
+        QVERIFY(m_driver->finish(m_window->currentRun(), [&] {
+            // Painted as the answers come; the popup is the program's own until the end.
+            m_window->Resultgrid->setCurrentCell(0, 0);
+            return !m_window->mnuPopup->isVisible();
+        }));
+        QCOMPARE(shown(), QStringLiteral("123"));
+        QCOMPARE(m_window->butCancelOk->text(), QStringLiteral("Close"));
+        QVERIFY(menusEnabled() && !m_window->ProgressBar->isVisible() && !Utils::CheckRunning);
+        QCOMPARE(m_window->RepliesReceived, qint16(2));
+
+        m_window->Resultgrid->setCurrentCell(0, 0);
+        QVERIFY(m_window->mnuPopup->isVisible());
+        QCOMPARE(m_window->mnuTitle->text(), QStringLiteral("a.com is unavailable."));
+        m_window->mnuPopup->close();
+        QSignalSpy lookup(m_window, &frmResults::whoisLookupRequested);
+        m_window->mnuWww->trigger();
+        m_window->mnuGoto->trigger();
+        m_window->mnuWhois2->trigger();
+        QCOMPARE(m_desktop->openedUrls, (QStringList{"www.a.com", "http://reg"}));
+        QCOMPARE(lookup.value(0).value(0).toString(), QStringLiteral("a.com"));
+        m_window->mnuCopy->trigger();
+        QVERIFY(m_desktop->clipboard.value(0).startsWith("a.com is unavailable.\r\nb.com is available"));
+        QCOMPARE(m_desktop->texts(), QStringList{"Results have been copied to the clipboard."});
+    }
+
+    // Names in their own script are asked in ASCII and shown as typed; the results can be kept in a file.
+    void ownScriptAndSave()
+    {
+        Utils::TypedNames = {QString::fromUtf8("münchen.de")};
+        m_driver->ns.freeNames = {"xn--mnchen-3ya.de"};
+        check({"xn--mnchen-3ya.de"});
+        QVERIFY(finish());
+        QCOMPARE(m_window->Resultgrid->verticalHeaderItem(0)->text(),
+                 QString::fromUtf8("münchen.de (xn--mnchen-3ya.de)"));
+        writeFile(m_dir.path() + "/file", {}); // where a folder should be
+        m_desktop->saveAnswers = {m_dir.path() + "/file/r.csv", m_dir.path() + "/r.csv"};
+        m_window->mnuSave->trigger();
+        QVERIFY(m_window && m_desktop->texts().value(0).startsWith("The results could not be saved to:"));
+        m_window->mnuSave->trigger();
+        m_window->mnuSave->trigger(); // cancelled: the folder of the last save is offered
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(m_desktop->saveSuggestions,
+                 QStringList({documents + "/orlevan-results.csv", documents + "/orlevan-results.csv",
+                              m_dir.path() + "/orlevan-results.csv"}));
+        QCOMPARE(readFile(m_dir.path() + "/r.csv").split('\n').value(1),
+                 QString::fromUtf8("münchen.de,xn--mnchen-3ya.de,free,DNS,\r").toUtf8());
+    }
+
+    // However the user ends the window, whatever it is doing, nothing more goes out.
+    void ends_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("confirming");
+        for (const char* how : {"button", "escape", "close box", "exit"}) {
+            QTest::addRow("%s in the run", how) << how << false;
+            QTest::addRow("%s in the confirmation", how) << how << true;
+        }
+    }
+    void ends()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, confirming);
+        m_whois.setDefault({FakeServer::Mode::Hang, {}});
+        Utils::AppSettings.ConfirmWhois = true;
+        check({"a.com", "b.com", "b.com"});
+        QVERIFY(confirming ? finish() && QTest::qWaitFor([&] { return m_whois.requests.size() == 1; }, 5000)
+                           : m_driver->settle(m_window->currentRun()));
+        QSignalSpy closed(&m_whois, &FakeServer::connectionClosed);
+        if (how == "button")
+            m_window->butCancelOk->click();
+        else if (how == "escape")
+            QTest::keyClick(m_window, Qt::Key_Escape);
+        else if (how == "close box")
+            m_window->close();
+        else
+            m_window->mnuExit->trigger();
+        QTRY_VERIFY(!m_window);
+        QCOMPARE(m_driver->ns.queries.size(), confirming ? 4 : 1); // a made-up name first
+        QTRY_COMPARE(closed.size(), confirming ? 1 : 0);
+        QCOMPARE(m_whois.requests.size(), confirming ? 1 : 0);
+    }
+
+    // How the run's failures reach the user, and what becomes of the window.
+    void failures_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<int>("failure"); // n > 0: the nth send fails; 0: too many candidates; -1: none; -2: the
+                                          // socket cannot bind; -3: it reports an error of its own
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("sent"); // in six ticks; -1: the window is gone
+        const QString network = "Cannot initialize the network - \rPlease check that you are online.";
+        QTest::newRow("network: the window stays as it was") << "" << -1 << network << 0;
+        QTest::newRow("socket cannot bind") << "127.0.0.1" << -2 << network << 0;
+        QTest::newRow("send error: the window closes")
+            << "127.0.0.1" << 2
+            << "Error communicating with nameserver.\rCheck your settings under options->DNS options" << -1;
+        QTest::newRow("socket error: told, the run goes on") << "127.0.0.1" << -3 << "Winsock error" << 4;
+        QTest::newRow("refused: nothing goes out")
+            << "127.0.0.1" << 0
+            << "Sorry, you have too many combinations of domains.\rThe maximum number allowed is 2047 and you have 2048"
+            << -1;
+    }
+    void failures()
+    {
+        QFETCH(QString, server);
+        QFETCH(int, failure);
+        QFETCH(int, sent);
+        Utils::AppSettings.NameServer = server;
+        QPointer<ScriptedTransport> socket;
+        CheckRun::transportFactory = [&socket, failure] {
+            auto transport = std::make_unique<ScriptedTransport>();
+            transport->opens = failure != -2;
+            transport->failingSend = failure;
+            socket = transport.get();
+            return transport;
+        };
+        check(failure ? QStringList{"a.com", "b.com"}
+                      : QString(" x.com").repeated(2048).split(' ', Qt::SkipEmptyParts));
+        if (socket && failure == -3) {
+            socket->raiseError();
+            QTRY_COMPARE(m_desktop->messages.size(), 1); // the run waits for the box
+        }
+        for (int i = 0; i < 6 && m_driver->ticks; ++i)
+            m_driver->ticks->fire();
+        QTRY_COMPARE(m_desktop->messages.size(), 1);
+        QTEST(m_desktop->messages.first().text, "message");
+        QCOMPARE(m_desktop->messages.first().icon, failure == -3 ? Platform::NoIcon : Platform::Critical);
+        QTRY_COMPARE(bool(m_window), sent >= 0);
+        if (m_window) {
+            QCOMPARE(m_window->butCancelOk->text(), QStringLiteral("Cancel"));
+            QVERIFY(!menusEnabled() && m_window->ProgressBar->isVisible());
+            QCOMPARE(socket ? int(socket->sent.size()) : 0, sent);
+        }
+    }
+
+    void resizeRule()
+    {
+        check({"a.com"});
+        QVERIFY(finish());
+        const double dpi = m_window->logicalDpiY();
+        const QSize frame = m_window->frameGeometry().size() - m_window->size();
+        m_window->resize(Units::toPixels(2400, dpi) - frame.width(), Units::toPixels(1400, dpi) - frame.height());
+        const int placed = m_window->butCancelOk->y();
+        QCOMPARE(placed, Units::toPixels(Units::toTwips(m_window->frameGeometry().height(), dpi) - 1100, dpi));
+        m_window->showMaximized(); // maximised: the controls stay
+        QTRY_VERIFY(m_window->isMaximized());
+        QCOMPARE(m_window->butCancelOk->y(), placed);
+    }
+};
+
+QTEST_MAIN(TestResultsWindow)
+#include "tst_results_gui.moc"

@@ -1,0 +1,95 @@
+#include "gui/app/Forms.h"
+#include "core/Utils.h"
+#include "core/SysInfo.h"
+#include "gui/shell/frmAbout.h"
+#include "gui/shell/frmTrayIcon.h"
+#include "support/gui/GuiSuite.h"
+
+using namespace Qt::StringLiterals;
+
+// The shell around the main window: tray icon, about box and its system-information program, notice, help.
+class TestShell : public GuiSuite
+{
+    Q_OBJECT
+
+    const QByteArray m_searchPath = qgetenv("PATH");
+
+private Q_SLOTS:
+    void cleanupTestCase() { qputenv("PATH", m_searchPath); }
+
+    void trayIcon()
+    {
+        frmTrayIcon* tray = Forms::trayIcon();
+        tray->Update(false);
+        tray->Update(true);
+        tray->Update(true);
+        QObject owner;
+        QList<int> got;
+        tray->SetCallback(&owner, [&](qint32& msg) {
+            got.append(msg);
+            if (msg == 0x206)
+                tray->Form_MouseMove(0x201); // the owner is still busy: dropped
+        });
+        for (int code : {0x200, 0x206, 0x207})
+            tray->Form_MouseMove(code);
+        for (auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Context})
+            m_desktop->trayCalls.constLast().record.activated(reason);
+        tray->mnuRestore->trigger();
+        tray->Update(false);
+        QCOMPARE(got, QList<int>({0x206, 0x202, 0x203, 0x205, 0x203}));
+        QList<int> commands;
+        for (const TestDesktop::TrayCall& call : m_desktop->trayCalls)
+            commands.append(call.command);
+        QCOMPARE(commands, QList<int>({TestDesktop::TrayAdd, TestDesktop::TrayModify, TestDesktop::TrayDelete}));
+    }
+
+    void keyValue()
+    {
+        SysInfo::KeyStore store;
+        store.setValue(u"k"_s, u"text"_s, {1, QByteArray("/bin/si\0", 8)}); // with its NUL
+        store.setValue(u"k"_s, u"number"_s, {4, QByteArray("\x05\x01\0\0", 4)});
+        QString text = u"old"_s, number = u"old"_s; // a number is appended
+        QVERIFY(SysInfo::GetKeyValue(store, u"k"_s, u"text"_s, text));
+        QVERIFY(SysInfo::GetKeyValue(store, u"k"_s, u"number"_s, number));
+        QCOMPARE(text + '|' + number, u"/bin/si|old&h105"_s);
+    }
+
+    void sysInfo_data()
+    {
+        QTest::addColumn<QStringList>("installed"); // a "-" in front: not executable
+        QTest::addColumn<bool>("starts");
+        QTest::addColumn<QStringList>("started"); // program name, then its arguments; none: the message
+        QTest::newRow("not a program") << QStringList{u"-hardinfo"_s} << true << QStringList{};
+        QTest::newRow("cannot be started") << QStringList{u"hardinfo"_s} << false << QStringList{};
+        QTest::newRow("hardinfo2 first") << QStringList{u"hardinfo"_s, u"hardinfo2"_s} << true
+                                         << QStringList{u"hardinfo2"_s};
+        QTest::newRow("details page, with its argument") << QStringList{u"lxtask"_s, u"gnome-control-center"_s} << true
+                                                         << QStringList{u"gnome-control-center"_s, u"info-overview"_s};
+    }
+    void sysInfo()
+    {
+        QFETCH(QStringList, installed);
+        QFETCH(QStringList, started);
+        for (const QString& name : installed) {
+            const QString path = m_dir.filePath(name.startsWith('-') ? name.mid(1) : name);
+            QVERIFY(writeFile(path, {}) &&
+                    QFile::setPermissions(path, name.startsWith('-') ? QFile::ReadOwner
+                                                                     : QFile::ReadOwner | QFile::ExeOwner));
+        }
+        qputenv("PATH", QFile::encodeName(m_dir.path()));
+        QFETCH(bool, starts);
+        m_desktop->startResult = starts;
+        frmAbout* about = Forms::about();
+        QCOMPARE(about->windowTitle() + '|' + about->lblVersion->text(), u"About Orlevan|Version 1.2.24"_s);
+        about->cmdSysInfo->click();
+        if (!started.isEmpty())
+            started.first() = m_dir.filePath(started.first());
+        QCOMPARE(m_desktop->texts().isEmpty(), !started.isEmpty() && m_desktop->startResult);
+        if (m_desktop->startResult)
+            QCOMPARE(m_desktop->startedPrograms,
+                     started.isEmpty() ? QList<QStringList>{} : QList<QStringList>{started});
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_shell_gui.moc"
