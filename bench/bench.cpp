@@ -6,7 +6,8 @@
 // keeps to its pace.
 #include "gui/app/Forms.h"
 #include "core/Utils.h"
-#include "dns/CheckResults.h"
+#include "check/Check.h"
+#include "core/Environment.h"
 #include "dns/CheckRun.h"
 #include "dns/DNS.h"
 #include "check/RunPlan.h"
@@ -99,10 +100,10 @@ int main(int argc, char* argv[])
         return 1;
     }
     const quint16 port = quint16(server.readLine().trimmed().toUInt());
-    DNS::NameServerPort = port;
+    Environment::current().nameServerPort = port;
 
     QTemporaryDir dir;
-    Utils::SettingsFile = dir.path() + QStringLiteral("/Orlevan.ini");
+    Environment::current().settingsFile = dir.path() + QStringLiteral("/Orlevan.ini");
     Utils::AppSettings = {QStringLiteral("127.0.0.1"), qint16(delay), quint8(retries), false, false, false};
     QStringList names;
     for (int i = 1; i <= count; ++i)
@@ -114,6 +115,10 @@ int main(int argc, char* argv[])
     file.close();
     const QString dig = QStandardPaths::findExecutable(QStringLiteral("dig"));
 
+    Candidates::Result list;
+    list.verdict = Candidates::Verdict::Accepted;
+    list.names = list.typed = names;
+    list.bareNames = false;
     const RunPlan plan = RunPlan::make(names, false, false);
     const double ideal = double(RunSchedule::ticksFor(count + plan.canaries.size(), retries) * delay);
     QList<double> programCpu, programSystem, digCpu, wallOff;
@@ -121,18 +126,13 @@ int main(int argc, char* argv[])
     for (int round = 0; round < rounds; ++round) {
         QEventLoop loop;
         QElapsedTimer wall;
-        std::unique_ptr<CheckRun> run;
+        std::unique_ptr<Check> check;
         QPair<double, double> start;
-        CheckRun* running = nullptr;
+        Check* running = nullptr;
         if (runOnly) {
-            plan.fill(CheckResults);
-            run = std::make_unique<CheckRun>(CheckResults, plan.setup(Utils::AppSettings));
-            running = run.get();
+            check = std::make_unique<Check>(list, Check::Settings::current());
+            running = check.get();
         } else {
-            std::copy(names.begin(), names.end(), Utils::CheckList.begin());
-            Utils::CheckCount = qint16(count);
-            Utils::TypedNames = names;
-            Utils::CheckRunning = true;
             frmResults* results = Forms::results();
             if (!args.contains(QStringLiteral("--hidden")))
                 results->show();
@@ -143,9 +143,9 @@ int main(int argc, char* argv[])
         if (runOnly)
             running->start();
         else
-            Forms::results()->GetData(), running = Forms::results()->currentRun();
+            Forms::results()->GetData(list), running = Forms::results()->check();
         start = cpuMs(RUSAGE_SELF);
-        QObject::connect(running, &CheckRun::completed, &loop, &QEventLoop::quit);
+        QObject::connect(running, &Check::finished, &loop, &QEventLoop::quit);
         loop.exec();
         const QPair<double, double> end = cpuMs(RUSAGE_SELF);
         programCpu.append(end.first - start.first + end.second - start.second);

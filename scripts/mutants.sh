@@ -234,10 +234,10 @@ def show(plan_file):
             print('%s:%d\t%s\t%s\t%s' % (m['file'], m['line'], m['op'], m['old'].strip(), new))
 
 def sync(src, dst):
-    skip = lambda d, name: name == '.git' or (d == src and name.startswith('build'))
+    skip = lambda root, d, name: name == '.git' or (d == root and name.startswith('build'))
     seen = set()
     for d, dirs, fs in os.walk(src):
-        dirs[:] = [x for x in dirs if not skip(d, x)]
+        dirs[:] = [x for x in dirs if not skip(src, d, x)]
         for name in fs:
             rel = os.path.relpath(os.path.join(d, name), src)
             seen.add(rel)
@@ -252,7 +252,7 @@ def sync(src, dst):
             shutil.copyfile(os.path.join(d, name), target)
             shutil.copymode(os.path.join(d, name), target)
     for d, dirs, fs in os.walk(dst):
-        dirs[:] = [x for x in dirs if not skip(d, x)]
+        dirs[:] = [x for x in dirs if not skip(dst, d, x)]
         for name in fs:
             if os.path.relpath(os.path.join(d, name), dst) not in seen:
                 os.remove(os.path.join(d, name))
@@ -327,6 +327,9 @@ suite_time=$((SECONDS - built))
 suite_limit=$((suite_time * 3 > 120 ? suite_time * 3 : 120))
 echo "unchanged: build $((built - start)) s, suite $suite_time s ($(grep -c 'Test *#' "$scratch/ctest.log") tests)"
 
+# A long line keeps its start and its end.
+short() { if [ ${#1} -le 90 ]; then echo "$1"; else echo "${1:0:60} ... ${1: -25}"; fi; }
+
 total=$(wc -l <"$planfile")
 invalid=0 killed=0 survived=0
 survivors=()
@@ -347,14 +350,16 @@ for ((i = 0; i < total; i++)); do
         survived=$((survived + 1))
         survivors+=("$where  $op"$'\n'"    - $old"$'\n'"    + $new")
     else
+        status=$?
         verdict=killed
         killed=$((killed + 1))
+        # Which suite noticed it: the first one ctest marks, or the whole suite when it ran out of time.
         by="$(sed -nE 's/.*Test +#[0-9]+: ([^ ]+) .*\*\*\*.*/\1/p' "$scratch/ctest.log" | head -1)"
-        [ -n "$by" ] || by="$(grep -q 'Terminated\|Killed' "$scratch/ctest.log" && echo hang || echo suite)"
+        [ "$status" -lt 124 ] || by="suite timed out"
     fi
     restore
-    line="$(printf '%-8s %s  %s  %s -> %s' "$verdict" "$where" "$op" "$old" "$new" | cut -c1-200)"
-    printf '%s  [%ds%s]\n' "$line" $((SECONDS - t0)) "${by:+ $by}" | tee -a "$log"
+    printf '%-8s %s  %s  %s -> %s  [%ds%s]\n' "$verdict" "$where" "$op" "$(short "$old")" "$(short "$new")" \
+        $((SECONDS - t0)) "${by:+ $by}" | tee -a "$log"
 done
 
 valid=$((killed + survived))

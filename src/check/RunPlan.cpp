@@ -1,5 +1,6 @@
 #include "check/RunPlan.h"
 
+#include "core/Environment.h"
 #include "core/Utils.h"
 #include "dns/DNS.h"
 
@@ -53,19 +54,10 @@ RunPlan RunPlan::make(const QStringList& names, bool bareNames, bool personalSel
             if (suffix.isEmpty() || seen.contains(suffix))
                 continue;
             seen.insert(suffix);
-            const auto id = qint16(plan.candidateTotal() + plan.canaries.size() + 1);
-            plan.canaries.append({suffix, madeUpLabel() + QLatin1Char('.') + suffix, id});
+            plan.canaries.append({suffix, madeUpLabel() + QLatin1Char('.') + suffix});
         }
     }
     return plan;
-}
-
-RunPlan RunPlan::current()
-{
-    QStringList names;
-    for (int i = 0; i < Utils::CheckCount && i < Utils::CheckListSize; ++i)
-        names.append(Utils::CheckList[i]);
-    return make(names, Utils::BareNames, Utils::PersonalSelectionInForce(), Utils::TypedNames);
 }
 
 QString RunPlan::madeUpLabel()
@@ -120,7 +112,7 @@ void RunPlan::fill(CheckResultTable& table) const
         for (int r = 1; r <= rows(); ++r) {
             CheckResult& result = table(c, r);
             result.status = Pending;
-            result.queryId = qint16((c - 1) * rows() + r);
+            result.queryId = qint16(ids().ofCell(c, r));
             result.domain = domain(c, r);
             if (typed.at(r - 1) != names.at(r - 1))
                 result.typed =
@@ -130,14 +122,14 @@ void RunPlan::fill(CheckResultTable& table) const
     }
 }
 
-CheckRun::Setup RunPlan::setup(const Utils::Settings& settings) const
+CheckRun::Setup RunPlan::setup(const QString& nameServer, int queryDelay, int retries) const
 {
     CheckRun::Setup setup;
-    setup.nameServer = settings.NameServer;
-    setup.port = DNS::NameServerPort;
+    setup.nameServer = nameServer;
+    setup.port = Environment::current().nameServerPort;
     // A damaged store could hold values the options dialog never accepts; the run needs positive ones.
-    setup.delayMs = qMax<int>(1, settings.QueryDelay);
-    setup.passes = qMax<int>(1, settings.Retries);
+    setup.delayMs = qMax(1, queryDelay);
+    setup.passes = qMax(1, retries);
     setup.columns = columns();
     setup.rows = rows();
     setup.canaries = canaries;

@@ -2,13 +2,10 @@
 
 #include "dns/CheckResults.h"
 #include "dns/CheckRun.h"
+#include "dns/QueryIds.h"
 
 #include <QString>
 #include <QStringList>
-
-namespace Utils {
-struct Settings;
-}
 
 // What one Check asks of the name server, worked out before anything is shown or sent: the result columns, every
 // candidate with its query identifier, and whether the run may go ahead at all.
@@ -31,12 +28,11 @@ struct RunPlan
     // of the record itself) or the default list; one column without suffix for complete names.
     static RunPlan make(const QStringList& names, bool bareNames, bool personalSelection,
                         const QStringList& typed = {});
-    // The same for the name list of the last Check and the stored selection mode.
-    static RunPlan current();
 
     int columns() const { return int(columnLabels.size()); }
     int rows() const { return int(names.size()); }
     int candidateTotal() const { return columns() * rows(); }
+    QueryIds ids() const { return {columns(), rows(), int(canaries.size())}; }
     // Grid heading of column c (from 1); row heading of row r: the name as typed, and its ASCII form if another.
     QString heading(int column) const;
     QString rowHeading(int row) const;
@@ -47,7 +43,7 @@ struct RunPlan
     // A label nobody has registered: 24 lowercase letters and digits, new every time.
     static QString madeUpLabel();
 
-    // Every cell Pending, with its domain, its record's tld and identifier (column - 1) x rows + row.
+    // Every cell Pending, with its domain, its record's tld and its query identifier.
     void fill(CheckResultTable& table) const;
-    CheckRun::Setup setup(const Utils::Settings& settings) const;
+    CheckRun::Setup setup(const QString& nameServer, int queryDelay, int retries) const;
 };

@@ -1,5 +1,6 @@
 #include "check/WhoisConfirmation.h"
 
+#include "core/Environment.h"
 #include "whois/Rdap.h"
 #include "whois/RdapBootstrapUpdater.h"
 #include "whois/RdapClient.h"
@@ -7,8 +8,6 @@
 
 #include <QPointer>
 #include <QTimer>
-
-WhoisConfirmation::Limits WhoisConfirmation::limits;
 
 WhoisConfirmation::WhoisConfirmation(CheckResultTable& table, int columns, int rows, QObject* parent)
     : QObject(parent), m_table(table), m_columns(qMin(columns, table.columnCount())),
@@ -21,14 +20,17 @@ WhoisConfirmation::WhoisConfirmation(CheckResultTable& table, int columns, int r
 
     Whois2 = new WhoisClient(this);
     Whois2->setObjectName(QStringLiteral("Whois2"));
-    Whois2->setPort(limits.port);
+    // Where and how long the questions may take, unless the environment says otherwise.
+    const Environment& environment = Environment::current();
+    const int connectMs = environment.connectMs > 0 ? environment.connectMs : WhoisClient::DefaultConnectTimeout;
+    const int exchangeMs = environment.exchangeMs > 0 ? environment.exchangeMs : WhoisClient::DefaultExchangeTimeout;
+    Whois2->setPort(environment.whoisPort > 0 ? environment.whoisPort : WhoisClient::DefaultPort);
     Whois2->setBlockingMode(true);
-    Whois2->setTimeLimits(limits.connectMs, limits.exchangeMs);
+    Whois2->setTimeLimits(connectMs, exchangeMs);
     connect(Whois2, &WhoisClient::finished, this, &WhoisConfirmation::whoisFinished);
     rdap = new RdapClient(this);
-    rdap->setTimeLimits(limits.connectMs, limits.exchangeMs);
+    rdap->setTimeLimits(connectMs, exchangeMs);
     connect(rdap, &RdapClient::finished, this, &WhoisConfirmation::rdapFinished);
-    m_updater = new RdapBootstrapUpdater(this);
 }
 
 WhoisConfirmation::~WhoisConfirmation()
@@ -44,7 +46,7 @@ void WhoisConfirmation::start()
     // directory confirms with WHOIS alone and fetches none.
     m_rdapServices = Rdap::loadBootstrap();
     if (!m_rdapServices.isEmpty())
-        m_updater->startIfDue(m_rdapServices);
+        RdapBootstrapUpdater::program()->startIfDue(m_rdapServices);
     m_state = State::Walking;
     m_next->start();
 }

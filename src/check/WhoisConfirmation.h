@@ -9,7 +9,6 @@
 #include <QString>
 
 class QTimer;
-class RdapBootstrapUpdater;
 class RdapClient;
 struct RdapOutcome;
 struct WhoisOutcome;
@@ -23,15 +22,6 @@ class WhoisConfirmation final : public QObject
     Q_OBJECT
 
 public:
-    // Where and how long the questions may take; tests shorten them.
-    struct Limits
-    {
-        quint16 port = WhoisClient::DefaultPort;
-        int connectMs = WhoisClient::DefaultConnectTimeout;
-        int exchangeMs = WhoisClient::DefaultExchangeTimeout;
-    };
-    static Limits limits;
-
     WhoisConfirmation(CheckResultTable& table, int columns, int rows, QObject* parent = nullptr);
     ~WhoisConfirmation() override;
 
@@ -77,5 +67,4 @@ private:
     State m_state = State::Idle;
     QTimer* m_next = nullptr;
     RdapBootstrap m_rdapServices;
-    RdapBootstrapUpdater* m_updater = nullptr;
 };

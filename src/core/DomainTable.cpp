@@ -1,4 +1,5 @@
 #include "core/AppInfo.h"
+#include "core/Environment.h"
 #include "core/FileOps.h"
 #include "core/Platform.h"
 #include "core/Utils.h"
@@ -12,12 +13,10 @@ namespace Utils {
 
 std::array<TldRecord, DomainTableSize> DomainTable;
 qint16 TldCount = 0;
-QString ProgramFolder;
-
 QString programFolder()
 {
-    if (!ProgramFolder.isEmpty())
-        return ProgramFolder;
+    if (const QString& folder = Environment::current().programFolder; !folder.isEmpty())
+        return folder;
     return QCoreApplication::applicationDirPath();
 }
 
@@ -71,24 +70,22 @@ bool LoadDomainTableFrom(const QString& path)
     return true;
 }
 
-bool LoadDomainTable()
+QString loadErrorCaption()
+{
+    return AppInfo::Title + QStringLiteral(" load error.");
+}
+
+QString LoadDomainTable()
 {
     const bool opened = LoadDomainTableFrom(dataFilePath());
     if (opened && TldCount > 0)
-        return true;
+        return QString();
     // A file without a single record is as useless as a missing one, and says so.
     const QString first =
         opened ? QStringLiteral("orvtab.dll holds no top-level domains") : QStringLiteral("Cannot find orvtab.dll");
-    const QString text = first + QLatin1Char('\r') + QStringLiteral("Make sure this file is in your ") +
+    return first + QLatin1Char('\r') + QStringLiteral("Make sure this file is in your ") +
                          AppInfo::Title + QStringLiteral(" directory.") + QLatin1Char('\r') +
-                         QDir::toNativeSeparators(programFolder());
-    // Said on standard error too, for a start from a terminal or a script.
-    std::fprintf(stderr, "%s\n",
-                 qPrintable(AppInfo::Title + QStringLiteral(" load error: ") +
-                            displayText(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
-    Platform::instance().messageBox(text, Platform::Ok, Platform::Critical,
-                                    AppInfo::Title + QStringLiteral(" load error."));
-    return false;
+           QDir::toNativeSeparators(programFolder());
 }
 
 qint16 FindTld(const QString& domain)

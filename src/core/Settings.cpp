@@ -1,4 +1,5 @@
 #include "core/AppInfo.h"
+#include "core/Environment.h"
 #include "core/Platform.h"
 #include "core/Utils.h"
 
@@ -13,11 +14,9 @@
 namespace Utils {
 
 Settings AppSettings;
-QString SettingsFile;
 bool SettingsDamaged = false;
 QHash<QString, QString> SettingsInMemory;
 bool SettingsSaveFailed = false;
-QString ResolvConfPath = QStringLiteral("/etc/resolv.conf");
 
 namespace {
 
@@ -43,18 +42,17 @@ QString readText(QSettings& store, const QString& section, const QString& key, c
 }
 
 // Told once per program run: every later save fails the same way.
-void reportFailedSave(QSettings& store)
+QString failedSave(QSettings& store)
 {
     if (SettingsDamaged)
-        return;
+        return QString();
     store.sync();
     if (store.status() == QSettings::NoError || SettingsSaveFailed)
-        return;
+        return QString();
     SettingsSaveFailed = true;
-    Platform::instance().messageBox(QStringLiteral("Orlevan could not save its settings to:") + QLatin1Char('\r') +
-                                        QDir::toNativeSeparators(settingsFilePath()) + QLatin1Char('\r') +
-                                        QStringLiteral("Changes made now are lost when Orlevan ends."),
-                                    Platform::Ok, Platform::Warning, AppInfo::Title);
+    return QStringLiteral("Orlevan could not save its settings to:") + QLatin1Char('\r') +
+           QDir::toNativeSeparators(settingsFilePath()) + QLatin1Char('\r') +
+           QStringLiteral("Changes made now are lost when Orlevan ends.");
 }
 
 void writeText(QSettings& store, const QString& section, const QString& key, const QString& value)
@@ -83,8 +81,8 @@ long long readNumber(QSettings& store, const QString& key, long long defaultValu
 
 QString settingsFilePath()
 {
-    if (!SettingsFile.isEmpty())
-        return SettingsFile;
+    if (const QString& file = Environment::current().settingsFile; !file.isEmpty())
+        return file;
     static const QString path =
         QSettings(QSettings::IniFormat, QSettings::UserScope, AppInfo::Title, AppInfo::Title).fileName();
     return path;
@@ -124,11 +122,18 @@ QString GetSetting(const QString& section, const QString& key, const QString& de
     return readText(*store, section, key, defaultValue);
 }
 
-void SaveSetting(const QString& section, const QString& key, const QString& value)
+QString SaveSetting(const QString& section, const QString& key, const QString& value)
 {
     auto store = openStore();
     writeText(*store, section, key, value);
-    reportFailedSave(*store);
+    return failedSave(*store);
+}
+
+QString damagedSettingsText()
+{
+    return QStringLiteral("Orlevan could not read its settings file:") + QLatin1Char('\r') +
+           QDir::toNativeSeparators(settingsFilePath()) + QLatin1Char('\r') +
+           QStringLiteral("It will run with the default settings this time and will not change that file.");
 }
 
 bool DetectDamagedSettings()
@@ -158,7 +163,7 @@ void LoadSettings()
     AppSettings.CheckWithDashes = readBool(*store, QStringLiteral("CheckWithDashes"), false);
 }
 
-void SaveSettings()
+QString SaveSettings()
 {
     auto store = openStore();
     writeText(*store, MainSection, QStringLiteral("dns"), AppSettings.NameServer);
@@ -167,7 +172,7 @@ void SaveSettings()
     writeText(*store, MainSection, QStringLiteral("ConfirmWhois"), BoolText(AppSettings.ConfirmWhois));
     writeText(*store, MainSection, QStringLiteral("SysTrayMinimize"), BoolText(AppSettings.SysTrayMinimize));
     writeText(*store, MainSection, QStringLiteral("CheckWithDashes"), BoolText(AppSettings.CheckWithDashes));
-    reportFailedSave(*store);
+    return failedSave(*store);
 }
 
 void LoadDomainSelection()
@@ -180,12 +185,12 @@ void LoadDomainSelection()
     }
 }
 
-void SaveDomainSelection()
+QString SaveDomainSelection()
 {
     auto store = openStore();
     for (int i = 0; i < TldCount; ++i)
         writeText(*store, DomainsSection, DomainTable[i].Tld, QString::number(DomainTable[i].Selected));
-    reportFailedSave(*store);
+    return failedSave(*store);
 }
 
 bool PersonalSelectionInForce()
@@ -195,7 +200,7 @@ bool PersonalSelectionInForce()
 
 QString SystemNameServer()
 {
-    QFile file(ResolvConfPath);
+    QFile file(Environment::current().resolvConfPath);
     if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         // A resolver configuration is a few lines; read no more than a sensible amount.
         const QStringList lines = QString::fromLocal8Bit(file.read(64 * 1024)).split(QLatin1Char('\n'));

@@ -4,10 +4,8 @@ namespace Utils {
 
 QStringList DefaultDomains;
 std::array<QString, CheckListSize> CheckList;
-QStringList TypedNames;
 qint16 CheckCount = 0;
 bool BareNames = false;
-bool CheckRunning = false;
 
 void InitDefaultDomains()
 {

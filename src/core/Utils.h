@@ -25,9 +25,10 @@ constexpr int DomainTableSize = 301;
 extern std::array<TldRecord, DomainTableSize> DomainTable;
 extern qint16 TldCount;
 
-// Reads orvtab.dll from the program folder. On failure it shows the load-error message and returns false;
-// the caller then ends the program.
-bool LoadDomainTable();
+// Reads orvtab.dll from the program folder. On failure it answers the load-error message (caption
+// loadErrorCaption()), and the caller ends the program; empty when the table is loaded.
+QString LoadDomainTable();
+QString loadErrorCaption();
 // Reads a data file into the table; false only when the file cannot be opened.
 bool LoadDomainTableFrom(const QString& path);
 // Fills the table from the raw bytes of a data file.
@@ -35,8 +36,7 @@ void ParseDomainTable(const QByteArray& bytes);
 // Index of the record of the domain's last label; 0 when no record matches.
 qint16 FindTld(const QString& domain);
 
-// Folder of the program, its data file and its help. Tests point it elsewhere.
-extern QString ProgramFolder;
+// Folder of the program, its data file and its help.
 QString programFolder();
 QString dataFilePath();
 
@@ -64,16 +64,16 @@ inline const QString RootNameServer = QStringLiteral("a.root-servers.net");
 inline const QString PlaceholderNameServer = QStringLiteral("ns1.your-internet-provider.example");
 
 void LoadSettings();
-void SaveSettings();
+// The saves answer the message for a store that could not be written, once per program run; else nothing.
+QString SaveSettings();
 void LoadDomainSelection();
-void SaveDomainSelection();
+QString SaveDomainSelection();
 
-// The settings file; empty means the per-user default. Tests point it into a temporary folder.
-extern QString SettingsFile;
+// The settings file.
 QString settingsFilePath();
 // Raw access to the store, section and key as the program names them.
 QString GetSetting(const QString& section, const QString& key, const QString& defaultValue);
-void SaveSetting(const QString& section, const QString& key, const QString& value);
+QString SaveSetting(const QString& section, const QString& key, const QString& value);
 // True after a damaged settings file was found: the program then starts from the defaults and never writes the
 // file; what the user chooses meanwhile is kept in SettingsInMemory, section/key -> text, for the program's run.
 extern bool SettingsDamaged;
@@ -82,6 +82,7 @@ extern QHash<QString, QString> SettingsInMemory;
 extern bool SettingsSaveFailed;
 // Looks at the settings file once at start-up; true when it exists but cannot be read or parsed.
 bool DetectDamagedSettings();
+QString damagedSettingsText();
 // Whether the personal domain selection is in force: the stored "domains" mode is anything but "default".
 bool PersonalSelectionInForce();
 
@@ -91,7 +92,6 @@ std::optional<bool> ParseBool(const QString& text);
 std::optional<long long> ParseWholeNumber(const QString& text);
 
 // The first "nameserver" of the resolver configuration, or the placeholder when there is none.
-extern QString ResolvConfPath;
 QString SystemNameServer();
 
 // ---- Default domains and the name list of a run -------------------------------------------------------------------
@@ -101,10 +101,7 @@ void InitDefaultDomains();
 
 constexpr int CheckListSize = 2049;
 extern std::array<QString, CheckListSize> CheckList;
-// The names of the last Check as the user typed them, in CheckList's order; CheckList holds their ASCII form.
-extern QStringList TypedNames;
 extern qint16 CheckCount;
 extern bool BareNames;
-extern bool CheckRunning;
 
 } // namespace Utils

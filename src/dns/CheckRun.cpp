@@ -1,6 +1,6 @@
 #include "dns/CheckRun.h"
 
-#include "core/AppInfo.h"
+#include "core/Environment.h"
 #include "dns/DNS.h"
 #include "dns/DnsTransport.h"
 #include "dns/TickSource.h"
@@ -8,23 +8,21 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QSet>
-#include <QTimer>
-
-std::function<std::unique_ptr<TickSource>()> CheckRun::tickSourceFactory;
-std::function<std::unique_ptr<DnsTransport>()> CheckRun::transportFactory;
 
 CheckRun::CheckRun(CheckResultTable& table, const Setup& setup, std::unique_ptr<TickSource> ticks,
                    std::unique_ptr<DnsTransport> transport, QObject* parent)
-    : QObject(parent), m_table(table), m_setup(setup), m_ticks(std::move(ticks)), m_transport(std::move(transport)),
-      m_canaries(setup.canaries), m_queries(setup.canaries.size() + setup.columns * setup.rows),
-      m_schedule(int(setup.canaries.size()) + setup.columns * setup.rows, setup.passes, int(setup.canaries.size()))
+    : QObject(parent), m_table(table), m_setup(setup), m_ids(setup.ids()), m_ticks(std::move(ticks)),
+      m_transport(std::move(transport)), m_canaries(setup.canaries), m_queries(m_ids.total()),
+      m_schedule(m_ids.total(), setup.passes, m_ids.canaries)
 {
+    const Environment& environment = Environment::current();
     if (!m_ticks)
-        m_ticks = tickSourceFactory ? tickSourceFactory() : std::make_unique<TimerTickSource>();
+        m_ticks = environment.tickSource ? environment.tickSource() : std::make_unique<TimerTickSource>();
     if (!m_transport)
-        m_transport = transportFactory ? transportFactory() : std::make_unique<UdpTransport>();
-    m_pending = [this](int cell) {
-        return cell < m_canaries.size() || cellAt(cell).status == Pending;
+        m_transport = environment.transport ? environment.transport() : std::make_unique<UdpTransport>();
+    m_pending = [this](int step) {
+        const QueryIds::Slot slot = *m_ids.slotOf(m_ids.idAt(step));
+        return slot.canary >= 0 || m_table(slot.column, slot.row).status == Pending;
     };
     connect(m_ticks.get(), &TickSource::tick, this, &CheckRun::onTick);
     connect(m_transport.get(), &DnsTransport::datagramReceived, this, &CheckRun::onDatagram);
@@ -41,26 +39,12 @@ quint16 CheckRun::localPort() const
     return m_transport->localPort();
 }
 
-std::optional<CheckRun::Cell> CheckRun::cellOfQueryId(int id, int columns, int rows)
-{
-    if (rows <= 0 || id < 1 || id > columns * rows)
-        return std::nullopt;
-    return Cell{(id - 1) / rows + 1, (id - 1) % rows + 1};
-}
-
 QString CheckRun::onlyRefusalsText(const QString& nameServer)
 {
     return QStringLiteral("The name server %1 would not answer any of the questions.").arg(nameServer) +
            QLatin1Char('\r') +
            QStringLiteral("None of the domains could be checked. You can choose another name server under Options, "
                           "DNS Settings.");
-}
-
-// Cells of the schedule: the canaries first, then the candidates column by column.
-CheckResult& CheckRun::cellAt(int cell)
-{
-    cell -= int(m_canaries.size());
-    return m_table(cell / m_setup.rows + 1, cell % m_setup.rows + 1);
 }
 
 void CheckRun::start()
@@ -98,10 +82,7 @@ void CheckRun::openSocket(const QHostAddress& server)
     m_server = server;
     if (DNS::InitSocket(*m_transport, server) != 0) {
         m_state = State::NetworkFailed;
-        Q_EMIT networkFailed();
-        showMessage(QStringLiteral("Cannot initialize the network - ") + QLatin1Char('\r') +
-                        QStringLiteral("Please check that you are online."),
-                    Platform::Critical);
+        fail(Failure::Network);
         return;
     }
     m_state = State::Running;
@@ -118,11 +99,6 @@ void CheckRun::onTick()
     m_transport->poll();
     if (m_state != State::Running)
         return;
-    // Like a tick noticed after a message box: one tick, however many passed while it was open.
-    if (m_held > 0) {
-        m_tickWhileHeld = true;
-        return;
-    }
     handle(m_schedule.tick(m_pending));
 }
 
@@ -134,22 +110,24 @@ void CheckRun::handle(const RunSchedule::Step& step)
         finish();
 }
 
-void CheckRun::send(int cell)
+void CheckRun::send(int step)
 {
     // Built once, then sent again in later passes and held against the replies.
-    QByteArray& query = m_queries[cell];
-    if (query.isEmpty())
-        query = cell < m_canaries.size() ? DNS::BuildQuery(m_canaries[cell].domain, m_canaries[cell].queryId)
-                                         : DNS::BuildQuery(cellAt(cell).domain, cellAt(cell).queryId);
+    QByteArray& query = m_queries[step];
+    if (query.isEmpty()) {
+        const int id = m_ids.idAt(step);
+        const QueryIds::Slot slot = *m_ids.slotOf(id);
+        query = DNS::BuildQuery(slot.canary >= 0 ? m_canaries[slot.canary].domain
+                                                 : m_table(slot.column, slot.row).domain,
+                                qint16(id));
+    }
     if (m_transport->send(query, m_server, m_setup.port)) {
         ++m_sent;
         return;
     }
     m_state = State::SendFailed;
     stopIo();
-    showMessage(QStringLiteral("Error communicating with nameserver.") + QLatin1Char('\r') +
-                    QStringLiteral("Check your settings under options->DNS options"),
-                Platform::Critical, [this] { Q_EMIT sendFailed(); });
+    fail(Failure::Send);
 }
 
 void CheckRun::finish()
@@ -182,33 +160,25 @@ void CheckRun::onDatagram(const QByteArray& datagram, const QHostAddress& sender
     const std::optional<DNS::ReplyInfo> info = DNS::ParseReply(datagram);
     if (!info)
         return;
-    const int canary = info->id - m_setup.columns * m_setup.rows - 1;
-    if (canary >= 0 && canary < m_canaries.size()) {
-        recordCanary(m_canaries[canary], datagram, *info, m_queries.at(canary));
+    const std::optional<QueryIds::Slot> slot = m_ids.slotOf(info->id);
+    if (!slot || !DNS::AnswersQuery(datagram, *info, m_queries.at(m_ids.stepOf(info->id))))
+        return;
+    if (slot->canary >= 0) {
+        // A refusal or a failure says nothing of the suffix.
+        if (!DNS::IsRefusal(info->rcode))
+            m_canaries[slot->canary].answer = info->exists ? Canary::Exists : Canary::NameError;
         return;
     }
-    const std::optional<Cell> cell = cellOfQueryId(info->id, m_setup.columns, m_setup.rows);
-    if (!cell || !DNS::AnswersQuery(datagram, m_queries.at(m_canaries.size() + info->id - 1)))
-        return;
-    CheckResult& result = m_table(cell->column, cell->row);
     if (DNS::IsRefusal(info->rcode)) {
         // Says nothing about the name: the cell stays pending and is asked again in the next pass.
         ++m_refusals;
         return;
     }
-    result.status = info->exists ? Taken : Free;
+    m_table(slot->column, slot->row).status = info->exists ? Taken : Free;
     ++m_answers;
-    if (m_replies < m_setup.columns * m_setup.rows)
+    if (m_replies < m_ids.candidates())
         ++m_replies;
-    Q_EMIT cellAnswered(cell->column, cell->row, m_replies);
-}
-
-void CheckRun::recordCanary(Canary& canary, const QByteArray& datagram, const DNS::ReplyInfo& info,
-                            const QByteArray& query)
-{
-    // A refusal or a failure says nothing of the suffix.
-    if (DNS::AnswersQuery(datagram, query) && !DNS::IsRefusal(info.rcode))
-        canary.answer = info.exists ? Canary::Exists : Canary::NameError;
+    Q_EMIT cellAnswered(slot->column, slot->row, m_replies);
 }
 
 QStringList CheckRun::notes(const QString& nameServer) const
@@ -244,31 +214,28 @@ QString CheckRun::canaryText(const QList<Canary>& canaries, const QString& nameS
 
 void CheckRun::onSocketError()
 {
-    if (m_state != State::Running)
-        return;
-    showMessage(QStringLiteral("Winsock error"), Platform::NoIcon);
+    if (m_state == State::Running)
+        fail(Failure::Socket);
 }
 
-void CheckRun::showMessage(const QString& text, Platform::Icon icon, std::function<void()> then)
+QString CheckRun::failureText(Failure failure)
 {
-    // Not shown from inside the socket's or timer's signal: the box's own event loop may close the window and
-    // with it this run.
-    ++m_held;
-    QTimer::singleShot(0, this, [self = QPointer<CheckRun>(this), text, icon, then = std::move(then)] {
-        if (self->m_state == State::Cancelled)
-            return;
-        Platform::instance().messageBox(text, Platform::Ok, icon, AppInfo::Title);
-        if (!self || self->m_state == State::Cancelled)
-            return;
-        if (then)
-            then();
-        if (!self)
-            return;
-        if (--self->m_held == 0 && self->m_tickWhileHeld) {
-            self->m_tickWhileHeld = false;
-            self->onTick();
-        }
-    });
+    switch (failure) {
+    case Failure::Network:
+        return QStringLiteral("Cannot initialize the network - ") + QLatin1Char('\r') +
+               QStringLiteral("Please check that you are online.");
+    case Failure::Send:
+        return QStringLiteral("Error communicating with nameserver.") + QLatin1Char('\r') +
+               QStringLiteral("Check your settings under options->DNS options");
+    case Failure::Socket:
+        break;
+    }
+    return QStringLiteral("Winsock error");
+}
+
+void CheckRun::fail(Failure failure)
+{
+    Q_EMIT failed(failure, failureText(failure));
 }
 
 void CheckRun::cancel()

@@ -1,10 +1,8 @@
 #include "dns/DNS.h"
 
-#include "core/Utils.h"
+#include <QStringList>
 
 namespace DNS {
-
-quint16 NameServerPort = 53;
 
 namespace {
 constexpr int HeaderSize = 12;
@@ -64,14 +62,13 @@ bool IsRefusal(quint8 rcode)
     return rcode == 1 || rcode == 2 || rcode == 4 || rcode == 5;
 }
 
-bool AnswersQuery(const QByteArray& datagram, const QByteArray& query)
+bool AnswersQuery(const QByteArray& datagram, const ReplyInfo& info, const QByteArray& query)
 {
-    const std::optional<ReplyInfo> info = ParseReply(datagram);
-    if (!info || !info->qr || datagram.size() < HeaderSize || query.size() <= HeaderSize)
+    if (!info.qr || datagram.size() < HeaderSize || query.size() <= HeaderSize)
         return false;
     const int questions = byteAt(datagram, 4) * 256 + byteAt(datagram, 5);
     if (questions == 0)
-        return IsRefusal(info->rcode);
+        return IsRefusal(info.rcode);
     if (questions != 1 || datagram.size() < query.size())
         return false;
     // The query's question, label by label: lengths exactly, letters regardless of case, then type and class.
@@ -86,16 +83,6 @@ bool AnswersQuery(const QByteArray& datagram, const QByteArray& query)
         }
     }
     return pos + 4 == query.size() && std::equal(query.cbegin() + pos, query.cend(), datagram.cbegin() + pos);
-}
-
-qint16 CountSelectedTlds()
-{
-    qint16 count = 0;
-    for (int i = 0; i < Utils::TldCount && i < Utils::DomainTableSize; ++i) {
-        if (Utils::DomainTable[i].Selected == 1)
-            ++count;
-    }
-    return count;
 }
 
 QString SuffixOf(const QString& domain)

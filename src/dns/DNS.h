@@ -7,8 +7,6 @@
 // DNS datagrams of a checking run: the query of one candidate and the few facts read from a reply.
 namespace DNS {
 
-// The port a run sends to. Always 53 in the program; tests aim a run at a server of their own on a high port.
-extern quint16 NameServerPort;
 // The local port a run binds when the system allows it; otherwise any free port.
 constexpr quint16 LocalPort = 1000;
 // Identifiers run from 1 to this; more candidates are refused before a run starts.
@@ -32,11 +30,8 @@ std::optional<ReplyInfo> ParseReply(const QByteArray& datagram);
 // Format error, server failure, not implemented and refused say nothing about the name.
 bool IsRefusal(quint8 rcode);
 // Whether a reply belongs to this query: it is a response, and its one question is the query's (letter case
-// aside). A refusal may come without a question.
-bool AnswersQuery(const QByteArray& datagram, const QByteArray& query);
-
-// Records among DomainTable 0 to TldCount - 1 whose Selected is 1.
-qint16 CountSelectedTlds();
+// aside). A refusal may come without a question. info is what ParseReply read of the datagram.
+bool AnswersQuery(const QByteArray& datagram, const ReplyInfo& info, const QByteArray& query);
 // What a domain is asked under: everything after its first label; empty for a single label.
 QString SuffixOf(const QString& domain);
 // The first label of the name that is too long to encode, if any.

@@ -1,5 +1,7 @@
 #include "whois/Rdap.h"
 
+#include "core/Environment.h"
+
 #include "core/AppInfo.h"
 
 #include <QJsonDocument>
@@ -15,14 +17,13 @@ namespace {
 constexpr const char* HttpDateFormat = "ddd, dd MMM yyyy hh:mm:ss 'GMT'";
 } // namespace
 
-bool PlainHttpAllowed = false;
 
 bool isUsableUrl(const QUrl& url)
 {
     if (!url.isValid() || url.host().isEmpty())
         return false;
     const QString scheme = url.scheme().toLower();
-    return scheme == QLatin1String("https") || (PlainHttpAllowed && scheme == QLatin1String("http"));
+    return scheme == QLatin1String("https") || (Environment::current().plainHttpAllowed && scheme == QLatin1String("http"));
 }
 
 QString aceName(const QString& domain)

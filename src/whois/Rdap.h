@@ -11,10 +11,6 @@
 // exchange that need no network, so that they can be tested on their own.
 namespace Rdap {
 
-// Plain HTTP is refused everywhere (bootstrap entries, requests, redirects) unless a test turns this on for its
-// loopback server. Never set by the program.
-extern bool PlainHttpAllowed;
-
 using Whois::Verdict;
 
 // An address the program may ask: https (or http when allowed) with a host.

@@ -1,5 +1,7 @@
 #include "whois/RdapBootstrap.h"
 
+#include "core/Environment.h"
+
 #include "core/FileOps.h"
 #include "core/Utils.h"
 #include "whois/Rdap.h"
@@ -72,13 +74,11 @@ QString RdapBootstrap::serviceFor(const QString& domain) const
 
 namespace Rdap {
 
-QString BootstrapUrl = IanaBootstrapUrl;
-QString DataFolder;
 
 QString dataFolder()
 {
-    if (!DataFolder.isEmpty())
-        return DataFolder;
+    if (const QString& folder = Environment::current().dataFolder; !folder.isEmpty())
+        return folder;
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }
 

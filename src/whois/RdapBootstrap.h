@@ -25,7 +25,6 @@ public:
     QString serviceFor(const QString& domain) const;
 
     QDateTime publication() const { return m_publication; }
-    qsizetype entryCount() const { return m_bases.size(); }
     bool isEmpty() const { return m_bases.isEmpty(); }
 
 private:
@@ -36,11 +35,7 @@ private:
 
 namespace Rdap {
 
-// Where the directory is fetched from; empty turns fetching off. Tests point it at a loopback server.
-extern QString BootstrapUrl;
-inline const QString IanaBootstrapUrl = QStringLiteral("https://data.iana.org/rdap/dns.json");
-// The user's data folder; empty means the per-user default. Tests point it into a temporary folder.
-extern QString DataFolder;
+// The user's data folder.
 QString dataFolder();
 QString shippedBootstrapPath(); // beside the program
 QString userBootstrapPath();    // in the user's data folder

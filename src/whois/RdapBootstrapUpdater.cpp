@@ -1,17 +1,17 @@
 #include "whois/RdapBootstrapUpdater.h"
 
+#include "core/Environment.h"
 #include "core/FileOps.h"
 #include "core/Release.h"
 
 #include "whois/Rdap.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
-
-QDateTime RdapBootstrapUpdater::lastAttempt;
 
 RdapBootstrapUpdater::RdapBootstrapUpdater(QObject* parent) : QObject(parent)
 {
@@ -23,20 +23,33 @@ RdapBootstrapUpdater::RdapBootstrapUpdater(QObject* parent) : QObject(parent)
 
 RdapBootstrapUpdater::~RdapBootstrapUpdater()
 {
+    // A fetch cut short here was no attempt: the next one may come at once.
+    if (m_reply)
+        Environment::current().rdapLastAttempt = m_attemptBefore;
     dropReply();
+}
+
+RdapBootstrapUpdater* RdapBootstrapUpdater::program(bool make)
+{
+    static QPointer<RdapBootstrapUpdater> updater;
+    if (!updater && make)
+        updater = new RdapBootstrapUpdater(QCoreApplication::instance());
+    return updater;
 }
 
 bool RdapBootstrapUpdater::startIfDue(const RdapBootstrap& inHand, const QDateTime& now)
 {
     if (m_reply)
         return false;
-    const QUrl url(Rdap::BootstrapUrl, QUrl::StrictMode);
-    if (Rdap::BootstrapUrl.isEmpty() || !Rdap::isUsableUrl(url))
+    Environment& environment = Environment::current();
+    const QUrl url(environment.bootstrapUrl, QUrl::StrictMode);
+    if (environment.bootstrapUrl.isEmpty() || !Rdap::isUsableUrl(url))
         return false;
     const Rdap::FetchState state = Rdap::readFetchState(Rdap::fetchStatePath());
-    if (!Rdap::refreshDue(state.checked, now) || (lastAttempt.isValid() && !Rdap::refreshDue(lastAttempt, now)))
+    if (!Rdap::refreshDue(state.checked, now) || (environment.rdapLastAttempt.isValid() && !Rdap::refreshDue(environment.rdapLastAttempt, now)))
         return false;
-    lastAttempt = now;
+    m_attemptBefore = environment.rdapLastAttempt;
+    environment.rdapLastAttempt = now;
 
     m_inHand = inHand;
     m_body.clear();

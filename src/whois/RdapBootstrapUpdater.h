@@ -11,7 +11,7 @@ class QNetworkAccessManager;
 
 class QTimer;
 
-// Keeps the user's copy of the RDAP directory fresh: at most once a week it asks Rdap::BootstrapUrl, with a
+// Keeps the user's copy of the RDAP directory fresh: at most once a week it asks the directory's address, with a
 // conditional request, and stores a newer valid directory in the user's data folder. It works in the
 // background and never tells the user anything: any failure keeps the copy in hand.
 class RdapBootstrapUpdater final : public QObject
@@ -26,9 +26,9 @@ public:
 
     void setTimeLimit(int ms) { m_timeLimit = ms; }
 
-    // When this program run last attempted a fetch: a state file that cannot be written, or a fetch cut short by
-    // the end of its window, must not bring another attempt within the week.
-    static QDateTime lastAttempt;
+    // The program's own updater, made on first use and kept as long as the application: a fetch outlives the
+    // confirmation that started it. With make false, nothing is made.
+    static RdapBootstrapUpdater* program(bool make = true);
 
     // Starts a fetch when one is due, none runs and an address is set; true when one started.
     bool startIfDue(const RdapBootstrap& inHand, const QDateTime& now = QDateTime::currentDateTimeUtc());
@@ -52,4 +52,5 @@ private:
     RdapBootstrap m_inHand;
     QByteArray m_body;
     bool m_tooBig = false;
+    QDateTime m_attemptBefore;
 };

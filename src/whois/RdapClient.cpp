@@ -1,5 +1,7 @@
 #include "whois/RdapClient.h"
 
+#include "core/Environment.h"
+
 #include "core/Release.h"
 
 #include <QDateTime>
@@ -19,16 +21,6 @@ QString hostKey(const QUrl& url)
 }
 } // namespace
 
-qint64 RdapPacer::monotonicMs()
-{
-    static QElapsedTimer monotonic;
-    if (!monotonic.isValid())
-        monotonic.start();
-    return monotonic.elapsed();
-}
-
-std::function<qint64()> RdapPacer::clock = &RdapPacer::monotonicMs;
-
 RdapPacer& RdapPacer::shared()
 {
     static RdapPacer pacer;
@@ -44,7 +36,7 @@ qint64 RdapPacer::notBefore(const QString& host, int interval) const
 
 void RdapPacer::asked(const QString& host)
 {
-    m_asked.insert(host, clock());
+    m_asked.insert(host, Environment::current().monotonicMs());
 }
 
 void RdapPacer::backOff(const QString& host, qint64 until)
@@ -119,7 +111,7 @@ void RdapClient::onWaitOver()
         finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("no usable address"));
         return;
     }
-    const qint64 wait = RdapPacer::shared().notBefore(hostKey(m_url), m_hostInterval) - RdapPacer::clock();
+    const qint64 wait = RdapPacer::shared().notBefore(hostKey(m_url), m_hostInterval) - Environment::current().monotonicMs();
     if (wait > qint64(MaxRetryAfterSeconds) * 1000) {
         finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("the server asked to be left alone"));
         return;
@@ -211,7 +203,7 @@ void RdapClient::onReplyFinished()
         // The back-off is the host's, for every name asked there; a long one is not waited for.
         const int seconds = Rdap::retryAfterSeconds(retryAfter, QDateTime::currentDateTimeUtc(),
                                                     FallbackRetryAfterSeconds, LongestRetryAfterSeconds);
-        RdapPacer::shared().backOff(hostKey(m_url), RdapPacer::clock() + qint64(seconds) * 1000);
+        RdapPacer::shared().backOff(hostKey(m_url), Environment::current().monotonicMs() + qint64(seconds) * 1000);
         // The wait is the server's; the asked-again request gets a whole exchange of its own.
         m_exchangeTimer->stop();
         scheduleRequest();

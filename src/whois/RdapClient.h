@@ -32,10 +32,6 @@ class RdapPacer final
 {
 public:
     static RdapPacer& shared();
-    // Milliseconds on a monotonic clock; tests step it by hand.
-    static qint64 monotonicMs();
-    static std::function<qint64()> clock;
-
     // When the host may be asked next, on the clock.
     qint64 notBefore(const QString& host, int interval) const;
     void asked(const QString& host);
@@ -82,9 +78,6 @@ public:
     // Ends the question at once, without any signal. Harmless at any time.
     void cancel();
     bool isBusy() const { return m_phase != Phase::Idle; }
-
-    // The address of the last request sent.
-    QUrl currentUrl() const { return m_url; }
 
 Q_SIGNALS:
     void finished(const RdapOutcome& outcome);

@@ -64,7 +64,6 @@ public:
 
     quint16 port() const { return m_port; }
     void setPort(quint16 port) { m_port = port; }
-    bool blockingMode() const { return m_blocking; }
     void setBlockingMode(bool blocking) { m_blocking = blocking; }
     QString server() const { return m_server; }
     void setServer(const QString& server) { m_server = server; }

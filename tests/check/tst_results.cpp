@@ -1,3 +1,4 @@
+#include "core/Environment.h"
 #include "core/Utils.h"
 #include "check/ResultsLayout.h"
 #include "check/ResultsText.h"
@@ -50,6 +51,7 @@ private Q_SLOTS:
     void copyAndCsv()
     {
         loadTable({"int;I;", "com;C;http://com.reg", "nu;N;x", "de;D;https://r/\"a,b\"\nc"});
+        CheckResultTable CheckResults;
         CheckResults.reset(2, 3);
         const quint8 statuses[] = {Free, Taken, NotChecked, Free, Pending, Taken};
         for (int i = 0; i < 6; ++i) {
@@ -151,12 +153,16 @@ private Q_SLOTS:
         FakeServer whois, rdap(true);
         QVERIFY(whois.start() && rdap.start());
         whois.setDefault({FakeServer::Mode::Reply, whoisReply});
-        WhoisConfirmation::limits = {whoisReply == "-" ? FakeServer::refusedPort() : whois.port(), 2000, 4000};
-        Rdap::PlainHttpAllowed = true;
+        Environment& environment = Environment::current();
+        environment.whoisPort = whoisReply == "-" ? FakeServer::refusedPort() : whois.port();
+        environment.connectMs = 2000;
+        environment.exchangeMs = 4000;
+        environment.plainHttpAllowed = true;
         QVERIFY(writeFile(Rdap::shippedBootstrapPath(),
                           R"({"services": [[["rdaptest"], [")" + rdap.url("/rdap/").toLatin1() + R"("]]]})"));
         rdap.answer(FakeServer::http(rdapStatus, R"({"objectClassName": "domain"})"), "/rdap/domain/d.rdaptest");
         loadTable({"int;I;;;", "com;C;;;127.0.0.1"});
+        CheckResultTable CheckResults;
         CheckResults.reset(1, 4);
         const quint8 statuses[] = {Free, Taken, NotChecked, Free};
         const QStringList domains = {"a.com", "b.com", "c.com", "d.rdaptest"};

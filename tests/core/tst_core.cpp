@@ -1,5 +1,6 @@
 #include "core/Candidates.h"
 #include "core/FileOps.h"
+#include "core/Environment.h"
 #include "core/Utils.h"
 #include "support/Suite.h"
 
@@ -56,10 +57,8 @@ private Q_SLOTS:
         loadTable(lines);
         QCOMPARE(Utils::DomainTable[Utils::TldCount - 1].Tld, QStringLiteral("t300"));
         // A file without records is as useless as a missing one, and says so.
-        TestPlatform platform;
         writeFile(Utils::dataFilePath(), "\r\n\r\n");
-        QVERIFY(!Utils::LoadDomainTable());
-        QVERIFY(platform.messages.value(0).text.startsWith("orvtab.dll holds no top-level domains\r"));
+        QVERIFY(Utils::LoadDomainTable().startsWith("orvtab.dll holds no top-level domains\r"));
     }
 
     void findTld_data()
@@ -136,7 +135,7 @@ private Q_SLOTS:
     void settingsStore()
     {
         QFETCH(QByteArray, ini);
-        writeFile(Utils::SettingsFile, ini);
+        writeFile(Environment::current().settingsFile, ini);
         Utils::LoadSettings();
         const Utils::Settings& s = Utils::AppSettings;
         QTEST(QStringLiteral("%1/%2/%3/%4/%5/%6")
@@ -175,10 +174,10 @@ private Q_SLOTS:
         QCOMPARE(QStringLiteral("%1/%2/%3/%4").arg(s.NameServer).arg(s.QueryDelay).arg(s.Retries).arg(s.ConfirmWhois),
                  QStringLiteral("ns1/20/4/1"));
         QVERIFY(Utils::DomainTable[1].Selected && Utils::PersonalSelectionInForce());
-        QCOMPARE(QFile::exists(Utils::SettingsFile), !damaged);
+        QCOMPARE(QFile::exists(Environment::current().settingsFile), !damaged);
         if (damaged)
             return;
-        QSettings store(Utils::SettingsFile, QSettings::IniFormat);
+        QSettings store(Environment::current().settingsFile, QSettings::IniFormat);
         // A key missing reads as not selected; any other number than 0 as selected.
         store.setValue("domains/com", "2");
         store.remove("domains/net");
@@ -190,13 +189,11 @@ private Q_SLOTS:
     // A store that cannot be written is told once per program run.
     void failedSave()
     {
-        TestPlatform platform;
         writeFile(m_dir.path() + "/blocker", "a file, not a folder");
-        Utils::SettingsFile = m_dir.path() + "/blocker/Orlevan.ini";
-        Utils::SaveSettings();
-        Utils::SaveDomainSelection();
-        QCOMPARE(platform.messages.size(), 1);
-        QVERIFY(platform.messages[0].text.startsWith("Orlevan could not save its settings to:"));
+        Environment::current().settingsFile = m_dir.path() + "/blocker/Orlevan.ini";
+        QCOMPARE(Utils::SaveSettings(), "Orlevan could not save its settings to:\r" + m_dir.path() +
+                                            "/blocker/Orlevan.ini\rChanges made now are lost when Orlevan ends.");
+        QCOMPARE(Utils::SaveDomainSelection(), QString());
     }
 };
 

@@ -134,6 +134,7 @@ private Q_SLOTS:
         for (int c = 1; c <= plan.columns(); ++c)
             shown.append(plan.heading(c));
         QCOMPARE(shown, headings);
+        CheckResultTable CheckResults;
         plan.fill(CheckResults);
         const CheckResult& last = CheckResults(plan.columns(), plan.rows());
         QTEST(last.domain, "lastDomain");
@@ -160,7 +161,7 @@ private Q_SLOTS:
         Utils::DomainTable[1].Selected = 0;
         QCOMPARE(RunPlan::make(names(3), true, true).columns(), 0);
         // The program's own ends of the exchange; every other test aims elsewhere.
-        const CheckRun::Setup setup = RunPlan::make({"a"}, false, false).setup({"ns", 0, 0, false, false, false});
+        const CheckRun::Setup setup = RunPlan::make({"a"}, false, false).setup("ns", 0, 0);
         QCOMPARE(QList<int>({setup.port, DNS::LocalPort, setup.delayMs, setup.passes}), QList<int>({53, 1000, 1, 1}));
     }
 };

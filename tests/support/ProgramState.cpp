@@ -1,13 +1,8 @@
 #include "support/ProgramState.h"
 
+#include "core/Environment.h"
 #include "core/FileOps.h"
 #include "core/Utils.h"
-#include "dns/CheckResults.h"
-#include "dns/CheckRun.h"
-#include "dns/DNS.h"
-#include "check/WhoisConfirmation.h"
-#include "whois/Rdap.h"
-#include "whois/RdapBootstrap.h"
 #include "whois/RdapBootstrapUpdater.h"
 #include "whois/RdapClient.h"
 
@@ -27,27 +22,19 @@ void resetProgramState(const QString& folder)
     Utils::SettingsDamaged = false;
     Utils::SettingsInMemory.clear();
     Utils::SettingsSaveFailed = false;
-    Utils::SettingsFile = folder + QStringLiteral("/config/Orlevan.ini");
-    Utils::ProgramFolder = folder + QStringLiteral("/program");
-    Utils::ResolvConfPath = folder + QStringLiteral("/resolv.conf");
     Utils::DefaultDomains.clear();
     Utils::CheckList.fill(QString());
-    Utils::TypedNames.clear();
     Utils::CheckCount = 0;
     Utils::BareNames = false;
-    Utils::CheckRunning = false;
-    CheckResults.reset(0, 0);
-    static const quint16 programsPort = DNS::NameServerPort; // as the program has it, before any test aims it
-    DNS::NameServerPort = programsPort;
-    CheckRun::tickSourceFactory = {};
-    CheckRun::transportFactory = {};
-    WhoisConfirmation::limits = {};
-    Rdap::PlainHttpAllowed = false;
-    Rdap::BootstrapUrl.clear();
-    Rdap::DataFolder = folder + QStringLiteral("/data");
-    RdapBootstrapUpdater::lastAttempt = {};
+    delete RdapBootstrapUpdater::program(false);
     RdapPacer::shared().clear();
-    RdapPacer::clock = &RdapPacer::monotonicMs;
+    Environment& environment = Environment::current();
+    environment = Environment{};
+    environment.settingsFile = folder + QStringLiteral("/config/Orlevan.ini");
+    environment.programFolder = folder + QStringLiteral("/program");
+    environment.resolvConfPath = folder + QStringLiteral("/resolv.conf");
+    environment.dataFolder = folder + QStringLiteral("/data");
+    environment.bootstrapUrl.clear();
 }
 
 namespace {

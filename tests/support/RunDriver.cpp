@@ -1,19 +1,20 @@
 #include "support/RunDriver.h"
 
-#include "dns/DNS.h"
+#include "core/Environment.h"
 #include "dns/DnsTransport.h"
 
 #include <QTest>
 
-RunDriver::RunDriver() : m_programsPort(DNS::NameServerPort)
+RunDriver::RunDriver()
 {
-    DNS::NameServerPort = ns.port();
-    CheckRun::tickSourceFactory = [this] {
+    Environment& environment = Environment::current();
+    environment.nameServerPort = ns.port();
+    environment.tickSource = [this] {
         auto made = std::make_unique<ManualTickSource>();
         ticks = made.get();
         return made;
     };
-    CheckRun::transportFactory = [this] {
+    environment.transport = [this] {
         auto made = std::make_unique<UdpTransport>();
         socket = made.get();
         QObject::connect(made.get(), &DnsTransport::datagramReceived, made.get(), [this](const QByteArray& datagram) {
@@ -26,9 +27,11 @@ RunDriver::RunDriver() : m_programsPort(DNS::NameServerPort)
 
 RunDriver::~RunDriver()
 {
-    CheckRun::tickSourceFactory = {};
-    CheckRun::transportFactory = {};
-    DNS::NameServerPort = m_programsPort;
+    Environment& environment = Environment::current();
+    const Environment program;
+    environment.nameServerPort = program.nameServerPort;
+    environment.tickSource = {};
+    environment.transport = {};
 }
 
 bool RunDriver::settle(const CheckRun* run)

@@ -26,7 +26,4 @@ public:
     QPointer<ManualTickSource> ticks; // of the last run made
     QPointer<UdpTransport> socket;
     int sentinels = 0;
-
-private:
-    const quint16 m_programsPort;
 };

@@ -1,5 +1,6 @@
 #include "support/FakeServer.h"
 #include "support/Suite.h"
+#include "core/Environment.h"
 #include "whois/Rdap.h"
 #include "whois/RdapBootstrap.h"
 #include "whois/RdapBootstrapUpdater.h"
@@ -102,13 +103,13 @@ private Q_SLOTS:
         QFETCH(int, requests);
         QFETCH(int, backOff);
         qint64 now = 0;
-        RdapPacer::clock = [&now] {
+        Environment::current().clock = [&now] {
             return now;
         };
         FakeServer server(true);
         QVERIFY(server.start());
         QVERIFY(!Rdap::isUsableUrl(QUrl(server.url()))); // plain HTTP only where allowed
-        Rdap::PlainHttpAllowed = true;
+        Environment::current().plainHttpAllowed = true;
         for (const QString& line : answers) {
             const QList<QByteArray> f = line.toLatin1().split(' ');
             const int status = f.at(1).toInt();
@@ -143,10 +144,10 @@ private Q_SLOTS:
     {
         qint64 now = 0;
         int reads = 0;
-        RdapPacer::clock = [&] {
+        Environment::current().clock = [&] {
             return ++reads, now;
         };
-        Rdap::PlainHttpAllowed = true;
+        Environment::current().plainHttpAllowed = true;
         FakeServer server(true);
         QVERIFY(server.start());
         RdapClient first, second;
@@ -162,13 +163,13 @@ private Q_SLOTS:
 
     void updaterFetchesOnceAWeek()
     {
-        Rdap::PlainHttpAllowed = true;
+        Environment::current().plainHttpAllowed = true;
         FakeServer server(true);
         QVERIFY(server.start());
         const QByteArray since = "Tue, 02 Jan 2024 00:00:00 GMT";
         server.answer(FakeServer::http(200, json(2), {{"ETag", "\"v2\""}, {"Last-Modified", since}}), "/dns.json");
         server.answer(FakeServer::http(304, {}), "/dns.json");
-        Rdap::BootstrapUrl = server.url("/dns.json");
+        Environment::current().bootstrapUrl = server.url("/dns.json");
         RdapBootstrapUpdater updater;
         QSignalSpy finished(&updater, &RdapBootstrapUpdater::finished);
 

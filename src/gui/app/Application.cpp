@@ -56,11 +56,7 @@ void InitApplication()
 {
     SettingsDamaged = DetectDamagedSettings();
     if (SettingsDamaged) {
-        Platform::instance().messageBox(
-            QStringLiteral("Orlevan could not read its settings file:") + QLatin1Char('\r') +
-                QDir::toNativeSeparators(settingsFilePath()) + QLatin1Char('\r') +
-                QStringLiteral("It will run with the default settings this time and will not change that file."),
-            Platform::Ok, Platform::Warning, AppInfo::Title);
+        Platform::instance().messageBox(damagedSettingsText(), Platform::Ok, Platform::Warning, AppInfo::Title);
     }
 
     // A damaged store is not a first run: the first run would write over the user's settings.
@@ -72,14 +68,14 @@ void InitApplication()
         if (!QFileInfo::exists(modHTMLHelp::GetHelpFile()))
             Platform::instance().messageBox(QStringLiteral("HTMLhelp not installed"), Platform::Ok, Platform::Critical,
                                             AppInfo::Title);
-        SaveSetting(QStringLiteral("main"), QStringLiteral("init"), BoolText(false));
-        SaveSetting(QStringLiteral("main"), QStringLiteral("domains"), QStringLiteral("default"));
+        Forms::warnIf(SaveSetting(QStringLiteral("main"), QStringLiteral("init"), BoolText(false)));
+        Forms::warnIf(SaveSetting(QStringLiteral("main"), QStringLiteral("domains"), QStringLiteral("default")));
         AppSettings.NameServer = SystemNameServer();
         AppSettings.QueryDelay = DefaultQueryDelay;
         AppSettings.Retries = DefaultRetries;
         AppSettings.CheckWithDashes = false;
-        SaveSettings();
-        SaveDomainSelection();
+        Forms::warnIf(SaveSettings());
+        Forms::warnIf(SaveDomainSelection());
         Forms::domains()->defaultdomains->setChecked(true);
         DesktopPlatform::instance().runModal(Forms::readme());
         DesktopPlatform::instance().runModal(Forms::optionsFirst());

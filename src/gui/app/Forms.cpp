@@ -1,5 +1,7 @@
 #include "gui/app/Forms.h"
 
+#include "core/Platform.h"
+#include "core/AppInfo.h"
 #include "gui/app/frmMain.h"
 #include "gui/dialogs/frmDomains.h"
 #include "gui/dialogs/frmOptions.h"
@@ -85,6 +87,12 @@ frmReadme* readme()
     return instance(g_readme);
 }
 
+void warnIf(const QString& text)
+{
+    if (!text.isEmpty())
+        Platform::instance().messageBox(text, Platform::Ok, Platform::Warning, AppInfo::Title);
+}
+
 void showWindow(QWidget* window)
 {
     window->show();
@@ -99,18 +107,6 @@ frmMain* mainIfLoaded()
 frmResults* resultsIfLoaded()
 {
     return g_results.data();
-}
-frmDomains* domainsIfLoaded()
-{
-    return g_domains.data();
-}
-frmOptions* optionsIfLoaded()
-{
-    return g_options.data();
-}
-frmWhois* whoisIfLoaded()
-{
-    return g_whois.data();
 }
 frmTrayIcon* trayIconIfLoaded()
 {

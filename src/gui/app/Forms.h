@@ -9,10 +9,11 @@ class frmWhois;
 class frmTrayIcon;
 class frmAbout;
 class frmReadme;
+class QString;
 class QWidget;
 
 // Every window exists once and is created on first use: these accessors create it when it does not exist and
-// forget it when it is destroyed. The ...IfLoaded variants never create.
+// forget it when it is destroyed.
 namespace Forms {
 frmMain* main();
 frmResults* results();
@@ -24,14 +25,14 @@ frmTrayIcon* trayIcon();
 frmAbout* about();
 frmReadme* readme();
 
+// Shows a warning of the program's own, when there is one.
+void warnIf(const QString& text);
 // Shows a modeless window and brings it to the front.
 void showWindow(QWidget* window);
 
+// The window if it exists; these never create one.
 frmMain* mainIfLoaded();
 frmResults* resultsIfLoaded();
-frmDomains* domainsIfLoaded();
-frmOptions* optionsIfLoaded();
-frmWhois* whoisIfLoaded();
 frmTrayIcon* trayIconIfLoaded();
 
 // Destroys every window at once, without running any window's closing logic.

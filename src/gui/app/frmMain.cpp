@@ -151,10 +151,15 @@ void frmMain::buildMenus()
 bool frmMain::Form_Load()
 {
     setWindowTitle(AppInfo::mainCaption());
-    Utils::CheckRunning = false;
     checkmode[0]->setChecked(true);
-    if (!Utils::LoadDomainTable())
+    if (const QString error = Utils::LoadDomainTable(); !error.isEmpty()) {
+        // Said on standard error too, for a start from a terminal or a script.
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(AppInfo::Title + QStringLiteral(" load error: ") +
+                                displayText(error).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        Platform::instance().messageBox(error, Platform::Ok, Platform::Critical, Utils::loadErrorCaption());
         return false;
+    }
     Utils::InitApplication();
     mnuConfirmWhois->setChecked(Utils::AppSettings.ConfirmWhois);
     mnuSysTray->setChecked(Utils::AppSettings.SysTrayMinimize);
@@ -189,16 +194,14 @@ void frmMain::activate_Click()
 
     for (qsizetype i = 0; i < list.names.size(); ++i)
         Utils::CheckList[i] = list.names.at(i);
-    Utils::TypedNames = list.typed;
     Utils::CheckCount = qint16(list.names.size());
     Utils::BareNames = list.bareNames;
 
-    Utils::CheckRunning = true;
     frmResults* results = Forms::results();
     results->setCursor(Qt::WaitCursor);
     results->show();
     results->raise();
-    results->GetData();
+    results->GetData(list);
 }
 
 void frmMain::mnuConfirmWhois_Click()
@@ -216,18 +219,18 @@ void frmMain::mnuConfirmWhois_Click()
     }
     mnuConfirmWhois->setChecked(!wasChecked);
     Utils::AppSettings.ConfirmWhois = mnuConfirmWhois->isChecked();
-    Utils::SaveSettings();
+    Forms::warnIf(Utils::SaveSettings());
 }
 
 void frmMain::mnuSysTray_Click()
 {
     Utils::AppSettings.SysTrayMinimize = mnuSysTray->isChecked();
-    Utils::SaveSettings();
+    Forms::warnIf(Utils::SaveSettings());
 }
 
 void frmMain::mnuServer_Click()
 {
-    Utils::SaveSettings();
+    Forms::warnIf(Utils::SaveSettings());
     Forms::showWindow(Forms::options());
 }
 

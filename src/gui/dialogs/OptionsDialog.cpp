@@ -1,5 +1,6 @@
 #include "gui/dialogs/OptionsDialog.h"
 
+#include "gui/app/Forms.h"
 #include "core/AppInfo.h"
 #include "core/Platform.h"
 #include "core/Utils.h"
@@ -352,7 +353,7 @@ void OptionsDialog::butOK_Click()
     Utils::AppSettings.Retries = result.retries;
     Utils::AppSettings.NameServer = txtDNSserver->text();
     Utils::AppSettings.QueryDelay = result.delay;
-    Utils::SaveSettings();
+    Forms::warnIf(Utils::SaveSettings());
     accept();
 }
 

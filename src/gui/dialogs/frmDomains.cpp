@@ -1,5 +1,6 @@
 #include "gui/dialogs/frmDomains.h"
 
+#include "gui/app/Forms.h"
 #include "core/Units.h"
 #include "core/Utils.h"
 
@@ -221,9 +222,9 @@ void frmDomains::butClearAll_Click()
 
 void frmDomains::butOK_Click()
 {
-    Utils::SaveDomainSelection();
-    Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("domains"),
-                       userdomains->isChecked() ? QStringLiteral("user") : QStringLiteral("default"));
+    Forms::warnIf(Utils::SaveDomainSelection());
+    Forms::warnIf(Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("domains"),
+                       userdomains->isChecked() ? QStringLiteral("user") : QStringLiteral("default")));
     accept();
 }
 

@@ -1,11 +1,12 @@
 #include "gui/results/frmResults.h"
 
+#include "gui/app/Forms.h"
 #include "core/AppInfo.h"
 #include "core/FileOps.h"
 #include "core/Platform.h"
 #include "core/Release.h"
 #include "core/Units.h"
-#include "dns/CheckRun.h"
+#include "check/WhoisConfirmation.h"
 #include "gui/results/ResultGrid.h"
 #include "check/ResultsLayout.h"
 #include "check/ResultsText.h"
@@ -38,8 +39,7 @@ frmResults::frmResults(QWidget* parent)
 
 frmResults::~frmResults()
 {
-    releaseConfirmation();
-    releaseRun();
+    releaseCheck();
 }
 
 void frmResults::buildControls()
@@ -114,61 +114,129 @@ double frmResults::dpi() const
     return where ? where->logicalDotsPerInch() : 96.0;
 }
 
-void frmResults::GetData()
+void frmResults::GetData(const Candidates::Result& names)
 {
-    releaseRun();
-    releaseConfirmation();
-    m_phase = RunPhase::Checking;
-
-    const RunPlan plan = RunPlan::current();
+    releaseCheck();
+    auto* check = new Check(names, Check::Settings::current(), this);
+    m_check = check;
+    const RunPlan& plan = check->plan();
     ColumnCount = plan.columns();
+    CandidateTotal = plan.candidateTotal();
+    RepliesReceived = 0;
     butCancelOk->setText(QStringLiteral("Cancel"));
     m_escape->setEnabled(true);
     setWindowTitle(AppInfo::Title + QStringLiteral(" results"));
     setMenusEnabled(false);
-    RepliesReceived = 0;
-    CandidateTotal = plan.candidateTotal();
-    if (plan.refusal != RunPlan::Refusal::None) {
-        refuse(plan.refusalText());
-        return;
+    connect(check, &Check::cellChanged, this, &frmResults::onCellChanged);
+    connect(check, &Check::progress, this, &frmResults::onProgress);
+    connect(check, &Check::phaseChanged, this, &frmResults::onPhaseChanged);
+    connect(check, &Check::failed, this, &frmResults::onFailed);
+    connect(check, &Check::note, this, [this](const QString& text) { tell(text, Platform::Warning); });
+    if (plan.refusal == RunPlan::Refusal::None) {
+        ProgressBar->setVisible(true);
+        Resultgrid->fill(plan);
+        ColumnLabels = QStringList{QString()} + (plan.bareNames ? plan.columnLabels : QStringList());
+        LayoutGrid();
+        CalcFormSize();
+        const QSize extra = frameExtra();
+        resize(Units::toPixels(DesiredWidth, dpi()) - extra.width(),
+               Units::toPixels(DesiredHeight, dpi()) - extra.height());
+        Form_Resize();
     }
-
-    ProgressBar->setRange(0, CandidateTotal + 1);
-    ProgressBar->setValue(0);
-    ProgressBar->setFormat(QStringLiteral("Checking Domains"));
-    ProgressBar->setVisible(true);
-    Resultgrid->fill(plan);
-    m_typedNames = plan.typed;
-    ColumnLabels = QStringList{QString()} + (plan.bareNames ? plan.columnLabels : QStringList());
-    LayoutGrid();
-    CalcFormSize();
-    const QSize extra = frameExtra();
-    resize(Units::toPixels(DesiredWidth, dpi()) - extra.width(),
-           Units::toPixels(DesiredHeight, dpi()) - extra.height());
-    Form_Resize();
-
-    plan.fill(CheckResults);
-    auto* run = new CheckRun(CheckResults, plan.setup(Utils::AppSettings));
-    m_run = run;
-    // Every answer is in CheckResults at once; the grid and the bar follow at most thirty times a second.
-    connect(run, &CheckRun::cellAnswered, this, [this](int column, int row, int replies) {
-        RepliesReceived = qint16(replies);
-        Resultgrid->mark(column, row, CheckResults(column, row).status);
-        m_repaint.poke();
-    });
-    connect(run, &CheckRun::completed, this, &frmResults::onRunCompleted);
-    connect(run, &CheckRun::networkFailed, this, [this] { m_phase = RunPhase::NetworkFailed; });
-    connect(run, &CheckRun::sendFailed, this, &frmResults::butCancelOk_Click, Qt::QueuedConnection);
-    run->start();
+    check->start();
 }
 
-void frmResults::refuse(const QString& text)
+void frmResults::onCellChanged(int column, int row)
 {
-    hide();
+    if (WhoisPhase()) {
+        ShowCell(column, row);
+        return;
+    }
+    // Every answer is in the table at once; the grid and the bar follow at most thirty times a second.
+    Resultgrid->mark(column, row, m_check->CheckResults()(column, row).status);
+    m_repaint.poke();
+}
+
+void frmResults::onProgress(int value, int maximum, const QString& caption)
+{
+    if (!WhoisPhase()) {
+        RepliesReceived = qint16(value);
+        return;
+    }
+    ProgressBar->setRange(0, maximum);
+    ProgressBar->setValue(value);
+    ProgressBar->setFormat(caption);
+}
+
+void frmResults::onPhaseChanged(RunPhase phase)
+{
+    if (phase == RunPhase::Checking) {
+        ProgressBar->setRange(0, CandidateTotal + 1);
+        ProgressBar->setValue(0);
+        ProgressBar->setFormat(QStringLiteral("Checking Domains"));
+        return;
+    }
+    if (phase != RunPhase::Confirming && phase != RunPhase::Done)
+        return;
+    if (!mnuFile->menuAction()->isEnabled()) {
+        // The run is over: every candidate shows its final picture.
+        m_repaint.flushNow();
+        ShowAllCells();
+        setMenusEnabled(true);
+    }
+    ProgressBar->setVisible(phase == RunPhase::Confirming);
+    if (phase == RunPhase::Confirming) {
+        ProgressBar->setFormat(QStringLiteral("WHOIS checking"));
+        setCursor(Qt::WaitCursor);
+        return;
+    }
+    unsetCursor();
+    Resultgrid->unsetCursor();
+    butCancelOk->setText(QStringLiteral("Close"));
+    m_escape->setEnabled(false);
+}
+
+void frmResults::onFailed(Check::Failure failure, const QString& text)
+{
+    switch (failure) {
+    case Check::Failure::Refused:
+        hide();
+        tell(text, Platform::Critical, [this] { close(); });
+        return;
+    case Check::Failure::Send:
+        // Nothing more can be checked: the window ends with the message.
+        tell(text, Platform::Critical, [this] { butCancelOk_Click(); });
+        return;
+    case Check::Failure::Network:
+        tell(text, Platform::Critical);
+        return;
+    case Check::Failure::Socket:
+        tell(text, Platform::NoIcon);
+        return;
+    }
+}
+
+void frmResults::tell(const QString& text, Platform::Icon icon, std::function<void()> then)
+{
+    m_messages.append({text, icon, std::move(then)});
+    if (m_messages.size() == 1)
+        QTimer::singleShot(0, this, &frmResults::showMessages);
+}
+
+void frmResults::showMessages()
+{
     const QPointer<frmResults> self(this);
-    Platform::instance().messageBox(text, Platform::Ok, Platform::Critical, AppInfo::Title);
-    if (self) // the box's own events may have closed it
-        close();
+    while (!m_messages.isEmpty()) {
+        const Message message = m_messages.constFirst();
+        Platform::instance().messageBox(message.text, Platform::Ok, message.icon, AppInfo::Title);
+        if (!self) // the box's own events may have closed the window
+            return;
+        m_messages.removeFirst();
+        if (message.then)
+            message.then();
+        if (!self)
+            return;
+    }
 }
 
 void frmResults::LayoutGrid()
@@ -241,7 +309,7 @@ void frmResults::Form_Resize()
 
 void frmResults::ShowCell(int column, int row)
 {
-    Resultgrid->paint(column, row, CheckResults(column, row).status);
+    Resultgrid->paint(column, row, m_check->CheckResults()(column, row).status);
 }
 
 void frmResults::ShowAllCells()
@@ -249,131 +317,49 @@ void frmResults::ShowAllCells()
     Resultgrid->setUpdatesEnabled(false);
     for (int c = 1; c <= ColumnCount; ++c) {
         for (int r = 1; r <= Resultgrid->rowCount(); ++r)
-            Resultgrid->mark(c, r, CheckResults(c, r).status);
+            Resultgrid->mark(c, r, m_check->CheckResults()(c, r).status);
     }
     Resultgrid->flush();
     Resultgrid->setUpdatesEnabled(true);
 }
 
-void frmResults::onRunCompleted()
-{
-    m_repaint.flushNow();
-    ShowAllCells();
-    ProgressBar->setVisible(false);
-    unsetCursor();
-    Resultgrid->unsetCursor();
-    setMenusEnabled(true);
-    Utils::CheckRunning = false;
-    const QStringList notes = m_run ? m_run->notes(Utils::AppSettings.NameServer) : QStringList();
-    if (notes.isEmpty()) {
-        afterRun();
-        return;
-    }
-    // Said once, after the grid shows every candidate; shown outside the run's signal.
-    QTimer::singleShot(0, this, [self = QPointer<frmResults>(this), notes] {
-        for (const QString& note : notes) {
-            if (self)
-                Platform::instance().messageBox(note, Platform::Ok, Platform::Warning, AppInfo::Title);
-        }
-        if (self && self->m_phase == RunPhase::Checking)
-            self->afterRun();
-    });
-}
-
-void frmResults::afterRun()
-{
-    if (Utils::AppSettings.ConfirmWhois)
-        WhoisChecks();
-    else
-        showClose();
-}
-
-void frmResults::WhoisChecks()
-{
-    releaseConfirmation();
-    m_phase = RunPhase::Confirming;
-    ProgressBar->setFormat(QStringLiteral("WHOIS checking"));
-    ProgressBar->setVisible(true);
-    ProgressBar->setValue(ProgressBar->minimum());
-    setCursor(Qt::WaitCursor);
-
-    auto* confirmation = new WhoisConfirmation(CheckResults, ColumnCount, Resultgrid->rowCount(), this);
-    m_confirmation = confirmation;
-    connect(confirmation, &WhoisConfirmation::asking, this,
-            [this](int, int, const QString& caption) { ProgressBar->setFormat(caption); });
-    connect(confirmation, &WhoisConfirmation::cellChanged, this, &frmResults::ShowCell);
-    connect(confirmation, &WhoisConfirmation::advanced, this, [this] {
-        if (ProgressBar->value() < ProgressBar->maximum())
-            ProgressBar->setValue(ProgressBar->value() + 1);
-    });
-    connect(confirmation, &WhoisConfirmation::finished, this, &frmResults::whoisConfirmationFinished);
-    confirmation->start();
-}
-
-void frmResults::whoisConfirmationFinished()
-{
-    releaseConfirmation();
-    ProgressBar->setVisible(false);
-    unsetCursor();
-    showClose();
-}
-
-void frmResults::releaseConfirmation()
-{
-    releaseLater(m_confirmation, this, [](WhoisConfirmation* confirmation) { confirmation->cancel(); });
-}
-
-void frmResults::showClose()
-{
-    m_phase = RunPhase::Done;
-    butCancelOk->setText(QStringLiteral("Close"));
-    m_escape->setEnabled(false);
-}
-
 void frmResults::butCancelOk_Click()
 {
-    cancelLogic();
     close();
 }
 
 void frmResults::closeEvent(QCloseEvent* event)
 {
-    cancelLogic();
+    if (m_check)
+        m_check->cancel();
     event->accept();
     QMainWindow::closeEvent(event);
 }
 
-void frmResults::cancelLogic()
+void frmResults::releaseCheck()
 {
-    if (WhoisPhase())
-        releaseConfirmation();
-    else
-        releaseRun();
-    if (m_phase != RunPhase::Done)
-        m_phase = RunPhase::Idle;
-}
-
-void frmResults::releaseRun()
-{
-    if (!m_run)
+    if (!m_check)
         return;
-    CheckRun* run = m_run;
-    m_run = nullptr;
-    run->disconnect(this);
-    delete run;
+    Check* check = m_check;
+    m_check = nullptr;
+    check->disconnect(this);
+    check->cancel();
+    check->deleteLater();
 }
 
 const CheckResult* frmResults::popupResult() const
 {
-    if (m_popupColumn < 1 || m_popupColumn > ColumnCount || m_popupColumn > CheckResults.columnCount() ||
-        m_popupRow < 1 || m_popupRow > Resultgrid->rowCount() || m_popupRow > CheckResults.rowCount())
+    if (!m_check)
         return nullptr;
-    return &CheckResults(m_popupColumn, m_popupRow);
+    const CheckResultTable& table = m_check->CheckResults();
+    if (m_popupColumn < 1 || m_popupColumn > table.columnCount() || m_popupRow < 1 || m_popupRow > table.rowCount())
+        return nullptr;
+    return &table(m_popupColumn, m_popupRow);
 }
 
 void frmResults::Resultgrid_EnterCell(int column, int row)
 {
-    if (!RunPhases::popupAllowed(m_phase, Utils::CheckRunning))
+    if (!RunPhases::popupAllowed(phase(), Utils::CheckRunning()))
         return;
     m_popupColumn = column;
     m_popupRow = row;
@@ -381,7 +367,7 @@ void frmResults::Resultgrid_EnterCell(int column, int row)
     if (!result)
         return;
     CurrentTld = Utils::DomainTable[Utils::FindTld(result->tld)];
-    const QString label = ResultsText::columnLabel(Utils::BareNames, ColumnLabels, m_popupColumn, result->tld);
+    const QString label = ResultsText::columnLabel(m_check->plan().bareNames, ColumnLabels, m_popupColumn, result->tld);
     const ResultsText::Popup popup = ResultsText::popup(*result, CurrentTld, label);
     mnuTitle->setText(popup.title);
     mnuTitle->setEnabled(true);
@@ -416,7 +402,10 @@ void frmResults::mnuWhois2_Click()
 
 void frmResults::mnuCopy_Click()
 {
-    Platform::instance().setClipboardText(ResultsText::copyText(CheckResults, ColumnCount, Resultgrid->rowCount()));
+    if (!m_check)
+        return;
+    Platform::instance().setClipboardText(
+        ResultsText::copyText(m_check->CheckResults(), ColumnCount, Resultgrid->rowCount()));
     Platform::instance().messageBox(QStringLiteral("Results have been copied to the clipboard."), Platform::Ok,
                                     Platform::NoIcon, AppInfo::Title);
 }
@@ -427,14 +416,15 @@ void frmResults::mnuSave_Click()
                                              QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     const QString path = Platform::instance().saveFileName(
         QStringLiteral("Save results"), folder + QStringLiteral("/orlevan-results.csv"), QStringLiteral("CSV (*.csv)"));
-    if (path.isEmpty())
+    if (path.isEmpty() || !m_check)
         return;
-    const QByteArray bytes = ResultsText::csv(CheckResults, ColumnCount, Resultgrid->rowCount(), m_typedNames);
+    const QByteArray bytes =
+        ResultsText::csv(m_check->CheckResults(), ColumnCount, Resultgrid->rowCount(), m_check->plan().typed);
     if (const QString error = FileOps::writeWhole(path, bytes); !error.isEmpty()) {
         Platform::instance().messageBox(QStringLiteral("The results could not be saved to:\r") +
                                             QDir::toNativeSeparators(path) + QLatin1Char('\r') + error,
                                         Platform::Ok, Platform::Critical, AppInfo::Title);
         return;
     }
-    Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("SaveFolder"), QFileInfo(path).absolutePath());
+    Forms::warnIf(Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("SaveFolder"), QFileInfo(path).absolutePath()));
 }

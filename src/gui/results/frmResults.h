@@ -1,16 +1,15 @@
 #pragma once
 
+#include "check/Check.h"
+#include "core/Platform.h"
 #include "core/Throttle.h"
 #include "core/Utils.h"
-#include "check/RunPhase.h"
-#include "check/RunPlan.h"
-#include "check/WhoisConfirmation.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 
-struct CheckResult;
 class QAction;
 class QMenu;
 class QProgressBar;
@@ -18,9 +17,9 @@ class QPushButton;
 class QShortcut;
 class ResultGrid;
 
-// The results of one Check: runs the check and shows every candidate as a picture in a grid of names by suffixes.
-// Grid coordinates are the program's: column c and row r from 1, the names' column and the headings' row being the
-// table's headers. The decisions live in RunPlan, CheckRun and WhoisConfirmation; this window wires them up.
+// The results of one Check, shown as a grid of names by suffixes with a picture for every candidate. Grid
+// coordinates are the program's: column c and row r from 1, the names' column and the headings' row being the
+// table's headers. The Check decides; this window paints what it reports and says what goes wrong.
 class frmResults final : public QMainWindow
 {
     Q_OBJECT
@@ -29,14 +28,13 @@ public:
     explicit frmResults(QWidget* parent = nullptr);
     ~frmResults() override;
 
-    // Starts one checking run over the name list of the main window and returns; the run goes on by events.
-    void GetData();
+    // Starts one Check of these names and returns; the Check goes on by events.
+    void GetData(const Candidates::Result& names);
     // A run or its confirmation is in progress: a new Check must wait.
-    bool isBusy() const { return RunPhases::busy(m_phase); }
-    RunPhase phase() const { return m_phase; }
-    bool WhoisPhase() const { return m_phase == RunPhase::Confirming; }
-    // Confirms the free candidates with WHOIS or RDAP and returns; it goes on by events and ends with Close.
-    void WhoisChecks();
+    bool isBusy() const { return m_check && m_check->busy(); }
+    RunPhase phase() const { return m_check ? m_check->phase() : RunPhase::Idle; }
+    bool WhoisPhase() const { return phase() == RunPhase::Confirming; }
+    Check* check() const { return m_check; }
     // The width in twips that column `col` needs for its heading.
     qint16 GetColwidth(qint16 col) const;
     // Paints one cell from its status and makes it the current cell, without scrolling the grid.
@@ -51,9 +49,6 @@ public:
     void mnuGoto_Click();
     void mnuWww_Click();
     void mnuWhois2_Click();
-
-    CheckRun* currentRun() const { return m_run.data(); }
-    WhoisConfirmation* confirmation() const { return m_confirmation.data(); }
 
     ResultGrid* Resultgrid = nullptr;
     QProgressBar* ProgressBar = nullptr;
@@ -96,31 +91,35 @@ protected:
 private:
     void buildControls();
     void buildMenus();
-    void refuse(const QString& text);
     void LayoutGrid();
     void CalcFormSize();
     void Form_Resize();
     double dpi() const;
     QSize frameExtra() const;
     void setMenusEnabled(bool enabled);
-    void onRunCompleted();
-    void afterRun();
-    void whoisConfirmationFinished();
+    void onCellChanged(int column, int row);
+    void onProgress(int value, int maximum, const QString& caption);
+    void onPhaseChanged(RunPhase phase);
+    void onFailed(Check::Failure failure, const QString& text);
     void Resultgrid_EnterCell(int column, int row);
-    // The cell of the last popup, if the current run still has it.
+    // The cell of the last popup, if the current Check still has it.
     const CheckResult* popupResult() const;
-    void showClose();
-    void cancelLogic();
-    void releaseRun();
-    void releaseConfirmation();
+    // Message boxes are shown one after the other, never from inside a report of the Check.
+    void tell(const QString& text, Platform::Icon icon, std::function<void()> then = {});
+    void showMessages();
+    void releaseCheck();
 
-    RunPhase m_phase = RunPhase::Idle;
-    QPointer<CheckRun> m_run;
-    QPointer<WhoisConfirmation> m_confirmation;
+    struct Message
+    {
+        QString text;
+        Platform::Icon icon;
+        std::function<void()> then;
+    };
+    QPointer<Check> m_check;
+    QList<Message> m_messages;
     int m_popupColumn = 0;
     int m_popupRow = 0;
     QShortcut* m_escape = nullptr;
     Throttle m_repaint;
-    QStringList m_typedNames;
     bool m_resizing = false;
 };

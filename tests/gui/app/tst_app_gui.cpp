@@ -1,6 +1,7 @@
 #include "gui/app/Application.h"
 #include "gui/app/Forms.h"
 #include "gui/app/frmMain.h"
+#include "core/Environment.h"
 #include "core/Utils.h"
 #include "gui/dialogs/frmDomains.h"
 #include "dns/DNS.h"
@@ -24,18 +25,18 @@ class TestApp : public GuiSuite
     }
     QString stored(const QString& key)
     {
-        return QSettings(Utils::SettingsFile, QSettings::IniFormat).value(key).toString();
+        return QSettings(Environment::current().settingsFile, QSettings::IniFormat).value(key).toString();
     }
     void store(const QString& key, const QString& value)
     {
-        QSettings(Utils::SettingsFile, QSettings::IniFormat).setValue(key, value);
+        QSettings(Environment::current().settingsFile, QSettings::IniFormat).setValue(key, value);
     }
 
 private Q_SLOTS:
 
     void firstRun()
     {
-        QVERIFY(writeFile(Utils::ResolvConfPath, "nameserver 192.0.2.53\n"));
+        QVERIFY(writeFile(Environment::current().resolvConfPath, "nameserver 192.0.2.53\n"));
         frmMain* window = start();
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), QStringLiteral("Orlevan 1.2 from Brennmoor"));
@@ -64,7 +65,7 @@ private Q_SLOTS:
         store("main/delay", "70");
         store("domains/net", "1");
         if (kind == "damaged") // a folder where the file should be
-            QVERIFY(QFile::remove(Utils::SettingsFile) && QDir().mkpath(Utils::SettingsFile));
+            QVERIFY(QFile::remove(Environment::current().settingsFile) && QDir().mkpath(Environment::current().settingsFile));
         frmMain* window = start();
         QVERIFY(window);
         QVERIFY(m_desktop->modalTitles.isEmpty());
@@ -118,11 +119,11 @@ private Q_SLOTS:
         Utils::AppSettings.NameServer = "127.0.0.1";
         window->activate->click();
         frmResults* results = Forms::resultsIfLoaded();
-        QVERIFY(results && results->currentRun());
-        CheckRun* run = results->currentRun();
+        QVERIFY(results && results->check()->run());
+        CheckRun* run = results->check()->run();
         window->names->setText("cd");
         window->activate->click();
-        QCOMPARE(results->currentRun(), run);
+        QCOMPARE(results->check()->run(), run);
         QVERIFY(driver.finish(run));
         QCOMPARE(Utils::CheckList[0], QStringLiteral("ab"));
         QCOMPARE(driver.ns.queries.size(), 8 + 8); // and a made-up name a suffix
@@ -170,7 +171,7 @@ private Q_SLOTS:
         for (const QString pair : {"domains/com=1", "domains/net=1", "domains/org=1", "main/init=False",
                                    "main/domains=user", "main/delay=5", "main/dns=127.0.0.1"})
             store(pair.section('=', 0, 0), pair.section('=', 1));
-        DNS::NameServerPort = nsd.port();
+        Environment::current().nameServerPort = nsd.port();
         frmMain* window = start();
         window->names->setText("alpha beta, Gamma;delta");
         window->activate->click();

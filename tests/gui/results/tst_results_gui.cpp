@@ -1,5 +1,6 @@
 #include "core/Units.h"
 #include "core/Utils.h"
+#include "core/Environment.h"
 #include "dns/CheckRun.h"
 #include "gui/results/ResultGrid.h"
 #include "gui/results/frmResults.h"
@@ -17,16 +18,19 @@ class TestResultsWindow : public GuiSuite
     QPointer<frmResults> m_window;
     FakeServer m_whois;
 
-    void check(const QStringList& names)
+    void check(const QStringList& names, const QStringList& typed = {})
     {
-        std::copy(names.begin(), names.end(), Utils::CheckList.begin());
-        Utils::CheckCount = qint16(names.size());
-        Utils::CheckRunning = true;
+        Candidates::Result list;
+        list.verdict = Candidates::Verdict::Accepted;
+        list.names = names;
+        list.typed = typed.isEmpty() ? names : typed;
+        list.bareNames = false;
         m_window = new frmResults;
         m_window->show();
-        m_window->GetData();
+        m_window->GetData(list);
     }
-    bool finish() { return m_window->currentRun() && m_driver->finish(m_window->currentRun()); }
+    CheckRun* currentRun() const { return m_window->check() ? m_window->check()->run() : nullptr; }
+    bool finish() { return currentRun() && m_driver->finish(currentRun()); }
     QString shown() const
     {
         QString out;
@@ -45,7 +49,7 @@ class TestResultsWindow : public GuiSuite
         loadTable({"int;I;;;", "com;C;http://reg;;127.0.0.1"});
         m_driver->ns.freeNames = {"b.com"};
         m_driver->ns.silentNames = {"c.zz"};
-        WhoisConfirmation::limits.port = m_whois.port();
+        Environment::current().whoisPort = m_whois.port();
         m_whois.requests.clear();
     }
 
@@ -59,14 +63,14 @@ private Q_SLOTS:
         QCOMPARE(m_window->ProgressBar->maximum(), 4);
         QCOMPARE(m_window->ProgressBar->text(), QStringLiteral("Checking Domains"));
         QVERIFY(!menusEnabled());
-        QVERIFY(m_driver->finish(m_window->currentRun(), [&] {
+        QVERIFY(m_driver->finish(currentRun(), [&] {
             // Painted as the answers come; the popup is the program's own until the end.
             m_window->Resultgrid->setCurrentCell(0, 0);
             return !m_window->mnuPopup->isVisible();
         }));
         QCOMPARE(shown(), QStringLiteral("123"));
         QCOMPARE(m_window->butCancelOk->text(), QStringLiteral("Close"));
-        QVERIFY(menusEnabled() && !m_window->ProgressBar->isVisible() && !Utils::CheckRunning);
+        QVERIFY(menusEnabled() && !m_window->ProgressBar->isVisible() && !Utils::CheckRunning());
         QCOMPARE(m_window->RepliesReceived, qint16(2));
 
         m_window->Resultgrid->setCurrentCell(0, 0);
@@ -87,9 +91,8 @@ private Q_SLOTS:
     // Names in their own script are asked in ASCII and shown as typed; the results can be kept in a file.
     void ownScriptAndSave()
     {
-        Utils::TypedNames = {QString::fromUtf8("münchen.de")};
         m_driver->ns.freeNames = {"xn--mnchen-3ya.de"};
-        check({"xn--mnchen-3ya.de"});
+        check({"xn--mnchen-3ya.de"}, {QString::fromUtf8("münchen.de")});
         QVERIFY(finish());
         QCOMPARE(m_window->Resultgrid->verticalHeaderItem(0)->text(),
                  QString::fromUtf8("münchen.de (xn--mnchen-3ya.de)"));
@@ -125,7 +128,7 @@ private Q_SLOTS:
         Utils::AppSettings.ConfirmWhois = true;
         check({"a.com", "b.com", "b.com"});
         QVERIFY(confirming ? finish() && QTest::qWaitFor([&] { return m_whois.requests.size() == 1; }, 5000)
-                           : m_driver->settle(m_window->currentRun()));
+                           : m_driver->settle(currentRun()));
         QSignalSpy closed(&m_whois, &FakeServer::connectionClosed);
         if (how == "button")
             m_window->butCancelOk->click();
@@ -168,7 +171,7 @@ private Q_SLOTS:
         QFETCH(int, sent);
         Utils::AppSettings.NameServer = server;
         QPointer<ScriptedTransport> socket;
-        CheckRun::transportFactory = [&socket, failure] {
+        Environment::current().transport = [&socket, failure] {
             auto transport = std::make_unique<ScriptedTransport>();
             transport->opens = failure != -2;
             transport->failingSend = failure;
