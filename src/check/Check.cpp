@@ -1,7 +1,11 @@
 #include "check/Check.h"
 
+#include "check/ResultsText.h"
 #include "check/WhoisConfirmation.h"
+#include "core/FileOps.h"
 #include "core/Utils.h"
+
+#include <QDir>
 
 namespace {
 QPointer<Check> g_current;
@@ -132,6 +136,16 @@ void Check::cancel()
         m_confirmation->cancel();
     if (m_phase != RunPhase::Done)
         m_phase = RunPhase::Idle;
+}
+
+QString Check::save(const QString& path) const
+{
+    const QByteArray bytes = ResultsText::csv(m_results, m_plan.columns(), m_plan.rows(), m_plan.typed);
+    const QString error = FileOps::writeWhole(path, bytes);
+    if (error.isEmpty())
+        return error;
+    return QStringLiteral("The results could not be saved to:\r") + QDir::toNativeSeparators(path) +
+           QLatin1Char('\r') + error;
 }
 
 namespace Utils {

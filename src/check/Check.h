@@ -48,6 +48,9 @@ public:
     // Confirms the free candidates with WHOIS or RDAP; it goes on by events and ends with finished().
     void WhoisChecks();
 
+    // Writes the results as a CSV file, whole or not at all; the message for the user when that failed.
+    QString save(const QString& path) const;
+
     const RunPlan& plan() const { return m_plan; }
     const CheckResultTable& CheckResults() const { return m_results; }
     RunPhase phase() const { return m_phase; }

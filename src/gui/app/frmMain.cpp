@@ -9,6 +9,7 @@
 #include "gui/dialogs/frmOptions.h"
 #include "gui/results/frmResults.h"
 #include "gui/shell/DesktopPlatform.h"
+#include "gui/shell/Menus.h"
 #include "core/TrayEvents.h"
 #include "gui/shell/frmAbout.h"
 #include "gui/shell/frmTrayIcon.h"
@@ -94,37 +95,28 @@ void frmMain::buildControls()
 
 void frmMain::buildMenus()
 {
-    auto addAction = [](QMenu* menu, const char* name, const QString& caption) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QString::fromLatin1(name));
-        return action;
-    };
-
-    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File "));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuExit = addAction(mnuFile, "mnuExit", QStringLiteral("E&xit"));
+    QMenu* mnuFile = Menus::add(menuBar(), "mnuFile", QStringLiteral("&File "));
+    mnuExit = Menus::add(mnuFile, "mnuExit", QStringLiteral("E&xit"));
     // Ctrl+X stays Exit, but a text box with the focus takes it first and cuts, as text boxes do.
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     connect(mnuExit, &QAction::triggered, this, [] { Utils::QuitApplication(); });
 
-    QMenu* mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
-    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
-    mnuConfirmWhois = addAction(mnuOptions, "mnuConfirmWhois", QStringLiteral("Confirm domains with WHOIS"));
+    QMenu* mnuOptions = Menus::add(menuBar(), "mnuOptions", QStringLiteral("&Options"));
+    mnuConfirmWhois = Menus::add(mnuOptions, "mnuConfirmWhois", QStringLiteral("Confirm domains with WHOIS"));
     mnuConfirmWhois->setCheckable(true);
-    mnuSysTray = addAction(mnuOptions, "mnuSysTray", QStringLiteral("Minimize to System &Tray"));
+    mnuSysTray = Menus::add(mnuOptions, "mnuSysTray", QStringLiteral("Minimize to System &Tray"));
     mnuSysTray->setCheckable(true);
     mnuOptions->addSeparator()->setObjectName(QStringLiteral("mnubreak5"));
-    mnuServer = addAction(mnuOptions, "mnuServer", QStringLiteral("DNS &Settings"));
-    mnuDomains = addAction(mnuOptions, "mnuDomains", QStringLiteral("D&omains to search"));
+    mnuServer = Menus::add(mnuOptions, "mnuServer", QStringLiteral("DNS &Settings"));
+    mnuDomains = Menus::add(mnuOptions, "mnuDomains", QStringLiteral("D&omains to search"));
     // The check marks follow the settings, not the click: the handlers set them.
     connect(mnuConfirmWhois, &QAction::triggered, this, &frmMain::mnuConfirmWhois_Click);
     connect(mnuSysTray, &QAction::triggered, this, &frmMain::mnuSysTray_Click);
     connect(mnuServer, &QAction::triggered, this, &frmMain::mnuServer_Click);
     connect(mnuDomains, &QAction::triggered, this, &frmMain::mnuDomains_Click);
 
-    QMenu* mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    mnuTools->setObjectName(QStringLiteral("mnuTools"));
-    mnuWhois = addAction(mnuTools, "mnuWhois", QStringLiteral("&Whois Lookup"));
+    QMenu* mnuTools = Menus::add(menuBar(), "mnuTools", QStringLiteral("&Tools"));
+    mnuWhois = Menus::add(mnuTools, "mnuWhois", QStringLiteral("&Whois Lookup"));
     connect(mnuWhois, &QAction::triggered, this, &frmMain::mnuWhois_Click);
     QMenu* mnuSites = mnuTools->addMenu(QStringLiteral("&Useful Websites"));
     mnuSites->setObjectName(QStringLiteral("mnuSites"));
@@ -132,17 +124,16 @@ void frmMain::buildMenus()
         if (i == 4)
             mnuSites->addSeparator()->setObjectName(QStringLiteral("break3"));
         const WebSite& site = UsefulWebsites[i];
-        QAction* item = addAction(mnuSites, site.objectName, QString::fromLatin1(site.caption));
+        QAction* item = Menus::add(mnuSites, site.objectName, QString::fromLatin1(site.caption));
         const QString address = QString::fromLatin1(site.address);
         connect(item, &QAction::triggered, this, [address] { Platform::instance().openUrl(address); });
     }
 
-    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuHelpIndex = addAction(mnuHelp, "mnuHelpIndex", QStringLiteral("&Help Contents"));
+    QMenu* mnuHelp = Menus::add(menuBar(), "mnuHelp", QStringLiteral("&Help"));
+    mnuHelpIndex = Menus::add(mnuHelp, "mnuHelpIndex", QStringLiteral("&Help Contents"));
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("break"));
-    mnuHomepage = addAction(mnuHelp, "mnuHomepage", QStringLiteral("Orlevan &homepage"));
-    mnuAbout = addAction(mnuHelp, "mnuAbout", QStringLiteral("&About Orlevan"));
+    mnuHomepage = Menus::add(mnuHelp, "mnuHomepage", QStringLiteral("Orlevan &homepage"));
+    mnuAbout = Menus::add(mnuHelp, "mnuAbout", QStringLiteral("&About Orlevan"));
     connect(mnuHelpIndex, &QAction::triggered, this, &frmMain::mnuHelpIndex_Click);
     connect(mnuHomepage, &QAction::triggered, this, [] { Platform::instance().openUrl(AppInfo::HomePage); });
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);

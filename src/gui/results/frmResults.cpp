@@ -7,7 +7,11 @@
 #include "core/Release.h"
 #include "core/Units.h"
 #include "check/WhoisConfirmation.h"
+#include "gui/results/CellPopup.h"
+#include "gui/shell/Menus.h"
+#include "gui/shell/MessageQueue.h"
 #include "gui/results/ResultGrid.h"
+#include "gui/results/ResultsSizing.h"
 #include "check/ResultsLayout.h"
 #include "check/ResultsText.h"
 
@@ -25,7 +29,7 @@
 #include <QTimer>
 
 frmResults::frmResults(QWidget* parent)
-    : QMainWindow(parent), m_repaint(1000 / 30, this, [this] {
+    : QMainWindow(parent), m_messages(new MessageQueue(this)), m_repaint(1000 / 30, this, [this] {
           Resultgrid->flush();
           ProgressBar->setValue(RepliesReceived);
       })
@@ -35,6 +39,7 @@ frmResults::frmResults(QWidget* parent)
     setWindowTitle(QStringLiteral("Results"));
     buildControls();
     buildMenus();
+    m_sizing = std::make_unique<ResultsSizing>(this, Resultgrid, ProgressBar, butCancelOk);
 }
 
 frmResults::~frmResults()
@@ -60,21 +65,13 @@ void frmResults::buildControls()
 
 void frmResults::buildMenus()
 {
-    auto addAction = [](QMenu* menu, const char* name, const QString& caption) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QString::fromLatin1(name));
-        return action;
-    };
-    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuSave = addAction(mnuFile, "mnuSave", QStringLiteral("&Save results..."));
-    mnuExit = addAction(mnuFile, "mnuExit", QStringLiteral("E&xit"));
-    mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuCopy = addAction(mnuEdit, "mnuCopy", QStringLiteral("&Copy list to Clipboard"));
-    mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    mnuTools->setObjectName(QStringLiteral("mnuTools"));
-    mnuWhois = addAction(mnuTools, "mnuWhois", QStringLiteral("&Whois Lookup"));
+    mnuFile = Menus::add(menuBar(), "mnuFile", QStringLiteral("&File"));
+    mnuSave = Menus::add(mnuFile, "mnuSave", QStringLiteral("&Save results..."));
+    mnuExit = Menus::add(mnuFile, "mnuExit", QStringLiteral("E&xit"));
+    mnuEdit = Menus::add(menuBar(), "mnuEdit", QStringLiteral("&Edit"));
+    mnuCopy = Menus::add(mnuEdit, "mnuCopy", QStringLiteral("&Copy list to Clipboard"));
+    mnuTools = Menus::add(menuBar(), "mnuTools", QStringLiteral("&Tools"));
+    mnuWhois = Menus::add(mnuTools, "mnuWhois", QStringLiteral("&Whois Lookup"));
     // Pending events first: the menu closes before the window does.
     connect(mnuExit, &QAction::triggered, this,
             [this] { QTimer::singleShot(0, this, &frmResults::butCancelOk_Click); });
@@ -83,35 +80,18 @@ void frmResults::buildMenus()
     connect(mnuWhois, &QAction::triggered, this, &frmResults::whoisWindowRequested);
 
     // Never in the menu bar; shown as the cell popup.
-    mnuPopup = new QMenu(QStringLiteral("Popup"), this);
-    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
-    mnuTitle = addAction(mnuPopup, "mnuTitle", QString());
-    mnuPopup->addSeparator()->setObjectName(QStringLiteral("div"));
-    mnuDisplay = addAction(mnuPopup, "mnuDisplay", QString());
-    mnuDisplay->setVisible(false);
-    mnuGoto = addAction(mnuPopup, "mnuGoto", QString());
-    mnuGoto->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    mnuGoto->setEnabled(false);
+    mnuPopup = new CellPopup(this);
     // Ctrl+G also works with the popup closed, for the candidate of the last popup.
-    QWidget::addAction(mnuGoto);
-    mnuWww = addAction(mnuPopup, "mnuWww", QString());
-    mnuWww->setVisible(false);
-    mnuWhois2 = addAction(mnuPopup, "mnuWhois2", QString());
-    connect(mnuGoto, &QAction::triggered, this, &frmResults::mnuGoto_Click);
-    connect(mnuWww, &QAction::triggered, this, &frmResults::mnuWww_Click);
-    connect(mnuWhois2, &QAction::triggered, this, &frmResults::mnuWhois2_Click);
+    QWidget::addAction(mnuPopup->mnuGoto);
+    connect(mnuPopup->mnuGoto, &QAction::triggered, this, &frmResults::mnuGoto_Click);
+    connect(mnuPopup->mnuWww, &QAction::triggered, this, &frmResults::mnuWww_Click);
+    connect(mnuPopup->mnuWhois2, &QAction::triggered, this, &frmResults::mnuWhois2_Click);
 }
 
 void frmResults::setMenusEnabled(bool enabled)
 {
     for (QMenu* menu : {mnuFile, mnuEdit, mnuTools})
         menu->menuAction()->setEnabled(enabled);
-}
-
-double frmResults::dpi() const
-{
-    const QScreen* where = screen();
-    return where ? where->logicalDotsPerInch() : 96.0;
 }
 
 void frmResults::GetData(const Candidates::Result& names)
@@ -131,17 +111,12 @@ void frmResults::GetData(const Candidates::Result& names)
     connect(check, &Check::progress, this, &frmResults::onProgress);
     connect(check, &Check::phaseChanged, this, &frmResults::onPhaseChanged);
     connect(check, &Check::failed, this, &frmResults::onFailed);
-    connect(check, &Check::note, this, [this](const QString& text) { tell(text, Platform::Warning); });
+    connect(check, &Check::note, this, [this](const QString& text) { m_messages->tell(text, Platform::Warning); });
     if (plan.refusal == RunPlan::Refusal::None) {
         ProgressBar->setVisible(true);
         Resultgrid->fill(plan);
         ColumnLabels = QStringList{QString()} + (plan.bareNames ? plan.columnLabels : QStringList());
-        LayoutGrid();
-        CalcFormSize();
-        const QSize extra = frameExtra();
-        resize(Units::toPixels(DesiredWidth, dpi()) - extra.width(),
-               Units::toPixels(DesiredHeight, dpi()) - extra.height());
-        Form_Resize();
+        m_sizing->LayoutGrid(ColumnCount);
     }
     check->start();
 }
@@ -201,110 +176,26 @@ void frmResults::onFailed(Check::Failure failure, const QString& text)
     switch (failure) {
     case Check::Failure::Refused:
         hide();
-        tell(text, Platform::Critical, [this] { close(); });
+        m_messages->tell(text, Platform::Critical, [this] { close(); });
         return;
     case Check::Failure::Send:
         // Nothing more can be checked: the window ends with the message.
-        tell(text, Platform::Critical, [this] { butCancelOk_Click(); });
+        m_messages->tell(text, Platform::Critical, [this] { close(); });
         return;
     case Check::Failure::Network:
-        tell(text, Platform::Critical);
+        m_messages->tell(text, Platform::Critical);
         return;
     case Check::Failure::Socket:
-        tell(text, Platform::NoIcon);
+        m_messages->tell(text, Platform::NoIcon);
         return;
     }
-}
-
-void frmResults::tell(const QString& text, Platform::Icon icon, std::function<void()> then)
-{
-    m_messages.append({text, icon, std::move(then)});
-    if (m_messages.size() == 1)
-        QTimer::singleShot(0, this, &frmResults::showMessages);
-}
-
-void frmResults::showMessages()
-{
-    const QPointer<frmResults> self(this);
-    while (!m_messages.isEmpty()) {
-        const Message message = m_messages.constFirst();
-        Platform::instance().messageBox(message.text, Platform::Ok, message.icon, AppInfo::Title);
-        if (!self) // the box's own events may have closed the window
-            return;
-        m_messages.removeFirst();
-        if (message.then)
-            message.then();
-        if (!self)
-            return;
-    }
-}
-
-void frmResults::LayoutGrid()
-{
-    std::vector<double> headings;
-    for (int c = 1; c <= ColumnCount; ++c)
-        headings.push_back(GetColwidth(qint16(c)) - 200);
-    const ResultsLayout::Grid grid = ResultsLayout::layoutGrid(headings, Resultgrid->nameWidths(dpi()));
-    Resultgrid->applyLayout(grid.columnWidths, ResultsLayout::RowHeight, dpi());
-    ContentWidth = grid.contentWidth;
-    ContentHeight = grid.contentHeight;
-}
-
-qint16 frmResults::GetColwidth(qint16 col) const
-{
-    const QTableWidgetItem* heading = Resultgrid->horizontalHeaderItem(col - 1);
-    const QString text = heading ? heading->text() : QString();
-    return qint16(ResultsLayout::colWidth(Units::toTwips(fontMetrics().horizontalAdvance(text), dpi())));
-}
-
-void frmResults::CalcFormSize()
-{
-    const QScreen* where = screen();
-    const QSize screenPixels = where ? where->geometry().size() : QSize(1024, 768);
-    const ResultsLayout::Size size = ResultsLayout::calcFormSize(
-        ContentWidth, ContentHeight,
-        {Units::toTwips(screenPixels.width(), dpi()), Units::toTwips(screenPixels.height(), dpi())});
-    DesiredWidth = size.width;
-    DesiredHeight = size.height;
-}
-
-QSize frmResults::frameExtra() const
-{
-    // The layout's sizes include the frame and title bar; Qt sizes the inside.
-    return frameGeometry().size() - geometry().size();
 }
 
 void frmResults::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    Form_Resize();
-}
-
-void frmResults::Form_Resize()
-{
-    if (m_resizing || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
-        return;
-    const double screenDpi = dpi();
-    const QSize extra = frameExtra();
-    const QSize outer = size() + extra;
-    const ResultsLayout::Resize rule =
-        ResultsLayout::resizeRule({Units::toTwips(outer.width(), screenDpi), Units::toTwips(outer.height(), screenDpi)},
-                                  {DesiredWidth, DesiredHeight}, ContentWidth);
-    const auto px = [screenDpi](double twips) {
-        return Units::toPixels(twips, screenDpi);
-    };
-    if (rule.snapped) {
-        m_resizing = true;
-        resize(px(rule.window.width) - extra.width(), px(rule.window.height) - extra.height());
-        m_resizing = false;
-    }
-    if (!rule.placement)
-        return;
-    const ResultsLayout::Placement& place = *rule.placement;
-    const int controlHeight = px(375);
-    ProgressBar->setGeometry(px(60), px(place.progressTop), qMax(1, px(place.progressWidth)), controlHeight);
-    butCancelOk->setGeometry(px(place.buttonLeft), px(place.buttonTop), px(1215), controlHeight);
-    Resultgrid->setGeometry(0, 0, qMax(1, px(place.gridWidth)), qMax(1, px(place.gridHeight)));
+    if (m_sizing)
+        m_sizing->Form_Resize();
 }
 
 void frmResults::ShowCell(int column, int row)
@@ -368,18 +259,7 @@ void frmResults::Resultgrid_EnterCell(int column, int row)
         return;
     CurrentTld = Utils::DomainTable[Utils::FindTld(result->tld)];
     const QString label = ResultsText::columnLabel(m_check->plan().bareNames, ColumnLabels, m_popupColumn, result->tld);
-    const ResultsText::Popup popup = ResultsText::popup(*result, CurrentTld, label);
-    mnuTitle->setText(popup.title);
-    mnuTitle->setEnabled(true);
-    mnuTitle->setVisible(true);
-    mnuDisplay->setText(CurrentTld.DisplayInfo);
-    mnuDisplay->setVisible(popup.displayVisible);
-    mnuGoto->setText(popup.gotoCaption);
-    mnuGoto->setEnabled(popup.gotoEnabled);
-    mnuWhois2->setText(popup.whoisCaption);
-    mnuWww->setText(popup.wwwCaption);
-    mnuWww->setVisible(popup.wwwVisible);
-    mnuPopup->popup(QCursor::pos());
+    mnuPopup->open(ResultsText::popup(*result, CurrentTld, label), CurrentTld.DisplayInfo);
 }
 
 void frmResults::mnuGoto_Click()
@@ -418,13 +298,9 @@ void frmResults::mnuSave_Click()
         QStringLiteral("Save results"), folder + QStringLiteral("/orlevan-results.csv"), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty() || !m_check)
         return;
-    const QByteArray bytes =
-        ResultsText::csv(m_check->CheckResults(), ColumnCount, Resultgrid->rowCount(), m_check->plan().typed);
-    if (const QString error = FileOps::writeWhole(path, bytes); !error.isEmpty()) {
-        Platform::instance().messageBox(QStringLiteral("The results could not be saved to:\r") +
-                                            QDir::toNativeSeparators(path) + QLatin1Char('\r') + error,
-                                        Platform::Ok, Platform::Critical, AppInfo::Title);
-        return;
-    }
-    Forms::warnIf(Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("SaveFolder"), QFileInfo(path).absolutePath()));
+    if (const QString error = m_check->save(path); !error.isEmpty())
+        Platform::instance().messageBox(error, Platform::Ok, Platform::Critical, AppInfo::Title);
+    else
+        Forms::warnIf(Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("SaveFolder"),
+                                         QFileInfo(path).absolutePath()));
 }

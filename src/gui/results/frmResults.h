@@ -8,14 +8,17 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
-#include <functional>
+#include <memory>
 
+class CellPopup;
+class MessageQueue;
 class QAction;
 class QMenu;
 class QProgressBar;
 class QPushButton;
 class QShortcut;
 class ResultGrid;
+class ResultsSizing;
 
 // The results of one Check, shown as a grid of names by suffixes with a picture for every candidate. Grid
 // coordinates are the program's: column c and row r from 1, the names' column and the headings' row being the
@@ -35,8 +38,6 @@ public:
     RunPhase phase() const { return m_check ? m_check->phase() : RunPhase::Idle; }
     bool WhoisPhase() const { return phase() == RunPhase::Confirming; }
     Check* check() const { return m_check; }
-    // The width in twips that column `col` needs for its heading.
-    qint16 GetColwidth(qint16 col) const;
     // Paints one cell from its status and makes it the current cell, without scrolling the grid.
     void ShowCell(int column, int row);
     void ShowAllCells();
@@ -60,12 +61,7 @@ public:
     QAction* mnuExit = nullptr;
     QAction* mnuCopy = nullptr;
     QAction* mnuWhois = nullptr;
-    QMenu* mnuPopup = nullptr;
-    QAction* mnuTitle = nullptr;
-    QAction* mnuDisplay = nullptr;
-    QAction* mnuGoto = nullptr;
-    QAction* mnuWww = nullptr;
-    QAction* mnuWhois2 = nullptr;
+    CellPopup* mnuPopup = nullptr;
 
     int ColumnCount = 0;
     QStringList ColumnLabels; // index 0 holds nothing
@@ -73,11 +69,6 @@ public:
     qint16 RepliesReceived = 0;
     // The record of the candidate whose popup was opened last.
     Utils::TldRecord CurrentTld;
-
-    double ContentWidth = 0;
-    double ContentHeight = 0;
-    double DesiredWidth = 0;
-    double DesiredHeight = 0;
 
 Q_SIGNALS:
     // The popup's "Lookup ... with WHOIS" and Tools > Whois Lookup: the lookup window is not this window's.
@@ -91,11 +82,6 @@ protected:
 private:
     void buildControls();
     void buildMenus();
-    void LayoutGrid();
-    void CalcFormSize();
-    void Form_Resize();
-    double dpi() const;
-    QSize frameExtra() const;
     void setMenusEnabled(bool enabled);
     void onCellChanged(int column, int row);
     void onProgress(int value, int maximum, const QString& caption);
@@ -104,22 +90,13 @@ private:
     void Resultgrid_EnterCell(int column, int row);
     // The cell of the last popup, if the current Check still has it.
     const CheckResult* popupResult() const;
-    // Message boxes are shown one after the other, never from inside a report of the Check.
-    void tell(const QString& text, Platform::Icon icon, std::function<void()> then = {});
-    void showMessages();
     void releaseCheck();
 
-    struct Message
-    {
-        QString text;
-        Platform::Icon icon;
-        std::function<void()> then;
-    };
     QPointer<Check> m_check;
-    QList<Message> m_messages;
+    MessageQueue* m_messages;
     int m_popupColumn = 0;
     int m_popupRow = 0;
     QShortcut* m_escape = nullptr;
     Throttle m_repaint;
-    bool m_resizing = false;
+    std::unique_ptr<ResultsSizing> m_sizing;
 };

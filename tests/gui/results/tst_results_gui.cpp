@@ -2,6 +2,7 @@
 #include "core/Utils.h"
 #include "core/Environment.h"
 #include "dns/CheckRun.h"
+#include "gui/results/CellPopup.h"
 #include "gui/results/ResultGrid.h"
 #include "gui/results/frmResults.h"
 #include "support/FakeServer.h"
@@ -75,12 +76,12 @@ private Q_SLOTS:
 
         m_window->Resultgrid->setCurrentCell(0, 0);
         QVERIFY(m_window->mnuPopup->isVisible());
-        QCOMPARE(m_window->mnuTitle->text(), QStringLiteral("a.com is unavailable."));
+        QCOMPARE(m_window->mnuPopup->mnuTitle->text(), QStringLiteral("a.com is unavailable."));
         m_window->mnuPopup->close();
         QSignalSpy lookup(m_window, &frmResults::whoisLookupRequested);
-        m_window->mnuWww->trigger();
-        m_window->mnuGoto->trigger();
-        m_window->mnuWhois2->trigger();
+        m_window->mnuPopup->mnuWww->trigger();
+        m_window->mnuPopup->mnuGoto->trigger();
+        m_window->mnuPopup->mnuWhois2->trigger();
         QCOMPARE(m_desktop->openedUrls, (QStringList{"www.a.com", "http://reg"}));
         QCOMPARE(lookup.value(0).value(0).toString(), QStringLiteral("a.com"));
         m_window->mnuCopy->trigger();
