@@ -4,14 +4,14 @@
 // window is never shown) or with --run-only through the run alone; and one dig over the same names against the same
 // server. It prints the median processor time (user + system) of each side and their ratio, and how well the run
 // keeps to its pace.
-#include "gui/app/Forms.h"
-#include "core/Utils.h"
 #include "check/Check.h"
+#include "check/RunPlan.h"
 #include "core/Environment.h"
+#include "core/Utils.h"
 #include "dns/CheckRun.h"
 #include "dns/DNS.h"
-#include "check/RunPlan.h"
 #include "dns/RunSchedule.h"
+#include "gui/app/Forms.h"
 #include "gui/results/frmResults.h"
 
 #include <QApplication>

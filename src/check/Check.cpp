@@ -105,11 +105,10 @@ void Check::WhoisChecks()
     m_progress = 0;
     m_confirmation = std::make_unique<WhoisConfirmation>(m_results, m_plan.columns(), m_plan.rows());
     const int maximum = m_plan.candidateTotal() + 1;
-    connect(m_confirmation.get(), &WhoisConfirmation::asking, this,
-            [this, maximum](int, int, const QString& caption) {
-                m_caption = caption;
-                Q_EMIT progress(m_progress, maximum, caption);
-            });
+    connect(m_confirmation.get(), &WhoisConfirmation::asking, this, [this, maximum](int, int, const QString& caption) {
+        m_caption = caption;
+        Q_EMIT progress(m_progress, maximum, caption);
+    });
     connect(m_confirmation.get(), &WhoisConfirmation::cellChanged, this, &Check::cellChanged);
     connect(m_confirmation.get(), &WhoisConfirmation::advanced, this, [this, maximum] {
         m_progress = qMin(m_progress + 1, maximum);
@@ -144,8 +143,8 @@ QString Check::save(const QString& path) const
     const QString error = FileOps::writeWhole(path, bytes);
     if (error.isEmpty())
         return error;
-    return QStringLiteral("The results could not be saved to:\r") + QDir::toNativeSeparators(path) +
-           QLatin1Char('\r') + error;
+    return QStringLiteral("The results could not be saved to:\r") + QDir::toNativeSeparators(path) + QLatin1Char('\r') +
+           error;
 }
 
 namespace Utils {

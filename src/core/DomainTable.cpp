@@ -83,9 +83,8 @@ QString LoadDomainTable()
     // A file without a single record is as useless as a missing one, and says so.
     const QString first =
         opened ? QStringLiteral("orvtab.dll holds no top-level domains") : QStringLiteral("Cannot find orvtab.dll");
-    return first + QLatin1Char('\r') + QStringLiteral("Make sure this file is in your ") +
-                         AppInfo::Title + QStringLiteral(" directory.") + QLatin1Char('\r') +
-           QDir::toNativeSeparators(programFolder());
+    return first + QLatin1Char('\r') + QStringLiteral("Make sure this file is in your ") + AppInfo::Title +
+           QStringLiteral(" directory.") + QLatin1Char('\r') + QDir::toNativeSeparators(programFolder());
 }
 
 qint16 FindTld(const QString& domain)

@@ -2,7 +2,7 @@
 
 namespace TrayEvents {
 
-qint32 mouseCode(Activation activation)
+Code mouseCode(Activation activation)
 {
     switch (activation) {
     case Activation::Trigger:
@@ -19,9 +19,9 @@ qint32 mouseCode(Activation activation)
     return MouseMove;
 }
 
-bool isForwarded(qint32 code)
+bool isForwarded(Code code)
 {
-    return code >= 0x201 && code <= 0x206;
+    return code >= LeftButtonDown && code <= RightDoubleClick;
 }
 
 } // namespace TrayEvents

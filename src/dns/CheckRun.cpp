@@ -117,9 +117,8 @@ void CheckRun::send(int step)
     if (query.isEmpty()) {
         const int id = m_ids.idAt(step);
         const QueryIds::Slot slot = *m_ids.slotOf(id);
-        query = DNS::BuildQuery(slot.canary >= 0 ? m_canaries[slot.canary].domain
-                                                 : m_table(slot.column, slot.row).domain,
-                                qint16(id));
+        query = DNS::BuildQuery(
+            slot.canary >= 0 ? m_canaries[slot.canary].domain : m_table(slot.column, slot.row).domain, qint16(id));
     }
     if (m_transport->send(query, m_server, m_setup.port)) {
         ++m_sent;

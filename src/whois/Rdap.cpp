@@ -17,13 +17,13 @@ namespace {
 constexpr const char* HttpDateFormat = "ddd, dd MMM yyyy hh:mm:ss 'GMT'";
 } // namespace
 
-
 bool isUsableUrl(const QUrl& url)
 {
     if (!url.isValid() || url.host().isEmpty())
         return false;
     const QString scheme = url.scheme().toLower();
-    return scheme == QLatin1String("https") || (Environment::current().plainHttpAllowed && scheme == QLatin1String("http"));
+    return scheme == QLatin1String("https") ||
+           (Environment::current().plainHttpAllowed && scheme == QLatin1String("http"));
 }
 
 QString aceName(const QString& domain)

@@ -74,7 +74,6 @@ QString RdapBootstrap::serviceFor(const QString& domain) const
 
 namespace Rdap {
 
-
 QString dataFolder()
 {
     if (const QString& folder = Environment::current().dataFolder; !folder.isEmpty())

@@ -46,7 +46,8 @@ bool RdapBootstrapUpdater::startIfDue(const RdapBootstrap& inHand, const QDateTi
     if (environment.bootstrapUrl.isEmpty() || !Rdap::isUsableUrl(url))
         return false;
     const Rdap::FetchState state = Rdap::readFetchState(Rdap::fetchStatePath());
-    if (!Rdap::refreshDue(state.checked, now) || (environment.rdapLastAttempt.isValid() && !Rdap::refreshDue(environment.rdapLastAttempt, now)))
+    if (!Rdap::refreshDue(state.checked, now) ||
+        (environment.rdapLastAttempt.isValid() && !Rdap::refreshDue(environment.rdapLastAttempt, now)))
         return false;
     m_attemptBefore = environment.rdapLastAttempt;
     environment.rdapLastAttempt = now;

@@ -111,7 +111,8 @@ void RdapClient::onWaitOver()
         finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("no usable address"));
         return;
     }
-    const qint64 wait = RdapPacer::shared().notBefore(hostKey(m_url), m_hostInterval) - Environment::current().monotonicMs();
+    const qint64 wait =
+        RdapPacer::shared().notBefore(hostKey(m_url), m_hostInterval) - Environment::current().monotonicMs();
     if (wait > qint64(MaxRetryAfterSeconds) * 1000) {
         finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("the server asked to be left alone"));
         return;

@@ -192,11 +192,9 @@ private Q_SLOTS:
             QTest::newRow(name) << server << socket << int(failure) << text << sent << int(phase);
         };
         row("no such name server", "", "", Check::Failure::Network, network, 0, RunPhase::NetworkFailed);
-        row("socket cannot bind", "127.0.0.1", "no bind", Check::Failure::Network, network, 0,
-            RunPhase::NetworkFailed);
+        row("socket cannot bind", "127.0.0.1", "no bind", Check::Failure::Network, network, 0, RunPhase::NetworkFailed);
         row("second send fails: the Check stops", "127.0.0.1", "send 2", Check::Failure::Send,
-            "Error communicating with nameserver.\rCheck your settings under options->DNS options", 2,
-            RunPhase::Idle);
+            "Error communicating with nameserver.\rCheck your settings under options->DNS options", 2, RunPhase::Idle);
         row("socket error: the Check goes on", "127.0.0.1", "error", Check::Failure::Socket, "Winsock error", 3,
             RunPhase::Checking);
         row("too many candidates: nothing goes out", "127.0.0.1", "", Check::Failure::Refused,

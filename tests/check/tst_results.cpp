@@ -1,8 +1,8 @@
-#include "core/Environment.h"
-#include "core/Utils.h"
 #include "check/ResultsLayout.h"
 #include "check/ResultsText.h"
 #include "check/WhoisConfirmation.h"
+#include "core/Environment.h"
+#include "core/Utils.h"
 #include "support/FakeServer.h"
 #include "support/Suite.h"
 #include "whois/Rdap.h"
@@ -181,6 +181,27 @@ private Q_SLOTS:
         QCOMPARE(asking.value(0).value(2).toString() + '|' + asking.value(1).value(2).toString(),
                  QStringLiteral("WHOIS : a.com|RDAP : d.rdaptest"));
         QCOMPARE(whois.heads(), whoisReply == "-" ? QList<QByteArray>() : QList<QByteArray>{"a.com\r\n"});
+    }
+
+    // A confirmation with nothing to confirm ends at once; the directory fetch it started still lands after it.
+    void directoryOutlivesConfirmation()
+    {
+        FakeServer server(true);
+        QVERIFY(server.start());
+        const QString directory = R"({"publication":"2024-01-0%1T00:00:00Z","services":[[["com"],["https://r/"]]]})";
+        QVERIFY(writeFile(Rdap::shippedBootstrapPath(), directory.arg(1).toUtf8()));
+        server.answer(FakeServer::http(200, directory.arg(2).toUtf8()), "/dns.json");
+        Environment::current().plainHttpAllowed = true;
+        Environment::current().bootstrapUrl = server.url("/dns.json");
+        CheckResultTable table;
+        table.reset(1, 1);
+        table(1, 1).status = Taken;
+        auto walk = std::make_unique<WhoisConfirmation>(table, 1, 1);
+        QSignalSpy finished(walk.get(), &WhoisConfirmation::finished);
+        walk->start();
+        QVERIFY(finished.wait(5000));
+        walk.reset();
+        QTRY_VERIFY(Rdap::readBootstrap(Rdap::userBootstrapPath()));
     }
 };
 

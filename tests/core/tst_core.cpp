@@ -1,6 +1,6 @@
 #include "core/Candidates.h"
-#include "core/FileOps.h"
 #include "core/Environment.h"
+#include "core/FileOps.h"
 #include "core/Utils.h"
 #include "support/Suite.h"
 

@@ -1,6 +1,6 @@
+#include "check/RunPlan.h"
 #include "core/Utils.h"
 #include "dns/DNS.h"
-#include "check/RunPlan.h"
 #include "dns/RunSchedule.h"
 #include "support/Suite.h"
 

@@ -1,6 +1,6 @@
+#include "core/Environment.h"
 #include "support/FakeServer.h"
 #include "support/Suite.h"
-#include "core/Environment.h"
 #include "whois/Rdap.h"
 #include "whois/RdapBootstrap.h"
 #include "whois/RdapBootstrapUpdater.h"

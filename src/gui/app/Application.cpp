@@ -1,9 +1,9 @@
 #include "gui/app/Application.h"
 
-#include "gui/app/Forms.h"
-#include "gui/app/frmMain.h"
 #include "core/AppInfo.h"
 #include "core/Utils.h"
+#include "gui/app/Forms.h"
+#include "gui/app/frmMain.h"
 #include "gui/dialogs/frmDomains.h"
 #include "gui/dialogs/frmOptionsFirst.h"
 #include "gui/shell/DesktopPlatform.h"

@@ -1,7 +1,7 @@
 #include "gui/app/Forms.h"
 
-#include "core/Platform.h"
 #include "core/AppInfo.h"
+#include "core/Platform.h"
 #include "gui/app/frmMain.h"
 #include "gui/dialogs/frmDomains.h"
 #include "gui/dialogs/frmOptions.h"

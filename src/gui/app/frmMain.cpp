@@ -1,16 +1,16 @@
 #include "gui/app/frmMain.h"
 
-#include "gui/app/Application.h"
-#include "gui/app/Forms.h"
 #include "core/AppInfo.h"
 #include "core/Candidates.h"
+#include "core/TrayEvents.h"
 #include "core/Utils.h"
+#include "gui/app/Application.h"
+#include "gui/app/Forms.h"
 #include "gui/dialogs/frmDomains.h"
 #include "gui/dialogs/frmOptions.h"
 #include "gui/results/frmResults.h"
 #include "gui/shell/DesktopPlatform.h"
 #include "gui/shell/Menus.h"
-#include "core/TrayEvents.h"
 #include "gui/shell/frmAbout.h"
 #include "gui/shell/frmTrayIcon.h"
 #include "gui/shell/modHTMLHelp.h"
@@ -154,7 +154,7 @@ bool frmMain::Form_Load()
     Utils::InitApplication();
     mnuConfirmWhois->setChecked(Utils::AppSettings.ConfirmWhois);
     mnuSysTray->setChecked(Utils::AppSettings.SysTrayMinimize);
-    Forms::trayIcon()->SetCallback(this, [this](qint32& msg) { TrayIconCallback(msg); });
+    Forms::trayIcon()->SetCallback(this, [this](TrayEvents::Code msg) { TrayIconCallback(msg); });
     return true;
 }
 
@@ -263,7 +263,7 @@ void frmMain::Form_Resize()
     Forms::trayIcon()->Update(true);
 }
 
-void frmMain::TrayIconCallback(qint32& msg)
+void frmMain::TrayIconCallback(TrayEvents::Code msg)
 {
     if (msg != TrayEvents::LeftDoubleClick)
         return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TrayEvents.h"
+
 #include <QMainWindow>
 
 class QAction;
@@ -21,7 +23,7 @@ public:
     // The Check command.
     void activate_Click();
     // Mouse events of the tray icon, as codes; only the left double click (515) acts.
-    void TrayIconCallback(qint32& msg);
+    void TrayIconCallback(TrayEvents::Code msg);
 
     QPushButton* activate = nullptr;
     QLineEdit* names = nullptr;

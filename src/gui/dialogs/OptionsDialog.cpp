@@ -1,10 +1,10 @@
 #include "gui/dialogs/OptionsDialog.h"
 
-#include "gui/app/Forms.h"
 #include "core/AppInfo.h"
+#include "core/OptionsInput.h"
 #include "core/Platform.h"
 #include "core/Utils.h"
-#include "core/OptionsInput.h"
+#include "gui/app/Forms.h"
 
 #include <QApplication>
 #include <QFocusEvent>

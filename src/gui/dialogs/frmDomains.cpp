@@ -1,8 +1,8 @@
 #include "gui/dialogs/frmDomains.h"
 
-#include "gui/app/Forms.h"
 #include "core/Units.h"
 #include "core/Utils.h"
+#include "gui/app/Forms.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -224,7 +224,7 @@ void frmDomains::butOK_Click()
 {
     Forms::warnIf(Utils::SaveDomainSelection());
     Forms::warnIf(Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("domains"),
-                       userdomains->isChecked() ? QStringLiteral("user") : QStringLiteral("default")));
+                                     userdomains->isChecked() ? QStringLiteral("user") : QStringLiteral("default")));
     accept();
 }
 

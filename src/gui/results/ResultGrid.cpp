@@ -1,8 +1,8 @@
 #include "gui/results/ResultGrid.h"
 
+#include "check/RunPlan.h"
 #include "core/Units.h"
 #include "dns/CheckResults.h"
-#include "check/RunPlan.h"
 #include "gui/results/CellPictures.h"
 
 #include <QHeaderView>

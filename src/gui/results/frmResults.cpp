@@ -1,19 +1,19 @@
 #include "gui/results/frmResults.h"
 
-#include "gui/app/Forms.h"
+#include "check/ResultsLayout.h"
+#include "check/ResultsText.h"
+#include "check/WhoisConfirmation.h"
 #include "core/AppInfo.h"
 #include "core/FileOps.h"
 #include "core/Platform.h"
 #include "core/Release.h"
 #include "core/Units.h"
-#include "check/WhoisConfirmation.h"
+#include "gui/app/Forms.h"
 #include "gui/results/CellPopup.h"
-#include "gui/shell/Menus.h"
-#include "gui/shell/MessageQueue.h"
 #include "gui/results/ResultGrid.h"
 #include "gui/results/ResultsSizing.h"
-#include "check/ResultsLayout.h"
-#include "check/ResultsText.h"
+#include "gui/shell/Menus.h"
+#include "gui/shell/MessageQueue.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -301,6 +301,6 @@ void frmResults::mnuSave_Click()
     if (const QString error = m_check->save(path); !error.isEmpty())
         Platform::instance().messageBox(error, Platform::Ok, Platform::Critical, AppInfo::Title);
     else
-        Forms::warnIf(Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("SaveFolder"),
-                                         QFileInfo(path).absolutePath()));
+        Forms::warnIf(
+            Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("SaveFolder"), QFileInfo(path).absolutePath()));
 }

@@ -2,8 +2,8 @@
 
 #include "core/AppInfo.h"
 #include "core/Platform.h"
-#include "gui/shell/ProgramIcon.h"
 #include "core/SysInfo.h"
+#include "gui/shell/ProgramIcon.h"
 
 #include <QFrame>
 #include <QGridLayout>

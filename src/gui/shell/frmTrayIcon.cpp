@@ -1,8 +1,8 @@
 #include "gui/shell/frmTrayIcon.h"
 
 #include "core/AppInfo.h"
-#include "gui/shell/ProgramIcon.h"
 #include "core/TrayEvents.h"
+#include "gui/shell/ProgramIcon.h"
 
 #include <QAction>
 #include <QMenu>
@@ -58,15 +58,13 @@ void frmTrayIcon::Update(bool IconOn)
     m_iconShown = false;
 }
 
-void frmTrayIcon::Form_MouseMove(qint32 code)
+void frmTrayIcon::Form_MouseMove(TrayEvents::Code code)
 {
     m_lastCode = code;
     if (m_busy)
         return;
     m_busy = true;
-    if (TrayEvents::isForwarded(code) && m_owner && m_callback) {
-        qint32 msg = code;
-        m_callback(msg);
-    }
+    if (TrayEvents::isForwarded(code) && m_owner && m_callback)
+        m_callback(code);
     m_busy = false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/TrayEvents.h"
 #include "gui/shell/DesktopPlatform.h"
 
 #include <QObject>
@@ -17,8 +18,8 @@ class frmTrayIcon final : public QObject
     Q_OBJECT
 
 public:
-    // The owner's TrayIconCallback: the mouse code, by reference.
-    using Callback = std::function<void(qint32& msg)>;
+    // The owner's TrayIconCallback, with the mouse code.
+    using Callback = std::function<void(TrayEvents::Code msg)>;
 
     explicit frmTrayIcon(QObject* parent = nullptr);
     ~frmTrayIcon() override;
@@ -31,8 +32,8 @@ public:
 
     // A notification of the icon, as a mouse code: forwarded to the owner unless the owner is still busy with
     // the previous one.
-    void Form_MouseMove(qint32 code);
-    qint32 lastEventCode() const { return m_lastCode; }
+    void Form_MouseMove(TrayEvents::Code code);
+    TrayEvents::Code lastEventCode() const { return m_lastCode; }
 
     // The icon's context menu. Trays that turn a double click into two single clicks leave it as the way back.
     QMenu* trayMenu() const { return m_menu.get(); }
@@ -45,7 +46,7 @@ private:
     Callback m_callback;
     bool m_iconShown = false;
     TrayIconRecord m_record;
-    qint32 m_lastCode = 0;
+    TrayEvents::Code m_lastCode = TrayEvents::MouseMove;
     bool m_busy = false;
     std::unique_ptr<QMenu> m_menu;
 };

@@ -1,10 +1,10 @@
+#include "core/Environment.h"
+#include "core/Utils.h"
+#include "dns/DNS.h"
 #include "gui/app/Application.h"
 #include "gui/app/Forms.h"
 #include "gui/app/frmMain.h"
-#include "core/Environment.h"
-#include "core/Utils.h"
 #include "gui/dialogs/frmDomains.h"
-#include "dns/DNS.h"
 #include "gui/results/ResultGrid.h"
 #include "gui/results/frmResults.h"
 #include "gui/shell/frmTrayIcon.h"
@@ -65,7 +65,8 @@ private Q_SLOTS:
         store("main/delay", "70");
         store("domains/net", "1");
         if (kind == "damaged") // a folder where the file should be
-            QVERIFY(QFile::remove(Environment::current().settingsFile) && QDir().mkpath(Environment::current().settingsFile));
+            QVERIFY(QFile::remove(Environment::current().settingsFile) &&
+                    QDir().mkpath(Environment::current().settingsFile));
         frmMain* window = start();
         QVERIFY(window);
         QVERIFY(m_desktop->modalTitles.isEmpty());
@@ -154,9 +155,9 @@ private Q_SLOTS:
         QCOMPARE(m_desktop->trayCalls.size(), trayAvailable ? 1 : 0);
         if (!trayAvailable)
             return;
-        Forms::trayIcon()->Form_MouseMove(514);
+        Forms::trayIcon()->Form_MouseMove(TrayEvents::LeftButtonUp);
         QVERIFY(!window->isVisible());
-        Forms::trayIcon()->Form_MouseMove(515);
+        Forms::trayIcon()->Form_MouseMove(TrayEvents::LeftDoubleClick);
         QVERIFY(window->isVisible() && !window->isMinimized());
         QCOMPARE(m_desktop->trayCalls.size(), 2);
         QCOMPARE(m_desktop->trayCalls.last().command, DesktopPlatform::TrayDelete);

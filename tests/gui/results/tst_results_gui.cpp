@@ -1,6 +1,6 @@
+#include "core/Environment.h"
 #include "core/Units.h"
 #include "core/Utils.h"
-#include "core/Environment.h"
 #include "dns/CheckRun.h"
 #include "gui/results/CellPopup.h"
 #include "gui/results/ResultGrid.h"

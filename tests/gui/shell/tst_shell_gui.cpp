@@ -1,6 +1,6 @@
-#include "gui/app/Forms.h"
-#include "core/Utils.h"
 #include "core/SysInfo.h"
+#include "core/Utils.h"
+#include "gui/app/Forms.h"
 #include "gui/shell/frmAbout.h"
 #include "gui/shell/frmTrayIcon.h"
 #include "support/gui/GuiSuite.h"
@@ -25,12 +25,12 @@ private Q_SLOTS:
         tray->Update(true);
         QObject owner;
         QList<int> got;
-        tray->SetCallback(&owner, [&](qint32& msg) {
+        tray->SetCallback(&owner, [&](TrayEvents::Code msg) {
             got.append(msg);
             if (msg == 0x206)
-                tray->Form_MouseMove(0x201); // the owner is still busy: dropped
+                tray->Form_MouseMove(TrayEvents::LeftButtonDown); // the owner is still busy: dropped
         });
-        for (int code : {0x200, 0x206, 0x207})
+        for (auto code : {TrayEvents::MouseMove, TrayEvents::RightDoubleClick, TrayEvents::MiddleButtonDown})
             tray->Form_MouseMove(code);
         for (auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Context})
             m_desktop->trayCalls.constLast().record.activated(reason);

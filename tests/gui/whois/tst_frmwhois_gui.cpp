@@ -1,9 +1,9 @@
-#include "gui/app/Forms.h"
 #include "core/Utils.h"
+#include "gui/app/Forms.h"
+#include "gui/whois/frmWhois.h"
 #include "support/FakeServer.h"
 #include "support/gui/GuiSuite.h"
 #include "whois/WhoisClient.h"
-#include "gui/whois/frmWhois.h"
 
 // The lookup window: which server it asks, what it shows, and how it answers failures.
 class TestWhoisWindow : public GuiSuite
