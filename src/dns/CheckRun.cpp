@@ -6,14 +6,14 @@
 #include "dns/TickSource.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QPointer>
-#include <QSet>
 
 CheckRun::CheckRun(CheckResultTable& table, const Setup& setup, std::unique_ptr<TickSource> ticks,
                    std::unique_ptr<DnsTransport> transport, QObject* parent)
     : QObject(parent), m_table(table), m_setup(setup), m_ids(setup.ids()), m_ticks(std::move(ticks)),
       m_transport(std::move(transport)), m_canaries(setup.canaries), m_queries(m_ids.total()),
-      m_schedule(m_ids.total(), setup.passes, m_ids.canaries)
+      m_schedule(m_ids.total(), setup.passes)
 {
     const Environment& environment = Environment::current();
     if (!m_ticks)
@@ -22,7 +22,10 @@ CheckRun::CheckRun(CheckResultTable& table, const Setup& setup, std::unique_ptr<
         m_transport = environment.transport ? environment.transport() : std::make_unique<UdpTransport>();
     m_pending = [this](int step) {
         const QueryIds::Slot slot = *m_ids.slotOf(m_ids.idAt(step));
-        return slot.canary >= 0 || m_table(slot.column, slot.row).status == Pending;
+        // A made-up name is asked again while unanswered, as a candidate is: without its answer the suffix's
+        // "exists" answers prove nothing.
+        return slot.canary >= 0 ? m_canaries[slot.canary].answer == Canary::None
+                                : m_table(slot.column, slot.row).status == Pending;
     };
     connect(m_ticks.get(), &TickSource::tick, this, &CheckRun::onTick);
     connect(m_transport.get(), &DnsTransport::datagramReceived, this, &CheckRun::onDatagram);
@@ -131,16 +134,18 @@ void CheckRun::send(int step)
 
 void CheckRun::finish()
 {
-    QSet<QString> lying;
-    for (const Canary& canary : std::as_const(m_canaries)) {
-        if (canary.answer == Canary::Exists)
-            lying.insert(canary.suffix);
-    }
+    // Under a suffix where made-up names exist, or whose made-up name got no answer, "exists" proves nothing.
+    QHash<QString, Canary::Answer> vouched;
+    for (const Canary& canary : std::as_const(m_canaries))
+        vouched.insert(canary.suffix, canary.answer);
     for (int c = 1; c <= m_setup.columns; ++c) {
         for (int r = 1; r <= m_setup.rows; ++r) {
             CheckResult& cell = m_table(c, r);
-            // Under a suffix where made-up names exist, "exists" proves nothing.
-            if (cell.status == Pending || (cell.status == Taken && lying.contains(DNS::SuffixOf(cell.domain))))
+            const QString suffix = DNS::SuffixOf(cell.domain);
+            const Canary::Answer answer = vouched.value(suffix, Canary::NameError);
+            if (cell.status == Taken && answer == Canary::None && !m_unvouched.contains(suffix))
+                m_unvouched.append(suffix);
+            if (cell.status == Pending || (cell.status == Taken && answer != Canary::NameError))
                 cell.status = NotChecked;
         }
     }
@@ -182,7 +187,8 @@ void CheckRun::onDatagram(const QByteArray& datagram, const QHostAddress& sender
 
 QStringList CheckRun::notes(const QString& nameServer) const
 {
-    QStringList said{onlyRefusals() ? onlyRefusalsText(nameServer) : QString(), canaryText(m_canaries, nameServer)};
+    QStringList said{onlyRefusals() ? onlyRefusalsText(nameServer) : QString(), canaryText(m_canaries, nameServer),
+                     unvouchedText(m_unvouched)};
     said.removeAll(QString());
     return said;
 }
@@ -190,22 +196,22 @@ QStringList CheckRun::notes(const QString& nameServer) const
 QString CheckRun::canaryText(const QList<Canary>& canaries, const QString& nameServer)
 {
     QStringList lying;
-    int answered = 0;
     for (const Canary& canary : canaries) {
-        answered += canary.answer != Canary::None;
         if (canary.answer == Canary::Exists)
             lying.append(QLatin1Char('.') + canary.suffix);
     }
     if (lying.isEmpty())
         return QString();
-    if (canaries.size() >= 2 && lying.size() == answered)
+    // Only a server that lied under every one of several suffixes is to blame; one or two may have wildcards.
+    const bool everyOne = lying.size() == canaries.size();
+    if (everyOne && canaries.size() >= 3)
         return QStringLiteral("The nameserver ") + nameServer +
                QStringLiteral(" says that every domain exists, even made-up ones, so Orlevan cannot tell which "
                               "domains are free.") +
                QLatin1Char('\r') + QStringLiteral("Please choose another nameserver under options->DNS options");
     QString text = QStringLiteral("Every domain under ") + lying.join(QLatin1Char(' ')) +
                    QStringLiteral(" seems to exist, even made-up ones, so these domains could not be checked.");
-    if (canaries.size() == 1)
+    if (everyOne)
         text += QLatin1Char('\r') + QStringLiteral("If this happens for every top-level domain, please choose another "
                                                    "nameserver under options->DNS options");
     return text;
@@ -215,6 +221,22 @@ void CheckRun::onSocketError()
 {
     if (m_state == State::Running)
         fail(Failure::Socket);
+}
+
+QString CheckRun::unvouchedText(const QStringList& suffixes)
+{
+    if (suffixes.isEmpty())
+        return QString();
+    QStringList shown;
+    for (const QString& suffix : suffixes)
+        shown.append(QLatin1Char('.') + suffix);
+    return QStringLiteral("Every domain under ") + shown.join(QLatin1Char(' ')) +
+           (suffixes.size() == 1
+                ? QStringLiteral(" could not be checked: a made-up name under it got no answer.")
+                : QStringLiteral(" could not be checked: the made-up names under them got no answer.")) +
+           QLatin1Char('\r') +
+           QStringLiteral("Without that answer, \"exists\" proves nothing there. You can check them again, or choose "
+                          "another nameserver under options->DNS options");
 }
 
 QString CheckRun::failureText(Failure failure)

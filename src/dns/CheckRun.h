@@ -73,6 +73,8 @@ public:
     QStringList notes(const QString& nameServer) const;
     // Said after a run where the server said made-up names exist; empty when it said no such thing.
     static QString canaryText(const QList<Canary>& canaries, const QString& nameServer);
+    // Said after a run where made-up names under these suffixes got no answer, and taken cells there were dropped.
+    static QString unvouchedText(const QStringList& suffixes);
     static QString failureText(Failure failure);
 
 Q_SIGNALS:
@@ -107,4 +109,5 @@ private:
     int m_replies = 0;
     int m_answers = 0;
     int m_refusals = 0;
+    QStringList m_unvouched; // suffixes whose taken cells ended not checked for want of a made-up name's answer
 };

@@ -1,9 +1,6 @@
 #include "dns/RunSchedule.h"
 
-RunSchedule::RunSchedule(int cellCount, int passes, int leading)
-    : m_cellCount(cellCount), m_passes(passes), m_leading(leading)
-{
-}
+RunSchedule::RunSchedule(int cellCount, int passes) : m_cellCount(cellCount), m_passes(passes) {}
 
 RunSchedule::Step RunSchedule::begin(const PendingFn& pending)
 {
@@ -37,7 +34,7 @@ RunSchedule::Step RunSchedule::advance(const PendingFn& pending)
         case Phase::Pausing:
             if (++m_pass < m_passes) {
                 m_phase = Phase::Sending;
-                m_cursor = m_leading;
+                m_cursor = 0;
                 continue;
             }
             m_phase = Phase::Draining;

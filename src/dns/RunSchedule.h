@@ -5,7 +5,7 @@
 // The pacing of a checking run, without clock or socket: which cell is asked at which tick.
 // Passes go over the cells in order and ask only those still pending; the first query leaves at once, every
 // further one a tick after the one before; a pass ends one tick after its last query plus a pause, and the run
-// ends after the last pause and a drain. The first `leading` cells are asked once, at the start of the first pass.
+// ends after the last pause and a drain.
 class RunSchedule
 {
 public:
@@ -19,7 +19,7 @@ public:
     };
     using PendingFn = std::function<bool(int cell)>;
 
-    RunSchedule(int cellCount, int passes, int leading = 0);
+    RunSchedule(int cellCount, int passes);
 
     // The moment the run starts; then once per tick.
     Step begin(const PendingFn& pending);
@@ -37,7 +37,6 @@ private:
 
     int m_cellCount;
     int m_passes;
-    int m_leading;
     int m_pass = 0; // 0-based
     int m_cursor = 0;
     int m_wait = 0;
