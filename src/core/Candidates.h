@@ -10,6 +10,7 @@ enum class Verdict {
     Accepted,
     Empty,            // nothing but blanks: no message
     IllegalCharacter, // the illegal-character message
+    TooLong,          // a name whose ASCII form has a part longer than a domain name allows: tooLongText()
     TooMany           // more entries than the name list holds
 };
 
@@ -20,13 +21,17 @@ struct Result
     QStringList typed; // the same names as typed
     bool bareNames = true;
     qint64 entriesNeeded = 0; // for TooMany: how many entries the input would have needed
+    QString tooLong;          // for TooLong: the name as typed (in Combinations, as joined)
 };
 
 // The 62 letters and digits, the hyphen, and the separators " ;,."; beyond ASCII, letters, marks and digits of any
-// script and the ideographic full stop.
+// script, the full stops of East Asian keyboards, the ideographic space, and the joiners some scripts need.
 bool isAllowed(char32_t c);
 // The ASCII form of a name ("xn--" labels), or the name itself when it is plain ASCII; empty when it has none.
 QString asciiForm(const QString& name);
+// Whether a name has a part between dots whose ASCII form would be longer than the 63 characters a domain name
+// allows, the reason a name of letters that all convert has no ASCII form.
+bool tooLongForDomain(const QString& name);
 // ";" and "," become blanks, runs of blanks become one, ends trimmed.
 QString normalize(const QString& text);
 Result build(const QString& text, bool combinations, int capacity);
@@ -35,5 +40,6 @@ Result build(const QString& text, bool combinations, int capacity);
 QString illegalCharacterText();
 QString illegalCharacterCaption();
 QString tooManyText(qint64 entriesNeeded, int capacity);
+QString tooLongText(const QString& name);
 
 } // namespace Candidates

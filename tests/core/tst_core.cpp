@@ -96,7 +96,17 @@ private Q_SLOTS:
                                      << "xn--caf-dma xn--mnchen-3ya xn--hxajbheg2az3al xn--j2bd4cyah0f";
         QTest::newRow("ideographic full stop") << QString::fromUtf8("例え。jp") << false << ". xn--r8jz45g.jp";
         QTest::newRow("joined as typed") << QString::fromUtf8("a ü") << true << "a xn--a-eha xn--a-dha xn--tda";
-        QTest::newRow("no ASCII form") << QString(70, QChar(0xfc)) << false << "!";
+        QTest::newRow("full stops of East Asian keyboards")
+            << QString::fromUtf8("例え．jp 例え｡jp") << false << ". xn--r8jz45g.jp xn--r8jz45g.jp";
+        QTest::newRow("ideographic space separates") << QString::fromUtf8("ab\u3000cd") << false << "ab cd";
+        QTest::newRow("a joiner where the script needs it")
+            << QString::fromUtf8("\u0915\u094D\u200D\u0937") << false << "xn--11b2ezcw70k";
+        QTest::newRow("a letter the conversion refuses") << QString::fromUtf8("a\u10A0") << false << "!";
+        QTest::newRow("longest that converts") << QString(57, QChar(0xfc)) << false << "xn--tda" + QString(56, 'a');
+        QTest::newRow("too long: the name is named")
+            << QString(58, QChar(0xfc)) << false << "too long: " + QString(58, QChar(0xfc));
+        QTest::newRow("too long when joined") << QString(30, QChar(0xfc)) + " " + QString(30, QChar(0xfc)) << true
+                                              << "too long: " + QString(60, QChar(0xfc));
     }
     void candidates()
     {
@@ -105,6 +115,7 @@ private Q_SLOTS:
         const Candidates::Result result = Candidates::build(text, combinations, 2049);
         const QString shown = result.verdict == Candidates::Verdict::IllegalCharacter ? "!"
                               : result.verdict == Candidates::Verdict::Empty          ? "-"
+                              : result.verdict == Candidates::Verdict::TooLong        ? "too long: " + result.tooLong
                                                                                       : result.names.join(' ');
         QTEST((result.bareNames ? "" : ". ") + shown, "names");
     }

@@ -175,6 +175,10 @@ void frmMain::activate_Click()
         return;
     case Candidates::Verdict::Empty:
         return;
+    case Candidates::Verdict::TooLong:
+        Platform::instance().messageBox(Candidates::tooLongText(list.tooLong), Platform::Ok, Platform::Warning,
+                                        AppInfo::Title);
+        return;
     case Candidates::Verdict::TooMany:
         Platform::instance().messageBox(Candidates::tooManyText(list.entriesNeeded, Utils::CheckListSize), Platform::Ok,
                                         Platform::Warning, AppInfo::Title);
