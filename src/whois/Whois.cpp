@@ -1,5 +1,6 @@
 #include "whois/Whois.h"
 
+#include "core/Candidates.h"
 #include "core/Utils.h"
 
 namespace Whois {
@@ -21,6 +22,15 @@ QString GetWhoisServer(const QString& domain)
     if (server.trimmed().isEmpty())
         return DefaultWhoisServer;
     return server;
+}
+
+QString queryText(const QString& typed)
+{
+    const QString query = typed.trimmed();
+    if (!query.contains(QLatin1Char('.')) || query.contains(QLatin1Char(' ')))
+        return query;
+    const QString ascii = Candidates::asciiForm(query);
+    return ascii.isEmpty() ? query : ascii;
 }
 
 bool CheckWhoisBuffer(const QString& sBuffer)

@@ -21,6 +21,10 @@ QStringList ServerList();
 // The WHOIS server of the domain's top-level domain record; the default server when that record names none.
 QString GetWhoisServer(const QString& domain);
 
+// What goes to the server for a query typed by hand: a domain name (a dot and no blank) in its ASCII form, as
+// registries know it; anything else, a handle or a person's name, as typed.
+QString queryText(const QString& typed);
+
 // True when the reply says that the name is not registered: it holds "No match" or "No entries found".
 bool CheckWhoisBuffer(const QString& sBuffer);
 

@@ -21,6 +21,10 @@ private Q_SLOTS:
         loadTable({"zz;Z;;;whois.zz", "org;O;;;whois.pir.org", "info;I;;;   "});
         QCOMPARE(Whois::GetWhoisServer("a.org"), QStringLiteral("whois.pir.org"));
         QCOMPARE(Whois::GetWhoisServer("a.info"), Whois::DefaultWhoisServer);
+        // Only a domain name goes out in its ASCII form; a handle or a person's name goes as typed.
+        QCOMPARE(Whois::queryText(QString::fromUtf8(" münchen.de ")), QStringLiteral("xn--mnchen-3ya.de"));
+        QCOMPARE(Whois::queryText(QString::fromUtf8("Jürgen")), QString::fromUtf8("Jürgen"));
+        QCOMPARE(Whois::queryText(QString::fromUtf8("Jürgen Müller.de")), QString::fromUtf8("Jürgen Müller.de"));
     }
 
     // The reading of replies: which ones say free, how a piece is cut into lines, how bytes cut anywhere decode.

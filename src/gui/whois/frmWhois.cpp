@@ -1,7 +1,6 @@
 #include "gui/whois/frmWhois.h"
 
 #include "core/AppInfo.h"
-#include "core/Candidates.h"
 #include "core/Platform.h"
 #include "whois/Whois.h"
 #include "whois/WhoisClient.h"
@@ -171,10 +170,7 @@ void frmWhois::btnLookup_Click()
             Platform::Ok, Platform::Information, AppInfo::Title);
         return;
     }
-    // A name in its own script is asked in its ASCII form, as registries know it.
-    const QString query = WhoisString->text().trimmed();
-    const QString ascii = Candidates::asciiForm(query);
-    Whois1->setQuery(ascii.isEmpty() ? query : ascii);
+    Whois1->setQuery(Whois::queryText(WhoisString->text()));
     // Autodetect looks at the query as typed: a trailing blank belongs to its last label.
     if (WhoisListBox->currentIndex() >= 1)
         Whois1->setServer(WhoisListBox->currentText());
