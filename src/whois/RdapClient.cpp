@@ -199,12 +199,15 @@ void RdapClient::onReplyFinished()
         }
         return;
     }
-    if (status == 429 && !m_retried) {
-        m_retried = true;
-        // The back-off is the host's, for every name asked there; a long one is not waited for.
+    if (status == 429) {
+        // The back-off is the host's, for every name asked there, after every such answer; a long one is not
+        // waited for.
         const int seconds = Rdap::retryAfterSeconds(retryAfter, QDateTime::currentDateTimeUtc(),
                                                     FallbackRetryAfterSeconds, LongestRetryAfterSeconds);
         RdapPacer::shared().backOff(hostKey(m_url), Environment::current().monotonicMs() + qint64(seconds) * 1000);
+    }
+    if (status == 429 && !m_retried) {
+        m_retried = true;
         // The wait is the server's; the asked-again request gets a whole exchange of its own.
         m_exchangeTimer->stop();
         scheduleRequest();

@@ -94,7 +94,8 @@ private Q_SLOTS:
         QTest::newRow("loop") << QStringList{path + "302 /b", "/b 307 /domain/a.test"} << unknown << 307 << 2 << 0;
         QTest::newRow("429 waited out") << QStringList{path + "429 0", path + "404"} << free << 404 << 2 << 0;
         QTest::newRow("a back-off over a minute") << QStringList{path + "429 61"} << unknown << 0 << 1 << 61000;
-        QTest::newRow("429 twice") << QStringList{path + "429 0", path + "429 0"} << unknown << 429 << 2 << 0;
+        QTest::newRow("429 twice: the second sets the back-off")
+            << QStringList{path + "429 0", path + "429 61"} << unknown << 429 << 2 << 61000;
         QTest::newRow("no answer") << QStringList{path + "200 hang"} << unknown << 0 << 1 << 0;
     }
     void client()
