@@ -2,7 +2,7 @@
 # Starts the built program offscreen, as a user who has run it before, and checks that it is still up after a
 # few seconds: it loaded its data file, read its settings and entered its event loop; the platform is chosen by
 # argument there. Then starts a copy without its data file, which must say so on standard error, and the program
-# without any display, which must say that it needs one and fail.
+# without any display, or with one that cannot be reached, which must say that it needs one and fail.
 set -u
 program="$1"
 home="$(mktemp -d)"
@@ -29,6 +29,14 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout -s TERM 4 "$program
 status=$?
 if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || ! grep -q "needs a graphical session" "$bin/stderr"; then
     echo "without a display the program ended with status $status and said:"
+    cat "$bin/stderr"
+    exit 1
+fi
+# A display that is named but has no server behind it is no display either.
+env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:55 timeout -s TERM 4 "$program" 2>"$bin/stderr"
+status=$?
+if [ "$status" -ne 1 ] || ! grep -q "needs a graphical session" "$bin/stderr"; then
+    echo "with an unreachable display the program ended with status $status and said:"
     cat "$bin/stderr"
     exit 1
 fi

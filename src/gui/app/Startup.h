@@ -7,9 +7,9 @@
 // Before any window: whether there is a desktop to show the windows on.
 namespace Startup {
 
-// True with an X11 or Wayland display (also one named by "-display NAME"), or with a platform chosen by
-// QT_QPA_PLATFORM or "-platform NAME" (the tests choose offscreen so); Qt handles those itself. arguments are the
-// command line without the program.
+// True with an X11 or Wayland display that can be reached (or one named by "-display NAME"), or with another
+// platform chosen by QT_QPA_PLATFORM or "-platform NAME" (the tests choose offscreen so); Qt handles those itself.
+// arguments are the command line without the program.
 bool hasDisplay(const QProcessEnvironment& environment, const QStringList& arguments);
 // The line said on standard error without one.
 QString noDisplayText();
