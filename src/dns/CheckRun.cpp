@@ -173,12 +173,15 @@ void CheckRun::onDatagram(const QByteArray& datagram, const QHostAddress& sender
             m_canaries[slot->canary].answer = info->exists ? Canary::Exists : Canary::NameError;
         return;
     }
+    CheckResult& cell = m_table(slot->column, slot->row);
+    if (cell.status != Pending)
+        return; // the first answer decided; a copy of it is no news
     if (DNS::IsRefusal(info->rcode)) {
         // Says nothing about the name: the cell stays pending and is asked again in the next pass.
         ++m_refusals;
         return;
     }
-    m_table(slot->column, slot->row).status = info->exists ? Taken : Free;
+    cell.status = info->exists ? Taken : Free;
     ++m_answers;
     if (m_replies < m_ids.candidates())
         ++m_replies;

@@ -1,6 +1,7 @@
 #include "check/RunPlan.h"
 #include "core/Utils.h"
 #include "dns/DNS.h"
+#include "dns/DnsTransport.h"
 #include "dns/RunSchedule.h"
 #include "support/Suite.h"
 
@@ -96,6 +97,22 @@ private Q_SLOTS:
         }
         QTEST(sends, "sends");
         QCOMPARE(sends.size(), RunSchedule::ticksFor(sent, passes));
+    }
+
+    // Every datagram queued between two ticks is read at the tick, however many batches they fill.
+    void batchedReads()
+    {
+        UdpTransport socket;
+        QVERIFY(socket.open(QAbstractSocket::IPv4Protocol));
+        socket.setWaking(false);
+        QList<QByteArray> sent, got;
+        QObject::connect(&socket, &DnsTransport::datagramReceived, &socket,
+                         [&](const QByteArray& datagram) { got.append(QByteArray(datagram.data(), datagram.size())); });
+        QUdpSocket sender;
+        for (int i = 0; i < 19; ++i)
+            sender.writeDatagram(sent.emplaceBack(QByteArray::number(i)), QHostAddress::LocalHost, socket.localPort());
+        socket.poll();
+        QCOMPARE(got, sent);
     }
 
     void plan_data()

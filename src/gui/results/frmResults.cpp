@@ -127,15 +127,16 @@ void frmResults::onCellChanged(int column, int row)
         ShowCell(column, row);
         return;
     }
-    // Every answer is in the table at once; the grid and the bar follow at most thirty times a second.
+    // Every answer is in the table at once; the grid and the bar follow at most thirty times a second, from the
+    // progress that comes with each answer.
     Resultgrid->mark(column, row, m_check->CheckResults()(column, row).status);
-    m_repaint.poke();
 }
 
 void frmResults::onProgress(int value, int maximum, const QString& caption)
 {
     if (!WhoisPhase()) {
         RepliesReceived = qint16(value);
+        m_repaint.poke();
         return;
     }
     ProgressBar->setRange(0, maximum);
