@@ -5,16 +5,17 @@ include(GNUInstallDirs)
 set(ORLEVAN_INSTALL_DIR lib/orlevan)
 set(ORLEVAN_APP_ID net.brennmoor.orlevan)
 
-install(TARGETS orlevan RUNTIME DESTINATION ${ORLEVAN_INSTALL_DIR})
+install(TARGETS orlevan orlevan-cli RUNTIME DESTINATION ${ORLEVAN_INSTALL_DIR})
 install(FILES ${CMAKE_BINARY_DIR}/bin/orvtab.dll DESTINATION ${ORLEVAN_INSTALL_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/data/rdap/dns.json DESTINATION ${ORLEVAN_INSTALL_DIR}/rdap)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/help/ DESTINATION ${ORLEVAN_INSTALL_DIR}/help)
 
 # The program finds its folder through the link (the kernel names the real file), so the link may lie anywhere.
-set(ORLEVAN_LAUNCHER ${CMAKE_BINARY_DIR}/launcher/orlevan)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/launcher)
-file(CREATE_LINK ../${ORLEVAN_INSTALL_DIR}/orlevan ${ORLEVAN_LAUNCHER} SYMBOLIC)
-install(FILES ${ORLEVAN_LAUNCHER} DESTINATION ${CMAKE_INSTALL_BINDIR})
+foreach(program orlevan orlevan-cli)
+    file(CREATE_LINK ../${ORLEVAN_INSTALL_DIR}/${program} ${CMAKE_BINARY_DIR}/launcher/${program} SYMBOLIC)
+    install(FILES ${CMAKE_BINARY_DIR}/launcher/${program} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/data/desktop/${ORLEVAN_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -30,7 +31,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/data/icons/orlevan.svg DESTINATION ${CMAKE_INS
 # The documentation folder is named after the package, not after the project.
 find_program(GZIP_PROGRAM gzip REQUIRED)
 set(ORLEVAN_COMPRESSED)
-foreach(pair "man/orlevan.1;orlevan.1.gz" "doc/changelog;changelog.gz")
+foreach(pair "man/orlevan.1;orlevan.1.gz" "man/orlevan-cli.1;orlevan-cli.1.gz" "doc/changelog;changelog.gz")
     list(GET pair 0 source)
     list(GET pair 1 output)
     add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package/${output}
@@ -41,7 +42,8 @@ foreach(pair "man/orlevan.1;orlevan.1.gz" "doc/changelog;changelog.gz")
     list(APPEND ORLEVAN_COMPRESSED ${CMAKE_BINARY_DIR}/package/${output})
 endforeach()
 add_custom_target(orlevan_package_files ALL DEPENDS ${ORLEVAN_COMPRESSED})
-install(FILES ${CMAKE_BINARY_DIR}/package/orlevan.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_BINARY_DIR}/package/orlevan.1.gz ${CMAKE_BINARY_DIR}/package/orlevan-cli.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 set(ORLEVAN_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/orlevan)
 install(FILES ${CMAKE_SOURCE_DIR}/data/doc/copyright ${CMAKE_BINARY_DIR}/package/changelog.gz
         DESTINATION ${ORLEVAN_DOC_DIR})

@@ -15,13 +15,17 @@ const QString CheckingCaption = QStringLiteral("Checking Domains");
 Check::Settings Check::Settings::current()
 {
     const Utils::Settings& stored = Utils::AppSettings;
-    return {stored.NameServer, stored.QueryDelay, stored.Retries, stored.ConfirmWhois,
-            Utils::PersonalSelectionInForce()};
+    return {stored.NameServer,
+            stored.QueryDelay,
+            stored.Retries,
+            stored.ConfirmWhois,
+            Utils::PersonalSelectionInForce(),
+            {}};
 }
 
 Check::Check(const Candidates::Result& names, const Settings& settings, QObject* parent)
     : QObject(parent), m_settings(settings),
-      m_plan(RunPlan::make(names.names, names.bareNames, settings.personalSelection, names.typed))
+      m_plan(RunPlan::make(names.names, names.bareNames, settings.personalSelection, names.typed, settings.suffixes))
 {
     g_current = this;
     if (m_plan.refusal == RunPlan::Refusal::None)

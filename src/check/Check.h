@@ -27,6 +27,7 @@ public:
         int retries = 3;
         bool confirmWhois = false;
         bool personalSelection = false;
+        QStringList suffixes; // when given, in place of the selection
         // The settings of the program now.
         static Settings current();
     };

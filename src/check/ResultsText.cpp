@@ -1,5 +1,8 @@
 #include "check/ResultsText.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace ResultsText {
 
 bool hasRegistrationSite(const QString& site)
@@ -92,27 +95,52 @@ QByteArray csvField(const QString& text)
 }
 } // namespace
 
-QByteArray csv(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames)
+QList<Row> rows(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames)
 {
-    QByteArray out = "\xEF\xBB\xBFname,domain,status,confirmed by,registration site\r\n";
+    QList<Row> out;
     for (int c = 1; c <= columns && c <= table.columnCount(); ++c) {
         for (int r = 1; r <= rows && r <= table.rowCount(); ++r) {
             const CheckResult& result = table(c, r);
             const bool checked = result.status == Free || result.status == Taken;
             const char* by[] = {"DNS", "WHOIS", "RDAP"};
-            const QStringList fields = {typedNames.value(r - 1), result.domain,
-                                        result.status == Free    ? QStringLiteral("free")
-                                        : result.status == Taken ? QStringLiteral("taken")
-                                                                 : QStringLiteral("not checked"),
-                                        checked ? QString::fromLatin1(by[result.decidedBy]) : QString(),
-                                        Utils::DomainTable[Utils::FindTld(result.tld)].RegistrationSite};
-            for (const QString& field : fields)
-                out += csvField(field) + ',';
-            out.chop(1);
-            out += "\r\n";
+            out.append({&result, typedNames.value(r - 1),
+                        result.status == Free    ? QStringLiteral("free")
+                        : result.status == Taken ? QStringLiteral("taken")
+                                                 : QStringLiteral("not checked"),
+                        checked ? QString::fromLatin1(by[result.decidedBy]) : QString(),
+                        Utils::DomainTable[Utils::FindTld(result.tld)].RegistrationSite});
         }
     }
     return out;
+}
+
+QByteArray csv(const QList<Row>& rows)
+{
+    QByteArray out = "\xEF\xBB\xBFname,domain,status,confirmed by,registration site\r\n";
+    for (const Row& row : rows) {
+        for (const QString& field : {row.name, row.result->domain, row.status, row.confirmedBy, row.registrationSite})
+            out += csvField(field) + ',';
+        out.chop(1);
+        out += "\r\n";
+    }
+    return out;
+}
+
+QByteArray csv(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames)
+{
+    return csv(ResultsText::rows(table, columns, rows, typedNames));
+}
+
+QByteArray jsonLine(const Row& row)
+{
+    const QJsonObject object{
+        {QStringLiteral("name"), row.name},
+        {QStringLiteral("domain"), row.result->typed.isEmpty() ? row.result->domain : row.result->typed},
+        {QStringLiteral("ascii"), row.result->domain},
+        {QStringLiteral("status"), QString(row.status).replace(QLatin1Char(' '), QLatin1Char('-'))},
+        {QStringLiteral("confirmedBy"), row.confirmedBy},
+        {QStringLiteral("registrationSite"), row.registrationSite}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
 } // namespace ResultsText

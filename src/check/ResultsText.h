@@ -39,8 +39,23 @@ QString copyLine(const CheckResult& result, const QString& registrationSite);
 // table's record of the candidate's tld.
 QString copyText(const CheckResultTable& table, int columns, int rows);
 
+// One candidate as a saved file gives it, in the copy order.
+struct Row
+{
+    const CheckResult* result = nullptr;
+    QString name;        // the row's name as typed
+    QString status;      // "free", "taken" or "not checked"
+    QString confirmedBy; // "DNS", "WHOIS" or "RDAP" for a checked candidate, else empty
+    QString registrationSite;
+};
+// typedNames are the rows' names as typed.
+QList<Row> rows(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames);
+
 // The results as a CSV file (RFC 4180) for spreadsheet programs: UTF-8 with a byte-order mark, CR LF line ends, a
-// header row, then one row per candidate in the copy order; typedNames are the rows' names as typed.
+// header row, then one row per candidate.
+QByteArray csv(const QList<Row>& rows);
 QByteArray csv(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames);
+// One candidate as a line of JSON (JSON Lines), LF included.
+QByteArray jsonLine(const Row& row);
 
 } // namespace ResultsText

@@ -7,7 +7,8 @@
 #include <QRandomGenerator>
 #include <QSet>
 
-RunPlan RunPlan::make(const QStringList& names, bool bareNames, bool personalSelection, const QStringList& typed)
+RunPlan RunPlan::make(const QStringList& names, bool bareNames, bool personalSelection, const QStringList& typed,
+                      const QStringList& suffixes)
 {
     RunPlan plan;
     plan.names = names;
@@ -15,6 +16,8 @@ RunPlan RunPlan::make(const QStringList& names, bool bareNames, bool personalSel
     plan.bareNames = bareNames;
     if (!bareNames) {
         plan.columnLabels = QStringList{QString()};
+    } else if (!suffixes.isEmpty()) {
+        plan.columnLabels = suffixes;
     } else if (!personalSelection) {
         plan.columnLabels = Utils::DefaultDomains;
     } else {

@@ -26,8 +26,9 @@ struct RunPlan
 
     // The columns from the domain-selection mode: the personal selection (a record's second-level labels in place
     // of the record itself) or the default list; one column without suffix for complete names.
-    static RunPlan make(const QStringList& names, bool bareNames, bool personalSelection,
-                        const QStringList& typed = {});
+    // Suffixes given explicitly (the command line's) stand in for the selection.
+    static RunPlan make(const QStringList& names, bool bareNames, bool personalSelection, const QStringList& typed = {},
+                        const QStringList& suffixes = {});
 
     int columns() const { return int(columnLabels.size()); }
     int rows() const { return int(names.size()); }

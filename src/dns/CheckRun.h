@@ -64,6 +64,8 @@ public:
     // The server answered, but only to say it would not answer.
     bool onlyRefusals() const { return m_refusals > 0 && m_answers == 0; }
     int queriesSent() const { return m_sent; }
+    // The pass under way, from 1.
+    int pass() const { return m_schedule.pass() + 1; }
     quint16 localPort() const;
     const QList<Canary>& canaries() const { return m_canaries; }
 

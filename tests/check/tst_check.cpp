@@ -24,7 +24,7 @@ class TestCheck : public QObject
         list.verdict = Candidates::Verdict::Accepted;
         list.names = list.typed = names;
         list.bareNames = false;
-        m_check = std::make_unique<Check>(list, Check::Settings{m_server, 5, passes, false, false});
+        m_check = std::make_unique<Check>(list, Check::Settings{m_server, 5, passes, false, false, {}});
         return m_check.get();
     }
     QString statuses() const

@@ -1,0 +1,155 @@
+#include "cli/CliOptions.h"
+
+#include "core/AppInfo.h"
+#include "core/Utils.h"
+
+#include <QCommandLineParser>
+
+namespace {
+
+const QStringList Formats = {QStringLiteral("text"), QStringLiteral("csv"), QStringLiteral("json")};
+const QStringList Statuses = {QStringLiteral("free"), QStringLiteral("taken"), QStringLiteral("not-checked")};
+
+struct Spec
+{
+    const char* names;
+    const char* value; // nullptr: a switch
+    const char* text;
+};
+// Every option with its default, as --help shows them.
+const Spec Specs[] = {
+    {"c,combinations", nullptr, "Also check every name joined with every other name (default: each name alone)."},
+    {"tld", "LIST",
+     "Check under these suffixes of the domain table, separated by commas, e.g. com,net,co.uk "
+     "(default: the stored selection)."},
+    {"domains", "default|personal",
+     "Check under the eight default suffixes, or under the stored personal "
+     "selection (default: the stored choice)."},
+    {"server", "HOST", "Ask this DNS name server (default: the stored one; without settings, the system's)."},
+    {"delay", "MS", "Milliseconds between two questions, 5 to 1000 (default: the stored delay, or 50)."},
+    {"retries", "N", "Passes over the unanswered names, 1 to 10 (default: the stored number, or 3)."},
+    {"confirm", nullptr, "Confirm free names with RDAP or WHOIS (default: as stored)."},
+    {"no-confirm", nullptr, "Do not confirm free names."},
+    {"format", "text|csv|json",
+     "Print the results as text lines, as the CSV file that Save results writes, or as "
+     "JSON Lines (default: text)."},
+    {"only", "free|taken|not-checked", "Print only the names in this state (default: all)."},
+    {"o,output", "FILE", "Write the results to FILE, whole or not at all (default: standard output)."},
+    {"h,help", nullptr, "Show this help and end."},
+    {"version", nullptr, "Show the version and end."},
+};
+
+QCommandLineOption option(const Spec& spec)
+{
+    const QStringList names = QString::fromLatin1(spec.names).split(QLatin1Char(','));
+    return spec.value ? QCommandLineOption(names, QString::fromUtf8(spec.text), QString::fromLatin1(spec.value))
+                      : QCommandLineOption(names, QString::fromUtf8(spec.text));
+}
+
+std::optional<int> number(const QCommandLineParser& parser, const char* name, int min, int max, QString* error)
+{
+    if (!parser.isSet(QLatin1String(name)))
+        return std::nullopt;
+    const std::optional<long long> value = Utils::ParseWholeNumber(parser.value(QLatin1String(name)));
+    if (value && *value >= min && *value <= max)
+        return int(*value);
+    *error = QStringLiteral("--%1 takes a whole number from %2 to %3, not \"%4\".")
+                 .arg(QLatin1String(name))
+                 .arg(min)
+                 .arg(max)
+                 .arg(parser.value(QLatin1String(name)));
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<CliOptions> CliOptions::parse(const QStringList& arguments, QString* error)
+{
+    QCommandLineParser parser;
+    for (const Spec& spec : Specs)
+        parser.addOption(option(spec));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (!parser.parse(QStringList{QStringLiteral("orlevan-cli")} + arguments)) {
+        *error = parser.errorText();
+        return std::nullopt;
+    }
+    CliOptions options;
+    options.help = parser.isSet(QStringLiteral("help"));
+    options.version = parser.isSet(QStringLiteral("version"));
+    options.names = parser.positionalArguments();
+    options.combinations = parser.isSet(QStringLiteral("combinations"));
+    for (const QString& list : parser.values(QStringLiteral("tld")))
+        options.tlds += list.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    options.server = parser.value(QStringLiteral("server")).trimmed();
+    options.output = parser.value(QStringLiteral("output"));
+    error->clear();
+    options.delay = number(parser, "delay", Utils::MinQueryDelay, Utils::MaxQueryDelay, error);
+    if (error->isEmpty())
+        options.retries = number(parser, "retries", Utils::MinRetries, Utils::MaxRetries, error);
+    if (!error->isEmpty())
+        return std::nullopt;
+    if (parser.isSet(QStringLiteral("confirm")) && parser.isSet(QStringLiteral("no-confirm"))) {
+        *error = QStringLiteral("--confirm and --no-confirm cannot both be given.");
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("confirm")) || parser.isSet(QStringLiteral("no-confirm")))
+        options.confirm = parser.isSet(QStringLiteral("confirm"));
+    const auto choice = [&](const char* name, const QStringList& allowed) -> std::optional<int> {
+        const QString value = parser.value(QLatin1String(name));
+        const auto at = allowed.indexOf(value);
+        if (at < 0)
+            *error = QStringLiteral("--%1 takes %2, not \"%3\".")
+                         .arg(QLatin1String(name), allowed.join(QStringLiteral(", ")), value);
+        return at < 0 ? std::nullopt : std::optional<int>(int(at));
+    };
+    if (parser.isSet(QStringLiteral("domains"))) {
+        const auto at = choice("domains", {QStringLiteral("default"), QStringLiteral("personal")});
+        if (!at)
+            return std::nullopt;
+        options.domains = *at == 0 ? Domains::Default : Domains::Personal;
+    }
+    if (parser.isSet(QStringLiteral("format"))) {
+        const auto at = choice("format", Formats);
+        if (!at)
+            return std::nullopt;
+        options.format = Format(*at);
+    }
+    if (parser.isSet(QStringLiteral("only"))) {
+        if (!choice("only", Statuses))
+            return std::nullopt;
+        options.only = parser.value(QStringLiteral("only"));
+    }
+    if (!options.tlds.isEmpty() && options.domains != Domains::Stored) {
+        *error = QStringLiteral("--tld and --domains cannot both be given.");
+        return std::nullopt;
+    }
+    return options;
+}
+
+QString CliOptions::helpText()
+{
+    QString text = QStringLiteral("Usage: orlevan-cli [OPTION]... [NAME]...\n"
+                                  "Check whether domain names are free to register: every NAME under every chosen "
+                                  "suffix,\nor whole when it holds a dot. Names are also read from standard input "
+                                  "when it is not\na terminal, or where a NAME is \"-\", separated as in the window's "
+                                  "name box.\n\n");
+    for (const Spec& spec : Specs) {
+        QString names;
+        for (const QString& name : QString::fromLatin1(spec.names).split(QLatin1Char(',')))
+            names += (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name + QStringLiteral(", ");
+        names.chop(2);
+        if (spec.value)
+            names += (names.contains(QStringLiteral("--")) ? QStringLiteral("=") : QStringLiteral(" ")) +
+                     QString::fromLatin1(spec.value);
+        text += QStringLiteral("  ") + names + QLatin1Char('\n') + QStringLiteral("      ") +
+                QString::fromUtf8(spec.text) + QLatin1Char('\n');
+    }
+    text += QStringLiteral("\nExit status: 0 every name was checked, 1 some could not be checked, 2 the names or "
+                           "options\nwere refused, 3 the check could not start or failed, 130 interrupted.\n");
+    return text;
+}
+
+QString CliOptions::versionText()
+{
+    return QStringLiteral("orlevan-cli %1.%2.%3\n").arg(AppInfo::Major).arg(AppInfo::Minor).arg(AppInfo::Revision);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The command line of orlevan-cli, read without touching anything: what to check, how, and what to print.
+struct CliOptions
+{
+    enum class Format { Text, Csv, Json };
+    enum class Domains { Stored, Default, Personal };
+
+    QStringList names; // as given; "-" stands for standard input
+    bool combinations = false;
+    QStringList tlds; // --tld, as given
+    Domains domains = Domains::Stored;
+    QString server; // empty: the stored one
+    std::optional<int> delay;
+    std::optional<int> retries;
+    std::optional<bool> confirm;
+    Format format = Format::Text;
+    std::optional<QString> only; // "free", "taken" or "not-checked"
+    QString output;              // empty: standard output
+    bool help = false;
+    bool version = false;
+
+    // Reads the arguments (without the program's name). The error, for standard error, when they make no sense.
+    static std::optional<CliOptions> parse(const QStringList& arguments, QString* error);
+    static QString helpText();
+    static QString versionText();
+};

@@ -1,0 +1,238 @@
+#include "cli/CliRun.h"
+
+#include "check/Check.h"
+#include "check/ResultsText.h"
+#include "core/Candidates.h"
+#include "core/FileOps.h"
+#include "core/Platform.h"
+#include "core/Utils.h"
+
+#include <QFileInfo>
+#include <QIODevice>
+
+namespace {
+// A message box's text on one line.
+QString oneLine(const QString& text)
+{
+    return displayText(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+} // namespace
+
+CliRun::CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, bool errIsTerminal, QObject* parent)
+    : QObject(parent), m_options(options), m_out(out), m_err(err), m_errIsTerminal(errIsTerminal)
+{
+    m_progress.setInterval(100); // at most ten times a second
+    connect(&m_progress, &QTimer::timeout, this, &CliRun::showProgress);
+}
+
+CliRun::~CliRun()
+{
+    delete m_check;
+}
+
+void CliRun::say(const QString& text)
+{
+    if (m_progressShown) // the progress line is redrawn after the message
+        m_err->write("\r\x1b[K");
+    m_err->write(oneLine(text).toUtf8() + '\n');
+}
+
+void CliRun::end(int status)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_progress.stop();
+    if (m_progressShown)
+        m_err->write("\r\x1b[K");
+    // After the current event: whoever started the run hears the end after start() has returned.
+    QTimer::singleShot(0, this, [this, status] { Q_EMIT finished(status); });
+}
+
+bool CliRun::applySettings()
+{
+    const QString loadError = Utils::LoadDomainTable();
+    if (!loadError.isEmpty()) {
+        say(Utils::loadErrorCaption() + QLatin1Char(' ') + loadError);
+        return false;
+    }
+    Utils::InitDefaultDomains();
+    // Read as the window reads them; nothing is written. Without a settings file the first run's choices apply.
+    Utils::SettingsDamaged = Utils::DetectDamagedSettings();
+    if (Utils::SettingsDamaged)
+        say(Utils::damagedSettingsText());
+    const bool firstRun = !Utils::SettingsDamaged &&
+                          Utils::GetSetting(QStringLiteral("main"), QStringLiteral("init"), QString()).isNull();
+    if (firstRun) {
+        Utils::AppSettings = {
+            Utils::SystemNameServer(), Utils::DefaultQueryDelay, Utils::DefaultRetries, false, false, false};
+    } else {
+        Utils::LoadDomainSelection();
+        Utils::LoadSettings();
+    }
+    m_personal = !firstRun && Utils::PersonalSelectionInForce();
+    if (m_options.domains != CliOptions::Domains::Stored)
+        m_personal = m_options.domains == CliOptions::Domains::Personal;
+    if (!m_options.server.isEmpty())
+        Utils::AppSettings.NameServer = m_options.server;
+    if (m_options.delay)
+        Utils::AppSettings.QueryDelay = qint16(*m_options.delay);
+    if (m_options.retries)
+        Utils::AppSettings.Retries = quint8(*m_options.retries);
+    if (m_options.confirm)
+        Utils::AppSettings.ConfirmWhois = *m_options.confirm;
+    // --tld: labels of the domain table, a top-level domain or one of its second-level labels under it.
+    QStringList known;
+    for (int i = 0; i < Utils::TldCount; ++i) {
+        const Utils::TldRecord& record = Utils::DomainTable[i];
+        known.append(record.Tld);
+        for (const QString& label : record.SubLabels.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+            known.append(label + QLatin1Char('.') + record.Tld);
+    }
+    for (const QString& tld : m_options.tlds) {
+        const QString suffix = tld.trimmed().toLower();
+        if (!known.contains(suffix)) {
+            say(QStringLiteral("Unknown top-level domain: %1").arg(tld));
+            return false;
+        }
+        if (!m_suffixes.contains(suffix))
+            m_suffixes.append(suffix);
+    }
+    return true;
+}
+
+void CliRun::start(const QByteArray& input)
+{
+    if (!applySettings()) {
+        end(m_suffixes.size() < m_options.tlds.size() && Utils::TldCount > 0 ? Refused : Failed);
+        return;
+    }
+    QStringList texts = m_options.names;
+    texts.removeAll(QStringLiteral("-"));
+    // Lines and tabs of a file separate names as blanks do.
+    texts.append(QString::fromUtf8(input)
+                     .replace(QLatin1Char('\r'), QLatin1Char(' '))
+                     .replace(QLatin1Char('\n'), QLatin1Char(' '))
+                     .replace(QLatin1Char('\t'), QLatin1Char(' ')));
+    const Candidates::Result names =
+        Candidates::build(texts.join(QLatin1Char(' ')), m_options.combinations, Utils::CheckListSize);
+    switch (names.verdict) {
+    case Candidates::Verdict::Accepted:
+        break;
+    case Candidates::Verdict::Empty:
+        say(QStringLiteral("No names to check. Try 'orlevan-cli --help'."));
+        return end(Refused);
+    case Candidates::Verdict::IllegalCharacter:
+        say(Candidates::illegalCharacterText());
+        return end(Refused);
+    case Candidates::Verdict::TooLong:
+        say(Candidates::tooLongText(names.tooLong));
+        return end(Refused);
+    case Candidates::Verdict::TooMany:
+        say(Candidates::tooManyText(names.entriesNeeded, Utils::CheckListSize));
+        return end(Refused);
+    }
+    const Utils::Settings& settings = Utils::AppSettings;
+    m_passes = qMax(1, int(settings.Retries));
+    m_delay = qMax(1, int(settings.QueryDelay));
+    m_check = new Check(names, {settings.NameServer, settings.QueryDelay, settings.Retries, settings.ConfirmWhois,
+                                m_personal, m_suffixes});
+    connect(m_check, &Check::note, this, &CliRun::say);
+    connect(m_check, &Check::failed, this, [this](Check::Failure failure, const QString& text) {
+        say(text);
+        // Nothing was asked when the run could not start; after a failed send, what was found is printed.
+        if (failure == Check::Failure::Refused || failure == Check::Failure::Network)
+            end(failure == Check::Failure::Refused ? Refused : Failed);
+        else if (failure == Check::Failure::Send)
+            finishCheck(Failed);
+    });
+    connect(m_check, &Check::finished, this, [this] { finishCheck(AllChecked); });
+    if (m_errIsTerminal)
+        m_progress.start();
+    m_check->start();
+}
+
+void CliRun::interrupt()
+{
+    if (!m_check || m_ended)
+        return end(Interrupted);
+    finishCheck(Interrupted);
+}
+
+void CliRun::finishCheck(int status)
+{
+    if (m_ended || !m_check)
+        return;
+    m_check->cancel();
+    const QByteArray bytes = results();
+    if (m_options.output.isEmpty()) {
+        m_out->write(bytes);
+    } else if (const QString error = FileOps::writeWhole(m_options.output, bytes); !error.isEmpty()) {
+        say(QStringLiteral("The results could not be saved to:\r") + m_options.output + QLatin1Char('\r') + error);
+        return end(Failed);
+    }
+    if (status == AllChecked) {
+        const CheckResultTable& table = m_check->CheckResults();
+        for (int c = 1; c <= table.columnCount() && status == AllChecked; ++c) {
+            for (int r = 1; r <= table.rowCount(); ++r)
+                status = table(c, r).status == Free || table(c, r).status == Taken ? status : SomeNotChecked;
+        }
+    }
+    end(status);
+}
+
+QByteArray CliRun::results() const
+{
+    // What was not answered by now was not checked.
+    CheckResultTable table = m_check->CheckResults();
+    for (int c = 1; c <= table.columnCount(); ++c) {
+        for (int r = 1; r <= table.rowCount(); ++r)
+            table(c, r).status = table(c, r).status == Pending ? quint8(NotChecked) : table(c, r).status;
+    }
+    QList<ResultsText::Row> rows =
+        ResultsText::rows(table, table.columnCount(), table.rowCount(), m_check->plan().typed);
+    if (m_options.only) {
+        const QString wanted = QString(*m_options.only).replace(QLatin1Char('-'), QLatin1Char(' '));
+        rows.removeIf([&](const ResultsText::Row& row) { return row.status != wanted; });
+    }
+    switch (m_options.format) {
+    case CliOptions::Format::Csv:
+        return ResultsText::csv(rows);
+    case CliOptions::Format::Json: {
+        QByteArray out;
+        for (const ResultsText::Row& row : rows)
+            out += ResultsText::jsonLine(row);
+        return out;
+    }
+    case CliOptions::Format::Text:
+        break;
+    }
+    QByteArray out;
+    for (const ResultsText::Row& row : rows)
+        out += ResultsText::copyLine(*row.result, row.registrationSite).chopped(2).toUtf8() + '\n';
+    return out;
+}
+
+void CliRun::showProgress()
+{
+    if (!m_check || m_check->phase() != RunPhase::Checking)
+        return;
+    const CheckResultTable& table = m_check->CheckResults();
+    const int total = table.columnCount() * table.rowCount();
+    int pending = 0;
+    for (int c = 1; c <= table.columnCount(); ++c) {
+        for (int r = 1; r <= table.rowCount(); ++r)
+            pending += table(c, r).status == Pending;
+    }
+    const int pass = m_check->run() ? m_check->run()->pass() : 1;
+    const int passesLeft = qMax(1, m_passes - pass + 1);
+    const qint64 msLeft = qint64(pending * passesLeft + 3 * passesLeft + 10) * m_delay;
+    m_err->write(QStringLiteral("\r\x1b[Kchecked %1 of %2, pass %3 of %4, about %5 s left")
+                     .arg(total - pending)
+                     .arg(total)
+                     .arg(pass)
+                     .arg(m_passes)
+                     .arg((msLeft + 999) / 1000)
+                     .toUtf8());
+    m_progressShown = true;
+}

@@ -1,0 +1,123 @@
+#include "cli/CliOptions.h"
+#include "cli/CliRun.h"
+#include "core/Environment.h"
+#include "core/Utils.h"
+#include "support/FakeNameServer.h"
+#include "support/ScriptedTransport.h"
+#include "support/Suite.h"
+
+// orlevan-cli: its command line, and whole checks against a name server of its own, as a script would see them.
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<FakeNameServer> m_ns;
+
+    // Runs the command line with these arguments; the exit status, standard output and standard error.
+    struct Ran
+    {
+        int status = -1;
+        QByteArray out, err;
+    };
+    Ran run(const QStringList& arguments, const QByteArray& input = {}, bool interrupt = false)
+    {
+        Ran ran;
+        QString error;
+        const auto options = CliOptions::parse(arguments, &error);
+        if (!options)
+            return {2, {}, error.toUtf8()};
+        QBuffer out(&ran.out), err(&ran.err);
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        CliRun cli(*options, &out, &err, false);
+        QSignalSpy finished(&cli, &CliRun::finished);
+        cli.start(input);
+        if (interrupt)
+            cli.interrupt();
+        if (finished.wait(10000))
+            ran.status = finished.value(0).value(0).toInt();
+        return ran;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        resetProgramState(m_dir.path());
+        writeDataFile(Utils::dataFilePath(), {"int;I;;;", "com;C;http://reg;;", "zz;Z;;;", "uk;U;;co:org;"});
+        m_ns = std::make_unique<FakeNameServer>();
+        m_ns->freeNames = {"b.com"};
+        m_ns->silentNames = {"c.com", "c.zz"};
+        Environment::current().nameServerPort = m_ns->port();
+    }
+
+    void options_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error"); // empty: accepted
+        const auto row = [](const char* name, const QStringList& arguments, const char* error = "") {
+            QTest::newRow(name) << arguments << QString::fromUtf8(error);
+        };
+        row("shortest delay", {"--delay", "5"});
+        row("longest delay", {"--delay=1000"});
+        row("delay too short", {"--delay", "4"}, "--delay takes a whole number from 5 to 1000, not \"4\".");
+        row("delay too long", {"--delay", "1001"}, "--delay takes a whole number from 5 to 1000, not \"1001\".");
+        row("one pass", {"--retries", "1"});
+        row("ten passes", {"--retries", "10"});
+        row("no pass", {"--retries", "0"}, "--retries takes a whole number from 1 to 10, not \"0\".");
+        row("eleven passes", {"--retries", "11"}, "--retries takes a whole number from 1 to 10, not \"11\".");
+        row("unknown format", {"--format", "xml"}, "--format takes text, csv, json, not \"xml\".");
+        row("unknown state", {"--only", "gone"}, "--only takes free, taken, not-checked, not \"gone\".");
+        row("unknown selection", {"--domains", "all"}, "--domains takes default, personal, not \"all\".");
+        row("both ways of confirming", {"--confirm", "--no-confirm"},
+            "--confirm and --no-confirm cannot both be given.");
+        row("suffixes and a selection", {"--tld", "com", "--domains", "default"},
+            "--tld and --domains cannot both be given.");
+        row("unknown option", {"--fast"}, "Unknown option 'fast'.");
+    }
+    void options()
+    {
+        QFETCH(QStringList, arguments);
+        QString error;
+        const auto parsed = CliOptions::parse(arguments, &error);
+        QTEST(error, "error");
+        QCOMPARE(parsed.has_value(), error.isEmpty());
+    }
+
+    // The same check as the window's, in each format; what is refused or fails, and how a script can tell.
+    void checks()
+    {
+        const QStringList names = {"--server", "127.0.0.1", "--delay", "5", "--retries", "1", "--tld", "com"};
+        Ran ran = run(names + QStringList{"--format", "csv", "a"}, "b\r\n\tc\n");
+        QCOMPARE(ran.status, int(CliRun::SomeNotChecked));
+        QCOMPARE(ran.out, QByteArray("\xEF\xBB\xBFname,domain,status,confirmed by,registration site\r\n"
+                                     "a,a.com,taken,DNS,http://reg\r\nb,b.com,free,DNS,http://reg\r\n"
+                                     "c,c.com,not checked,,http://reg\r\n"));
+        QVERIFY(!QFile::exists(Environment::current().settingsFile)); // read, never written
+        const QByteArray stored = "[main]\ninit=False\ndns=192.0.2.1\ndelay=1000\n";
+        QVERIFY(writeFile(Environment::current().settingsFile, stored));
+        QCOMPARE(run(names + QStringList{"a"}).status, int(CliRun::AllChecked));
+        QCOMPARE(readFile(Environment::current().settingsFile), stored);
+        ran = run(names + QStringList{"--only", "free", "--format", "json", "b", "a"});
+        QCOMPARE(ran.status, int(CliRun::AllChecked));
+        const QJsonObject free = QJsonDocument::fromJson(ran.out).object();
+        QCOMPARE(free.value("ascii").toString() + ' ' + free.value("status").toString(), QStringLiteral("b.com free"));
+        ran = run(names + QStringList{"a.com", "c.zz"});
+        QCOMPARE(ran.out, QByteArray("a.com is unavailable.\nc.zz was not checked.\n"));
+        QCOMPARE(run(names + QStringList{"a_b"}).status, int(CliRun::Refused));
+        QCOMPARE(run(names + QStringList{"--tld", "co.uk,xx", "a"}).err, QByteArray("Unknown top-level domain: xx\n"));
+        QCOMPARE(run(names + QStringList{"a"}, {}, true).status, int(CliRun::Interrupted));
+        Environment::current().transport = [] {
+            auto socket = std::make_unique<ScriptedTransport>();
+            socket->opens = false;
+            return socket;
+        };
+        ran = run(names + QStringList{"a"});
+        QCOMPARE(ran.status, int(CliRun::Failed));
+        QCOMPARE(ran.err, QByteArray("Cannot initialize the network -  Please check that you are online.\n"));
+        QVERIFY(ran.out.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# orlevan-cli runs where there is no display at all: it links no window library, and answers without one.
+set -u
+program="$1"
+if ldd "$program" | grep -E 'libQt6(Gui|Widgets)'; then
+    echo "orlevan-cli links a window library"
+    exit 1
+fi
+home="$(mktemp -d)"
+trap 'rm -rf "$home"' EXIT
+clean=(env -i HOME="$home" PATH="$PATH")
+"${clean[@]}" "$program" --help | grep -q '^Usage: orlevan-cli \[OPTION\]... \[NAME\]...$' || { echo "no usage line"; exit 1; }
+"${clean[@]}" "$program" --delay 3 a 2>/dev/null
+[ $? -eq 2 ] || { echo "a refused option did not end with status 2"; exit 1; }
+"${clean[@]}" "$program" --server 'no such server' a </dev/null 2>"$home/err"
+[ $? -eq 3 ] && grep -q 'Cannot initialize the network' "$home/err" || { echo "no network: not status 3"; exit 1; }
+[ ! -e "$home/.config" ] || { echo "orlevan-cli wrote settings"; exit 1; }
+echo "orlevan-cli smoke test passed"
