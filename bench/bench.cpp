@@ -1,9 +1,10 @@
-// orlevan_bench [--run-only] [--hidden] [--delay MS] [--retries N] [--candidates N] [--rounds N]
+// orlevan_bench [--run-only | --cli] [--hidden] [--delay MS] [--retries N] [--candidates N] [--rounds N]
 // Starts itself with --serve as a name server on 127.0.0.1, then alternates, --rounds times (5 by default): one run
 // of the program over the candidates, through the results window (offscreen unless a display is set; --hidden: the
 // window is never shown) or with --run-only through the run alone; and one dig over the same names against the same
 // server. It prints the median processor time (user + system) of each side and their ratio, and how well the run
-// keeps to its pace.
+// keeps to its pace. With --cli the program is orlevan-cli as a whole process (one pass by default), against a
+// server on port 53 of 127.0.0.83, which needs root; its pace is read at the server, from the first query to the last.
 #include "check/Check.h"
 #include "check/RunPlan.h"
 #include "core/Environment.h"
@@ -39,18 +40,31 @@ QPair<double, double> cpuMs(int who)
     return {ms(usage.ru_utime), ms(usage.ru_stime)};
 }
 
-// Answers every query at once: odd-numbered names exist, even-numbered and made-up ones do not.
-int serve()
+// Answers every query at once: odd-numbered names exist, even-numbered and made-up ones do not. A datagram "?"
+// is answered with the queries seen since the last "?" and the microseconds from the first of them to the last.
+int serve(const QHostAddress& address, quint16 port)
 {
     QUdpSocket socket;
-    if (!socket.bind(QHostAddress::LocalHost, 0))
+    if (!socket.bind(address, port))
         return 1;
     std::printf("%u\n", socket.localPort());
     std::fflush(stdout);
-    QObject::connect(&socket, &QUdpSocket::readyRead, &socket, [&socket] {
+    QElapsedTimer first;
+    qint64 last = 0;
+    int seen = 0;
+    QObject::connect(&socket, &QUdpSocket::readyRead, &socket, [&] {
         while (socket.hasPendingDatagrams()) {
             const QNetworkDatagram datagram = socket.receiveDatagram();
             QByteArray reply = datagram.data();
+            if (reply == "?") {
+                socket.writeDatagram(QByteArray::number(seen) + ' ' + QByteArray::number(last / 1000),
+                                     datagram.senderAddress(), quint16(datagram.senderPort()));
+                seen = 0;
+                continue;
+            }
+            if (seen++ == 0)
+                first.start();
+            last = first.nsecsElapsed();
             if (reply.size() < 13)
                 continue;
             const int length = quint8(reply.at(12));
@@ -69,6 +83,72 @@ double median(QList<double> values)
     return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
+// Processor time of a child process that runs to its end, milliseconds.
+double childCpuMs(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment = {},
+                  const QString& input = {})
+{
+    const QPair<double, double> before = cpuMs(RUSAGE_CHILDREN);
+    QProcess process;
+    if (!environment.isEmpty())
+        process.setProcessEnvironment(environment);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    if (!input.isEmpty())
+        process.setStandardInputFile(input);
+    process.start(program, arguments);
+    process.waitForFinished(-1);
+    const QPair<double, double> after = cpuMs(RUSAGE_CHILDREN);
+    return after.first - before.first + after.second - before.second;
+}
+
+// orlevan-cli as a script runs it, against dig, over the same names at the same server.
+int benchCli(const QString& nameFile, int count, int delay, int retries, int rounds, const QString& dig)
+{
+    const QString address = QStringLiteral("127.0.0.83");
+    QProcess server;
+    server.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--serve"), QStringLiteral("--address"), address, QStringLiteral("--port"), "53"});
+    if (!server.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "no name server on %s port 53: the command-line case needs root\n", qPrintable(address));
+        return 1;
+    }
+    QTemporaryDir home; // no settings: the first start's choices
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+    QUdpSocket report;
+    QList<double> cliCpu, digCpu, wireOff;
+    int asked = 0;
+    for (int round = 0; round < rounds; ++round) {
+        cliCpu.append(
+            childCpuMs(QStringLiteral(ORLEVAN_CLI),
+                       {QStringLiteral("--server"), address, QStringLiteral("--delay"), QString::number(delay),
+                        QStringLiteral("--retries"), QString::number(retries), QStringLiteral("--no-confirm")},
+                       environment, nameFile));
+        report.writeDatagram("?", QHostAddress(address), 53);
+        report.waitForReadyRead(5000);
+        const QList<QByteArray> seen = report.receiveDatagram().data().split(' ');
+        asked = seen.value(0).toInt();
+        // Each query a tick after the one before.
+        const double ideal = double(asked - 1) * delay;
+        wireOff.append((seen.value(1).toDouble() / 1000.0 - ideal) / ideal * 100.0);
+        if (!dig.isEmpty()) {
+            digCpu.append(childCpuMs(dig, {QStringLiteral("+notcp"), QStringLiteral("+noedns"), "@" + address,
+                                           QStringLiteral("-f"), nameFile}));
+            report.writeDatagram("?", QHostAddress(address), 53);
+            report.waitForReadyRead(5000);
+            report.receiveDatagram();
+        }
+    }
+    std::printf("orlevan-cli over %d names, delay %d ms, %d passes: %d queries; time from the first query to the "
+                "last against the ideal: median %+.2f %%\n",
+                count, delay, retries, asked, median(wireOff));
+    std::printf("processor time, median of %d: orlevan-cli %.1f ms, dig %.1f ms, ratio %.2f\n", rounds, median(cliCpu),
+                median(digCpu), digCpu.isEmpty() ? 0.0 : median(cliCpu) / median(digCpu));
+    server.kill();
+    server.waitForFinished();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -78,7 +158,10 @@ int main(int argc, char* argv[])
         args.append(QString::fromLocal8Bit(argv[i]));
     if (args.contains(QStringLiteral("--serve"))) {
         QCoreApplication app(argc, argv);
-        return serve();
+        const qsizetype at = args.indexOf(QStringLiteral("--address"));
+        const qsizetype port = args.indexOf(QStringLiteral("--port"));
+        return serve(at >= 0 ? QHostAddress(args.value(at + 1)) : QHostAddress(QHostAddress::LocalHost),
+                     port >= 0 ? quint16(args.value(port + 1).toUInt()) : 0);
     }
     const auto option = [&](const char* name, int fallback) {
         const qsizetype at = args.indexOf(QString::fromLatin1(name));
@@ -86,7 +169,8 @@ int main(int argc, char* argv[])
     };
     const bool runOnly = args.contains(QStringLiteral("--run-only"));
     const int delay = option("--delay", 5);
-    const int retries = option("--retries", 3);
+    const bool cli = args.contains(QStringLiteral("--cli"));
+    const int retries = option("--retries", cli ? 1 : 3);
     const int rounds = std::max(1, option("--rounds", 5));
     const int count = qBound(1, option("--candidates", DNS::MaxCandidates), DNS::MaxCandidates);
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -114,6 +198,8 @@ int main(int argc, char* argv[])
         file.write(names.join(QLatin1Char('\n')).toLatin1() + '\n');
     file.close();
     const QString dig = QStandardPaths::findExecutable(QStringLiteral("dig"));
+    if (cli)
+        return benchCli(nameFile, count, delay, retries, rounds, dig);
 
     Candidates::Result list;
     list.verdict = Candidates::Verdict::Accepted;

@@ -1,5 +1,6 @@
 #include "check/ResultsText.h"
 
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -98,17 +99,21 @@ QByteArray csvField(const QString& text)
 QList<Row> rows(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames)
 {
     QList<Row> out;
+    QHash<QString, QString> sites; // the table is searched once per top-level domain, not once per candidate
     for (int c = 1; c <= columns && c <= table.columnCount(); ++c) {
         for (int r = 1; r <= rows && r <= table.rowCount(); ++r) {
             const CheckResult& result = table(c, r);
             const bool checked = result.status == Free || result.status == Taken;
             const char* by[] = {"DNS", "WHOIS", "RDAP"};
-            out.append({&result, typedNames.value(r - 1),
-                        result.status == Free    ? QStringLiteral("free")
-                        : result.status == Taken ? QStringLiteral("taken")
-                                                 : QStringLiteral("not checked"),
-                        checked ? QString::fromLatin1(by[result.decidedBy]) : QString(),
-                        Utils::DomainTable[Utils::FindTld(result.tld)].RegistrationSite});
+            out.append(
+                {&result, typedNames.value(r - 1),
+                 result.status == Free    ? QStringLiteral("free")
+                 : result.status == Taken ? QStringLiteral("taken")
+                                          : QStringLiteral("not checked"),
+                 checked ? QString::fromLatin1(by[result.decidedBy]) : QString(),
+                 sites.contains(result.tld)
+                     ? sites.value(result.tld)
+                     : *sites.insert(result.tld, Utils::DomainTable[Utils::FindTld(result.tld)].RegistrationSite)});
         }
     }
     return out;

@@ -4,6 +4,7 @@
 #include "core/Utils.h"
 #include "dns/DNS.h"
 
+#include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
 
@@ -111,6 +112,7 @@ QString RunPlan::refusalText() const
 void RunPlan::fill(CheckResultTable& table) const
 {
     table.reset(columns(), rows());
+    QHash<QString, QString> tlds;
     for (int c = 1; c <= columns(); ++c) {
         for (int r = 1; r <= rows(); ++r) {
             CheckResult& result = table(c, r);
@@ -120,7 +122,11 @@ void RunPlan::fill(CheckResultTable& table) const
             if (typed.at(r - 1) != names.at(r - 1))
                 result.typed =
                     bareNames ? typed.at(r - 1) + QLatin1Char('.') + columnLabels.at(c - 1) : typed.at(r - 1);
-            result.tld = Utils::DomainTable[Utils::FindTld(result.domain)].Tld;
+            // A column's candidates share their last label, mostly: the table is searched once for it.
+            const QString last = result.domain.section(QLatin1Char('.'), -1);
+            if (!tlds.contains(last))
+                tlds.insert(last, Utils::DomainTable[Utils::FindTld(result.domain)].Tld);
+            result.tld = tlds.value(last);
         }
     }
 }
