@@ -89,6 +89,9 @@ private Q_SLOTS:
         QTest::newRow("equal names combine") << "ab ab" << true << "ab abab abab ab";
         QTest::newRow("a dot: complete names") << "ab.com cd" << true << ". ab.com cd";
         QTest::newRow("hyphens, digits, case") << "-1- 9A" << false << "-1- 9A";
+        QTest::newRow("every ASCII letter and digit")
+            << "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 1234567890" << false
+            << "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 1234567890";
         QTest::newRow("blank") << "   " << false << "-";
         QTest::newRow("separators only") << " ,; " << false << "-";
         QTest::newRow("underscore") << "a_b" << false << "!";
@@ -140,6 +143,11 @@ private Q_SLOTS:
                                               "SysTrayMinimize=0\nCheckWithDashes=-1\n")
                                 << "ns.example/7/700/1/0/1";
         QTest::newRow("empty name server") << QByteArray("[main]\ndns=\n") << "/3/50/0/1/0";
+        QTest::newRow("lower ends") << QByteArray("[main]\nretries=1\ndelay=5\n") << "a.root-servers.net/1/5/0/1/0";
+        QTest::newRow("upper ends") << QByteArray("[main]\nretries=10\ndelay=1000\n")
+                                    << "a.root-servers.net/10/1000/0/1/0";
+        QTest::newRow("just outside") << QByteArray("[main]\nretries=0\ndelay=1001\n")
+                                      << "a.root-servers.net/3/50/0/1/0";
         QTest::newRow("out of range and letters")
             << QByteArray("[main]\nretries=300\ndelay=zz\nConfirmWhois=maybe\n") << "a.root-servers.net/3/50/0/1/0";
     }

@@ -39,7 +39,6 @@ private Q_SLOTS:
         QVERIFY(writeFile(Environment::current().resolvConfPath, "nameserver 192.0.2.53\n"));
         frmMain* window = start();
         QVERIFY(window);
-        QCOMPARE(window->windowTitle(), QStringLiteral("Orlevan 1.2 from Brennmoor"));
         QVERIFY(window->checkmode[0]->isChecked());
         QCOMPARE(m_desktop->modalTitles, (QStringList{"Important information!", "DNS Options"}));
         QCOMPARE(m_desktop->texts(), QStringList{"HTMLhelp not installed"});
@@ -82,6 +81,18 @@ private Q_SLOTS:
     {
         frmMain* window = start();
         QVERIFY(window);
+        QCOMPARE(
+            textsOf(window),
+            "Orlevan 1.2 from Brennmoor\nactivate: Check\ncheckmode_0: Check Seperately | Example: sun moon checks "
+            "sun.com and moon.com\ncheckmode_1: Check Combinations | Example: sun moon checks sun.com, sunmoon.com, "
+            "moonsun.com and moon.com\nmnuAbout: &About Orlevan\nmnuApnic: A&PNIC (Asia-Pacific Whois)\nmnuArin: "
+            "&ARIN (US && South Africa Whois) | ARIN (US & South Africa Whois)\nmnuConfirmWhois: Confirm domains "
+            "with WHOIS\nmnuDomains: D&omains to search\nmnuExit: E&xit\nmnuFile: &File \nmnuHelp: &Help\n"
+            "mnuHelpIndex: &Help Contents\nmnuHomepage: Orlevan &homepage\nmnuIANA: IA&NA (Internet Assigned "
+            "Numbers Authority)\nmnuIETF: IE&TF (Internet Engineering Taskforce)\nmnuISOC: &ISOC (The Internet "
+            "Society)\nmnuOptions: &Options\nmnuRipe: RIP&E (European Whois)\nmnuServer: DNS &Settings\n"
+            "mnuSites: &Useful Websites\nmnuSysTray: Minimize to System &Tray\nmnuTools: &Tools\nmnuWebMou: "
+            "gTLD-&Mou (Top Level Domains)\nmnuWhois: &Whois Lookup\nnames:  | Enter name or names to check");
         m_desktop->answers = {Platform::AnswerNo, Platform::AnswerYes};
         window->mnuConfirmWhois->trigger();
         QVERIFY(!window->mnuConfirmWhois->isChecked());

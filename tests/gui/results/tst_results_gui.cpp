@@ -60,9 +60,7 @@ private Q_SLOTS:
     void run()
     {
         check({"a.com", "b.com", "c.zz"});
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("Orlevan results"));
         QCOMPARE(m_window->ProgressBar->maximum(), 4);
-        QCOMPARE(m_window->ProgressBar->text(), QStringLiteral("Checking Domains"));
         QVERIFY(!menusEnabled());
         bool paintedDuringRun = false;
         QVERIFY(m_driver->finish(currentRun(), [&] {
@@ -77,7 +75,11 @@ private Q_SLOTS:
         }));
         QVERIFY(paintedDuringRun);
         QCOMPARE(shown(), QStringLiteral("123"));
-        QCOMPARE(m_window->butCancelOk->text(), QStringLiteral("Close"));
+        QCOMPARE(textsOf(m_window),
+                 "Orlevan results\nProgressBar: Checking Domains\nbutCancelOk: Close\nmnuCopy: &Copy "
+                 "list to Clipboard\nmnuEdit: &Edit\nmnuExit: E&xit\nmnuFile: &File\nmnuPopup: "
+                 "Popup\nmnuSave: &Save results... | Save results\nmnuTools: &Tools\nmnuWhois: "
+                 "&Whois Lookup");
         QVERIFY(menusEnabled() && !m_window->ProgressBar->isVisible() && !Utils::CheckRunning());
         QCOMPARE(m_window->RepliesReceived, qint16(2));
 

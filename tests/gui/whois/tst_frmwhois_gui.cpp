@@ -44,6 +44,11 @@ private Q_SLOTS:
         QTRY_COMPARE(m_window->WhoisOutput->toPlainText(), QStringLiteral("first\nsecond\nthird\n"));
         QCOMPARE(m_server.heads(), (QList<QByteArray>{"ab.com\r\n", "cd.zz\r\n"}));
         QVERIFY(m_desktop->messages.isEmpty());
+        QCOMPARE(textsOf(m_window),
+                 "Orlevan Whois Lookup\nBottomLabel: Autodetect will default to whois.internic.net for top level "
+                 "domains with unknown WHOIS server.\nLabel1: Please select which WHOIS-server to ask for your domain "
+                 "or leave setting for autodetect.\nLabel2: Please enter the query (the domainname, an IP adress or "
+                 "another valid WHOIS query.\nWhoisString: cd.zz\nbtnCancel: &Close\nbtnLookup: &Lookup");
         // From the results popup: the output starts afresh.
         m_server.answer({FakeServer::Mode::Reply, "fourth\n"});
         m_window->LookupDomain("ef.com");

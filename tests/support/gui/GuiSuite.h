@@ -12,6 +12,25 @@ class GuiSuite : public QObject
     Q_OBJECT
 
 protected:
+    // Every text a window shows, one "object: text" line each (tooltips after a "|"), sorted: the user reads them.
+    static QString textsOf(const QWidget* window)
+    {
+        QStringList lines{window->windowTitle()};
+        for (const QObject* child : window->findChildren<QObject*>()) {
+            const auto* widget = qobject_cast<const QWidget*>(child);
+            const auto* action = qobject_cast<const QAction*>(child);
+            QString text =
+                child->property(child->inherits("QGroupBox") || child->inherits("QMenu") ? "title" : "text").toString();
+            const QString tip = widget ? widget->toolTip() : action ? action->toolTip() : QString();
+            if (!tip.isEmpty() && tip != QString(text).remove('&'))
+                text += " | " + tip;
+            if (!child->objectName().isEmpty() && !text.isEmpty())
+                lines.append(child->objectName() + ": " + text);
+        }
+        std::sort(lines.begin() + 1, lines.end());
+        return lines.join('\n');
+    }
+
     QTemporaryDir m_dir;
     std::unique_ptr<TestDesktop> m_desktop;
     virtual void setUp() {}
