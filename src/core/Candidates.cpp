@@ -68,6 +68,9 @@ bool isAllowed(char32_t c)
 {
     static const QString allowed =
         QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890- ;,.");
+    // Line breaks and tabs come with a pasted list; they separate names as blanks do.
+    if (c == '\r' || c == '\n' || c == '\t')
+        return true;
     if (c < 0x80)
         return allowed.contains(QChar(c));
     // Names in their own script: letters, marks and digits of any script, and the ideographic full stop.
@@ -98,7 +101,8 @@ bool tooLongForDomain(const QString& name)
 QString normalize(const QString& text)
 {
     QString t = text;
-    t.replace(QChar(IdeographicSpace), QLatin1Char(' '));
+    for (const char16_t blank : {u'\r', u'\n', u'\t', IdeographicSpace})
+        t.replace(QChar(blank), QLatin1Char(' '));
     t.replace(QLatin1Char(';'), QLatin1Char(' '));
     t.replace(QLatin1Char(','), QLatin1Char(' '));
     // Only blanks are trimmed and folded; every other character was checked before.

@@ -164,6 +164,7 @@ void CheckRun::onDatagram(const QByteArray& datagram, const QHostAddress& sender
     const std::optional<DNS::ReplyInfo> info = DNS::ParseReply(datagram);
     if (!info)
         return;
+    m_heard = true;
     const std::optional<QueryIds::Slot> slot = m_ids.slotOf(info->id);
     if (!slot || !DNS::AnswersQuery(datagram, *info, m_queries.at(m_ids.stepOf(info->id))))
         return;
@@ -190,6 +191,8 @@ void CheckRun::onDatagram(const QByteArray& datagram, const QHostAddress& sender
 
 QStringList CheckRun::notes(const QString& nameServer) const
 {
+    if (!m_heard && m_sent > 0)
+        return {silentServerText(nameServer)};
     QStringList said{onlyRefusals() ? onlyRefusalsText(nameServer) : QString(), canaryText(m_canaries, nameServer),
                      unvouchedText(m_unvouched)};
     said.removeAll(QString());
@@ -224,6 +227,12 @@ void CheckRun::onSocketError()
 {
     if (m_state == State::Running)
         fail(Failure::Socket);
+}
+
+QString CheckRun::silentServerText(const QString& nameServer)
+{
+    return QStringLiteral("The nameserver ") + nameServer + QStringLiteral(" did not answer.") + QLatin1Char('\r') +
+           QStringLiteral("Check your settings under options->DNS options");
 }
 
 QString CheckRun::unvouchedText(const QStringList& suffixes)

@@ -69,6 +69,8 @@ public:
     quint16 localPort() const;
     const QList<Canary>& canaries() const { return m_canaries; }
 
+    // Said after a run in which not one datagram came from the name server.
+    static QString silentServerText(const QString& nameServer);
     // Said after a run whose name server refused every question.
     static QString onlyRefusalsText(const QString& nameServer);
     // What the user is told after the run about its name server: none, one or both notes below.
@@ -111,5 +113,6 @@ private:
     int m_replies = 0;
     int m_answers = 0;
     int m_refusals = 0;
+    bool m_heard = false;    // any datagram from the server, whatever it said
     QStringList m_unvouched; // suffixes whose taken cells ended not checked for want of a made-up name's answer
 };

@@ -145,6 +145,8 @@ private Q_SLOTS:
         row("dropped", "drop", {"a.com", "b.com"}, "not checked, free", silent.arg(".com", "a made-up name under it"));
         row("answered with another question", "question", {"a.com"}, "not checked",
             silent.arg(".com", "a made-up name under it"));
+        row("a server that never answers", "silent", {"a.com"}, "not checked",
+            "The nameserver 127.0.0.1 did not answer.\rCheck your settings under options->DNS options");
         row("nothing but refusals", "refuse", mixed, "not checked, not checked, not checked, not checked",
             "The name server 127.0.0.1 would not answer any of the questions.\rNone of the domains could be checked. "
             "You can choose another name server under Options, DNS Settings.");
@@ -155,8 +157,9 @@ private Q_SLOTS:
         QFETCH(QStringList, names);
         QSet<QString> asked;
         m_driver->ns.responder = [&](const FakeNameServer::Query& query) -> std::optional<QByteArray> {
-            if (server == "refuse")
-                return FakeNameServer::replyFor(query.datagram, 5, false);
+            if (server == "refuse" || server == "silent")
+                return server == "silent" ? std::nullopt
+                                          : std::optional(FakeNameServer::replyFor(query.datagram, 5, false));
             const bool madeUp = FakeNameServer::isMadeUp(query.name);
             QByteArray reply = FakeNameServer::replyFor(query.datagram, query.name == "b.com" ? 3 : 0);
             if (!madeUp || server == "exist" || query.name.endsWith("." + server))

@@ -101,7 +101,8 @@ private Q_SLOTS:
         QTest::newRow("joined as typed") << QString::fromUtf8("a ü") << true << "a xn--a-eha xn--a-dha xn--tda";
         QTest::newRow("full stops of East Asian keyboards")
             << QString::fromUtf8("例え．jp 例え｡jp") << false << ". xn--r8jz45g.jp xn--r8jz45g.jp";
-        QTest::newRow("ideographic space separates") << QString::fromUtf8("ab\u3000cd") << false << "ab cd";
+        QTest::newRow("ideographic space, a pasted list")
+            << QString::fromUtf8("ab\u3000cd\r\nef\tgh\n") << false << "ab cd ef gh";
         QTest::newRow("a joiner where the script needs it")
             << QString::fromUtf8("\u0915\u094D\u200D\u0937") << false << "xn--11b2ezcw70k";
         QTest::newRow("a letter the conversion refuses") << QString::fromUtf8("a\u10A0") << false << "!";
