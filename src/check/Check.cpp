@@ -32,6 +32,12 @@ Check::Check(const Candidates::Result& names, const Settings& settings, QObject*
         m_plan.fill(m_results);
 }
 
+QString Check::refusal(const Candidates::Result& names, const Settings& settings)
+{
+    return RunPlan::make(names.names, names.bareNames, settings.personalSelection, names.typed, settings.suffixes)
+        .refusalText();
+}
+
 Check::~Check()
 {
     cancel();

@@ -40,6 +40,8 @@ public:
     Q_ENUM(Failure)
 
     Check(const Candidates::Result& names, const Settings& settings, QObject* parent = nullptr);
+    // Why these names cannot be checked with these settings, before any window opens; empty when they can.
+    static QString refusal(const Candidates::Result& names, const Settings& settings);
     ~Check() override;
 
     // Starts the run and returns; it goes on by events.

@@ -40,6 +40,11 @@ RunPlan RunPlan::make(const QStringList& names, bool bareNames, bool personalSel
         plan.refusal = Refusal::TooMany;
         return plan;
     }
+    // A personal selection without a single domain leaves names and no column to put them in.
+    if (plan.columns() == 0 && !plan.names.isEmpty()) {
+        plan.refusal = Refusal::NoSuffix;
+        return plan;
+    }
     // A label's length is one byte on the wire: a longer one cannot be asked. The suffixes come from the data
     // file, which may hold anything.
     if (plan.candidateTotal() == 0)
@@ -103,6 +108,9 @@ QString RunPlan::refusalText() const
                QLatin1Char('\r') +
                QStringLiteral("A part of a domain name between two dots can have at most %1 characters.")
                    .arg(DNS::MaxLabelLength);
+    case Refusal::NoSuffix:
+        return QStringLiteral("No top-level domain is chosen, so there is nothing to check.") + QLatin1Char('\r') +
+               QStringLiteral("Choose the top-level domains to search under options->Domains to search");
     case Refusal::None:
         break;
     }

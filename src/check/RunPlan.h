@@ -11,7 +11,7 @@
 // candidate with its query identifier, and whether the run may go ahead at all.
 struct RunPlan
 {
-    enum class Refusal { None, TooMany, OverlongLabel };
+    enum class Refusal { None, TooMany, OverlongLabel, NoSuffix };
 
     QStringList names;     // one row each, in order, in ASCII form
     QStringList typed;     // the same as typed

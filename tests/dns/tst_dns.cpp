@@ -186,7 +186,9 @@ private Q_SLOTS:
         QCOMPARE(RunPlan::make({QString(256, 'a')}, true, false).refusal, RunPlan::Refusal::OverlongLabel);
         QCOMPARE(RunPlan::make({QString(255, 'a')}, true, false).refusal, RunPlan::Refusal::None);
         Utils::DomainTable[1].Selected = 0;
-        QCOMPARE(RunPlan::make(names(3), true, true).columns(), 0);
+        QCOMPARE(RunPlan::make(names(3), true, true).refusalText(),
+                 "No top-level domain is chosen, so there is nothing to check.\rChoose the top-level domains to search "
+                 "under options->Domains to search");
         // The program's own ends of the exchange; every other test aims elsewhere.
         const CheckRun::Setup setup = RunPlan::make({"a"}, false, false).setup("ns", 0, 0);
         QCOMPARE(QList<int>({setup.port, DNS::LocalPort, setup.delayMs, setup.passes}), QList<int>({53, 1000, 1, 1}));

@@ -192,6 +192,10 @@ void frmMain::activate_Click()
     Utils::CheckCount = qint16(list.names.size());
     Utils::BareNames = list.bareNames;
 
+    if (const QString refused = Check::refusal(list, Check::Settings::current()); !refused.isEmpty()) {
+        Platform::instance().messageBox(refused, Platform::Ok, Platform::Critical, AppInfo::Title);
+        return;
+    }
     frmResults* results = Forms::results();
     results->setCursor(Qt::WaitCursor);
     results->show();
