@@ -1,5 +1,7 @@
 #include "core/Platform.h"
 
+#include "core/AppInfo.h"
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <cstdio>
@@ -43,7 +45,21 @@ Platform::Answer Platform::messageBox(const QString& text, Buttons buttons, Icon
     return buttons == YesNo ? AnswerNo : AnswerOk;
 }
 
-void Platform::openUrl(const QString&) {}
+bool Platform::openUrl(const QString&)
+{
+    return false;
+}
+
+void Platform::openAddress(const QString& address)
+{
+    if (openUrl(address))
+        return;
+    setClipboardText(address);
+    messageBox(QStringLiteral("No program could open the web address") + QLatin1Char('\r') + address +
+                   QLatin1Char('\r') +
+                   QStringLiteral("It has been copied to the clipboard, so that you can paste it into a web browser."),
+               Ok, Warning, AppInfo::Title);
+}
 
 bool Platform::startProgram(const QString& program, const QStringList& arguments)
 {

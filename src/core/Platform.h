@@ -22,7 +22,10 @@ public:
     // A modal message box. Line breaks may be CR, LF or CR LF.
     virtual Answer messageBox(const QString& text, Buttons buttons, Icon icon, const QString& caption);
     // Opens a web address or file in the desktop's default program. An address without a scheme opens as http.
-    virtual void openUrl(const QString& address);
+    // False when no program took it.
+    virtual bool openUrl(const QString& address);
+    // openUrl, and when nothing could open the address, a message that shows it and the address on the clipboard.
+    void openAddress(const QString& address);
     // Starts a program detached from this one; false when it cannot be started.
     virtual bool startProgram(const QString& program, const QStringList& arguments);
     virtual void setClipboardText(const QString& text);

@@ -29,7 +29,11 @@ public:
             return Platform::AnswerOk;
         return answers.isEmpty() ? Platform::AnswerYes : answers.takeFirst();
     }
-    void openUrl(const QString& address) override { openedUrls.append(address); }
+    bool openUrl(const QString& address) override
+    {
+        openedUrls.append(address);
+        return !noBrowser;
+    }
     bool startProgram(const QString& program, const QStringList& arguments) override
     {
         startedPrograms.append(QStringList{program} + arguments);
@@ -58,6 +62,7 @@ public:
 
     QList<Message> messages;
     QStringList openedUrls;
+    bool noBrowser = false; // no program opens an address
     QList<QStringList> startedPrograms; // program first, then its arguments
     QStringList clipboard;
     QStringList saveSuggestions;

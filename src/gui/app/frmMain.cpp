@@ -126,7 +126,7 @@ void frmMain::buildMenus()
         const WebSite& site = UsefulWebsites[i];
         QAction* item = Menus::add(mnuSites, site.objectName, QString::fromLatin1(site.caption));
         const QString address = QString::fromLatin1(site.address);
-        connect(item, &QAction::triggered, this, [address] { Platform::instance().openUrl(address); });
+        connect(item, &QAction::triggered, this, [address] { Platform::instance().openAddress(address); });
     }
 
     QMenu* mnuHelp = Menus::add(menuBar(), "mnuHelp", QStringLiteral("&Help"));
@@ -135,7 +135,7 @@ void frmMain::buildMenus()
     mnuHomepage = Menus::add(mnuHelp, "mnuHomepage", QStringLiteral("Orlevan &homepage"));
     mnuAbout = Menus::add(mnuHelp, "mnuAbout", QStringLiteral("&About Orlevan"));
     connect(mnuHelpIndex, &QAction::triggered, this, &frmMain::mnuHelpIndex_Click);
-    connect(mnuHomepage, &QAction::triggered, this, [] { Platform::instance().openUrl(AppInfo::HomePage); });
+    connect(mnuHomepage, &QAction::triggered, this, [] { Platform::instance().openAddress(AppInfo::HomePage); });
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
 }
 

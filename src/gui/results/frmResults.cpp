@@ -266,13 +266,13 @@ void frmResults::Resultgrid_EnterCell(int column, int row)
 void frmResults::mnuGoto_Click()
 {
     if (ResultsText::hasRegistrationSite(CurrentTld.RegistrationSite))
-        Platform::instance().openUrl(CurrentTld.RegistrationSite);
+        Platform::instance().openAddress(CurrentTld.RegistrationSite);
 }
 
 void frmResults::mnuWww_Click()
 {
     if (const CheckResult* result = popupResult())
-        Platform::instance().openUrl(QStringLiteral("www.") + result->domain);
+        Platform::instance().openAddress(QStringLiteral("www.") + result->domain);
 }
 
 void frmResults::mnuWhois2_Click()

@@ -36,10 +36,10 @@ Platform::Answer DesktopPlatform::messageBox(const QString& text, Buttons button
     return AnswerOk;
 }
 
-void DesktopPlatform::openUrl(const QString& address)
+bool DesktopPlatform::openUrl(const QString& address)
 {
     const QString target = normalizedAddress(address);
-    QDesktopServices::openUrl(target.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(target) : QUrl(target));
+    return QDesktopServices::openUrl(target.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(target) : QUrl(target));
 }
 
 void DesktopPlatform::setClipboardText(const QString& text)

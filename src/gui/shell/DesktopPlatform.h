@@ -31,7 +31,7 @@ public:
     static DesktopPlatform& instance();
 
     Answer messageBox(const QString& text, Buttons buttons, Icon icon, const QString& caption) override;
-    void openUrl(const QString& address) override;
+    bool openUrl(const QString& address) override;
     void setClipboardText(const QString& text) override;
     QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) override;
 

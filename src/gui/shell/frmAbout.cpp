@@ -59,7 +59,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
                               .arg(AppInfo::HomePage.toHtmlEscaped()));
     Label2->setTextFormat(Qt::RichText);
     Label2->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    connect(Label2, &QLabel::linkActivated, this, [](const QString& link) { Platform::instance().openUrl(link); });
+    connect(Label2, &QLabel::linkActivated, this, [](const QString& link) { Platform::instance().openAddress(link); });
 
     Picture1 = new QLabel(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));

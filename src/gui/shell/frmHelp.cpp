@@ -81,7 +81,7 @@ void frmHelp::helpBrowser_AnchorClicked(const QUrl& link)
         helpBrowser->setSource(target);
         return;
     }
-    Platform::instance().openUrl(target.toString());
+    Platform::instance().openAddress(target.toString());
 }
 
 void frmHelp::showMissing(const QString& path)

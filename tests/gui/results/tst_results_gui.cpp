@@ -96,6 +96,11 @@ private Q_SLOTS:
         m_window->mnuCopy->trigger();
         QVERIFY(m_desktop->clipboard.value(0).startsWith("a.com is unavailable.\r\nb.com is available"));
         QCOMPARE(m_desktop->texts(), QStringList{"Results have been copied to the clipboard."});
+        m_desktop->noBrowser = true; // the address is shown and put where it can be pasted
+        m_window->mnuPopup->mnuGoto->trigger();
+        QCOMPARE(m_desktop->texts().value(1), "No program could open the web address\rhttp://reg\rIt has been copied "
+                                              "to the clipboard, so that you can paste it into a web browser.");
+        QCOMPARE(m_desktop->clipboard.value(1), "http://reg");
     }
 
     // Names in their own script are asked in ASCII and shown as typed; the results can be kept in a file.
