@@ -49,7 +49,7 @@ Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QSt
     popup.whoisCaption = QStringLiteral("Lookup ") + result.domain + QStringLiteral(" with WHOIS");
     popup.wwwVisible = site && result.status == Taken;
     if (popup.wwwVisible)
-        popup.wwwCaption = QStringLiteral("Goto www.") + result.domain;
+        popup.wwwCaption = QStringLiteral("Goto www.") + (result.typed.isEmpty() ? result.domain : result.typed);
     return popup;
 }
 

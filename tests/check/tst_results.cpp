@@ -26,6 +26,10 @@ private Q_SLOTS:
         QTest::newRow("taken") << int(Taken) << "http://reg"
                                << "ab.co.uk is unavailable.|+Goto .co.uk registration website.|Goto www.ab.co.uk|"
                                   "Lookup ab.co.uk with WHOIS";
+        QTest::newRow("taken, typed in its own script")
+            << int(Taken) << "http://reg"
+            << QString::fromUtf8("äb.co.uk (xn--b-uia.co.uk) is unavailable.|+Goto .co.uk registration website.|Goto "
+                                 "www.äb.co.uk|Lookup xn--b-uia.co.uk with WHOIS");
         QTest::newRow("not checked, no site") << int(NotChecked) << "ab"
                                               << "ab.co.uk could not be checked.|No registration site known for  "
                                                  ".co.uk||Lookup ab.co.uk with WHOIS";
@@ -34,7 +38,13 @@ private Q_SLOTS:
     {
         QFETCH(int, status);
         QFETCH(QString, site);
-        const CheckResult result{"ab.co.uk", "uk", quint8(status), 1, {}, CheckResult::Dns};
+        const bool ownScript = QByteArray(QTest::currentDataTag()).contains("own script");
+        const CheckResult result{ownScript ? "xn--b-uia.co.uk" : "ab.co.uk",
+                                 "uk",
+                                 quint8(status),
+                                 1,
+                                 ownScript ? QString::fromUtf8("äb.co.uk") : QString(),
+                                 CheckResult::Dns};
         Utils::TldRecord record;
         record.RegistrationSite = site;
         const ResultsText::Popup p = ResultsText::popup(result, record, "co.uk");
