@@ -147,6 +147,25 @@ void Check::cancel()
         m_phase = RunPhase::Idle;
 }
 
+Check::Progress Check::runProgress() const
+{
+    Progress progress;
+    progress.total = m_results.columnCount() * m_results.rowCount();
+    int pending = 0;
+    for (int c = 1; c <= m_results.columnCount(); ++c) {
+        for (int r = 1; r <= m_results.rowCount(); ++r)
+            pending += m_results(c, r).status == Pending;
+    }
+    progress.checked = progress.total - pending;
+    progress.passes = qMax(1, m_settings.retries);
+    progress.pass = m_run ? qMin(m_run->pass(), progress.passes) : 1;
+    // Every pending candidate may be asked in every pass still to come, and each pass ends with its pause.
+    const int passesLeft = progress.passes - progress.pass + 1;
+    progress.msLeft = qint64(pending * passesLeft + RunSchedule::PauseTicks * passesLeft + RunSchedule::DrainTicks) *
+                      qMax(1, m_settings.queryDelay);
+    return progress;
+}
+
 QString Check::save(const QString& path) const
 {
     const QByteArray bytes = ResultsText::csv(m_results, m_plan.columns(), m_plan.rows(), m_plan.typed);

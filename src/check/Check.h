@@ -59,6 +59,16 @@ public:
     RunPhase phase() const { return m_phase; }
     bool busy() const { return RunPhases::busy(m_phase); }
     int repliesReceived() const { return m_run ? m_run->repliesReceived() : 0; }
+    // How far the run has come: candidates answered, and about how long the rest may take in milliseconds.
+    struct Progress
+    {
+        int checked = 0;
+        int total = 0;
+        int pass = 1;
+        int passes = 1;
+        qint64 msLeft = 0;
+    };
+    Progress runProgress() const;
     CheckRun* run() const { return m_run.get(); }
     WhoisConfirmation* confirmation() const { return m_confirmation.get(); }
     // The Check made last, while it lives.

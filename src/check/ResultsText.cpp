@@ -96,6 +96,27 @@ QByteArray csvField(const QString& text)
 }
 } // namespace
 
+QString progressText(int checked, int total, qint64 msLeft)
+{
+    return QStringLiteral("Checking Domains: %1 of %2 checked, about %3 s left")
+        .arg(checked)
+        .arg(total)
+        .arg((msLeft + 999) / 1000);
+}
+
+QString summary(const CheckResultTable& table)
+{
+    int counts[4] = {};
+    for (int c = 1; c <= table.columnCount(); ++c) {
+        for (int r = 1; r <= table.rowCount(); ++r)
+            ++counts[qMin<int>(table(c, r).status, NotChecked)];
+    }
+    return QStringLiteral("%1 free \u00b7 %2 taken \u00b7 %3 not checked")
+        .arg(counts[Free])
+        .arg(counts[Taken])
+        .arg(counts[NotChecked] + counts[Pending]);
+}
+
 QList<Row> rows(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames)
 {
     QList<Row> out;

@@ -133,8 +133,6 @@ void CliRun::start(const QByteArray& input)
         return end(Refused);
     }
     const Utils::Settings& settings = Utils::AppSettings;
-    m_passes = qMax(1, int(settings.Retries));
-    m_delay = qMax(1, int(settings.QueryDelay));
     m_check = new Check(names, {settings.NameServer, settings.QueryDelay, settings.Retries, settings.ConfirmWhois,
                                 m_personal, m_suffixes});
     connect(m_check, &Check::note, this, &CliRun::say);
@@ -217,22 +215,13 @@ void CliRun::showProgress()
 {
     if (!m_check || m_check->phase() != RunPhase::Checking)
         return;
-    const CheckResultTable& table = m_check->CheckResults();
-    const int total = table.columnCount() * table.rowCount();
-    int pending = 0;
-    for (int c = 1; c <= table.columnCount(); ++c) {
-        for (int r = 1; r <= table.rowCount(); ++r)
-            pending += table(c, r).status == Pending;
-    }
-    const int pass = m_check->run() ? m_check->run()->pass() : 1;
-    const int passesLeft = qMax(1, m_passes - pass + 1);
-    const qint64 msLeft = qint64(pending * passesLeft + 3 * passesLeft + 10) * m_delay;
+    const Check::Progress progress = m_check->runProgress();
     m_err->write(QStringLiteral("\r\x1b[Kchecked %1 of %2, pass %3 of %4, about %5 s left")
-                     .arg(total - pending)
-                     .arg(total)
-                     .arg(pass)
-                     .arg(m_passes)
-                     .arg((msLeft + 999) / 1000)
+                     .arg(progress.checked)
+                     .arg(progress.total)
+                     .arg(progress.pass)
+                     .arg(progress.passes)
+                     .arg((progress.msLeft + 999) / 1000)
                      .toUtf8());
     m_progressShown = true;
 }

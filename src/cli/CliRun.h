@@ -50,6 +50,4 @@ private:
     bool m_ended = false;
     QTimer m_progress;
     bool m_progressShown = false;
-    int m_passes = 1;
-    int m_delay = 50;
 };

@@ -54,6 +54,7 @@ private Q_SLOTS:
               "texts");
         QVERIFY(!p.displayVisible);
         QCOMPARE(ResultsText::columnLabel(true, {"", "com", "co.uk"}, 2, "uk"), QStringLiteral("co.uk"));
+        QCOMPARE(ResultsText::progressText(120, 960, 39001), "Checking Domains: 120 of 960 checked, about 40 s left");
         QCOMPARE(ResultsText::columnLabel(false, {""}, 1, "uk"), QStringLiteral("uk"));
     }
 

@@ -32,6 +32,10 @@ frmResults::frmResults(QWidget* parent)
     : QMainWindow(parent), m_messages(new MessageQueue(this)), m_repaint(1000 / 30, this, [this] {
           Resultgrid->flush();
           ProgressBar->setValue(RepliesReceived);
+          if (m_check && m_check->phase() == RunPhase::Checking) {
+              const Check::Progress progress = m_check->runProgress();
+              ProgressBar->setFormat(ResultsText::progressText(progress.checked, progress.total, progress.msLeft));
+          }
       })
 {
     setObjectName(QStringLiteral("frmResults"));
@@ -160,12 +164,15 @@ void frmResults::onPhaseChanged(RunPhase phase)
         ShowAllCells();
         setMenusEnabled(true);
     }
-    ProgressBar->setVisible(phase == RunPhase::Confirming);
     if (phase == RunPhase::Confirming) {
         ProgressBar->setFormat(QStringLiteral("WHOIS checking"));
         setCursor(Qt::WaitCursor);
         return;
     }
+    // The bar's place tells how the check came out.
+    ProgressBar->setRange(0, 1);
+    ProgressBar->setValue(1);
+    ProgressBar->setFormat(ResultsText::summary(m_check->CheckResults()));
     unsetCursor();
     Resultgrid->unsetCursor();
     butCancelOk->setText(QStringLiteral("Close"));
