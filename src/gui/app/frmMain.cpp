@@ -38,6 +38,7 @@ const frmMain::WebSite frmMain::UsefulWebsites[frmMain::UsefulWebsiteCount] = {
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 {
+    modHTMLHelp::addHelpKey(this, QStringLiteral("names.html"));
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(AppInfo::Title);
     buildControls();

@@ -5,6 +5,7 @@
 #include "core/Platform.h"
 #include "core/Utils.h"
 #include "gui/app/Forms.h"
+#include "gui/shell/modHTMLHelp.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -59,6 +60,7 @@ private:
 
 OptionsDialog::OptionsDialog(Kind kind, QWidget* parent) : QDialog(parent), m_kind(kind)
 {
+    modHTMLHelp::addHelpKey(this, QStringLiteral("dns.html"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("DNS Options"));
     createFields();

@@ -3,6 +3,7 @@
 #include "core/Units.h"
 #include "core/Utils.h"
 #include "gui/app/Forms.h"
+#include "gui/shell/modHTMLHelp.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 
 frmDomains::frmDomains(QWidget* parent) : QDialog(parent)
 {
+    modHTMLHelp::addHelpKey(this, QStringLiteral("domains.html"));
     setObjectName(QStringLiteral("frmDomains"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Domains to search"));

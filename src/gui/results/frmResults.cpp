@@ -14,6 +14,7 @@
 #include "gui/results/ResultsSizing.h"
 #include "gui/shell/Menus.h"
 #include "gui/shell/MessageQueue.h"
+#include "gui/shell/modHTMLHelp.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -39,6 +40,7 @@ frmResults::frmResults(QWidget* parent)
       })
 {
     setObjectName(QStringLiteral("frmResults"));
+    modHTMLHelp::addHelpKey(this, QStringLiteral("results.html"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Results"));
     buildControls();

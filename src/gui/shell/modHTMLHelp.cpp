@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QShortcut>
+#include <QTextBrowser>
 
 namespace modHTMLHelp {
 
@@ -17,7 +19,7 @@ QString GetHelpFile()
     return Utils::programFolder() + QStringLiteral("/help/index.html");
 }
 
-void ShowHelp(const QString& windowName)
+void ShowHelp(const QString& windowName, const QString& page)
 {
     Q_UNUSED(windowName)
     if (!g_help) {
@@ -26,9 +28,17 @@ void ShowHelp(const QString& windowName)
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, g_help.data(), &QObject::deleteLater);
     }
     g_help->showContents(GetHelpFile());
+    if (!page.isEmpty())
+        g_help->helpBrowser->setSource(QUrl::fromLocalFile(Utils::programFolder() + QStringLiteral("/help/") + page));
     g_help->show();
     g_help->raise();
     g_help->activateWindow();
+}
+
+void addHelpKey(QWidget* window, const QString& page)
+{
+    auto* key = new QShortcut(QKeySequence::HelpContents, window);
+    QObject::connect(key, &QShortcut::activated, window, [page] { ShowHelp(QStringLiteral("Main"), page); });
 }
 
 frmHelp* helpWindowIfLoaded()

@@ -2,6 +2,7 @@
 
 #include "core/AppInfo.h"
 #include "core/Platform.h"
+#include "gui/shell/modHTMLHelp.h"
 #include "whois/Whois.h"
 #include "whois/WhoisClient.h"
 #include "whois/WhoisLines.h"
@@ -42,6 +43,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text)
 
 frmWhois::frmWhois(QWidget* parent) : QDialog(parent)
 {
+    modHTMLHelp::addHelpKey(this, QStringLiteral("whois.html"));
     setObjectName(QStringLiteral("frmWhois"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(AppInfo::Title + QStringLiteral(" Whois Lookup"));

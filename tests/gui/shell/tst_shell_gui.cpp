@@ -2,7 +2,10 @@
 #include "core/Utils.h"
 #include "gui/app/Forms.h"
 #include "gui/shell/frmAbout.h"
+#include "gui/shell/frmHelp.h"
 #include "gui/shell/frmTrayIcon.h"
+#include "gui/shell/modHTMLHelp.h"
+#include "gui/whois/frmWhois.h"
 #include "support/gui/GuiSuite.h"
 
 using namespace Qt::StringLiterals;
@@ -88,6 +91,27 @@ private Q_SLOTS:
         if (m_desktop->startResult)
             QCOMPARE(m_desktop->startedPrograms,
                      started.isEmpty() ? QList<QStringList>{} : QList<QStringList>{started});
+    }
+
+    // F1 opens the help at the page of the window in front; Back goes back; web addresses go to the browser.
+    void help()
+    {
+        const QString folder = Utils::programFolder() + "/help/";
+        QVERIFY(writeFile(folder + "index.html", "<a href='whois.html'>w</a>"));
+        QVERIFY(writeFile(folder + "whois.html", "<a href='https://www.example.net/'>web</a>"));
+        frmWhois* lookup = Forms::whois();
+        lookup->show();
+        QVERIFY(QTest::qWaitForWindowActive(lookup));
+        QTest::keyClick(lookup, Qt::Key_F1);
+        frmHelp* help = modHTMLHelp::helpWindowIfLoaded();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->helpBrowser->source().fileName(), QStringLiteral("whois.html"));
+        Q_EMIT help->helpBrowser->anchorClicked(QUrl("https://www.example.net/"));
+        QCOMPARE(m_desktop->openedUrls, QStringList{"https://www.example.net/"});
+        help->cmdBack->click();
+        QCOMPARE(help->helpBrowser->source().fileName(), QStringLiteral("index.html"));
+        Q_EMIT help->helpBrowser->anchorClicked(QUrl("whois.html")); // a page of the help stays in the help
+        QCOMPARE(help->helpBrowser->source().fileName(), QStringLiteral("whois.html"));
     }
 };
 
