@@ -124,7 +124,13 @@ void Check::WhoisChecks()
         m_progress = qMin(m_progress + 1, maximum);
         Q_EMIT progress(m_progress, maximum, m_caption);
     });
-    connect(m_confirmation.get(), &WhoisConfirmation::finished, this, &Check::finish);
+    connect(m_confirmation.get(), &WhoisConfirmation::finished, this, [this] {
+        const QString failures = m_confirmation->failureNote();
+        const QPointer<Check> self(this);
+        finish();
+        if (self && !failures.isEmpty())
+            Q_EMIT note(failures);
+    });
     setPhase(RunPhase::Confirming);
     m_caption = QStringLiteral("WHOIS checking");
     Q_EMIT progress(0, maximum, m_caption);

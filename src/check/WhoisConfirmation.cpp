@@ -8,6 +8,7 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <QUrl>
 
 WhoisConfirmation::WhoisConfirmation(CheckResultTable& table, int columns, int rows, QObject* parent)
     : QObject(parent), m_table(table), m_columns(qMin(columns, table.columnCount())),
@@ -57,6 +58,17 @@ void WhoisConfirmation::cancel()
     m_next->stop();
     Whois2->disconnectFromServer();
     rdap->cancel();
+}
+
+QString WhoisConfirmation::failureNote() const
+{
+    if (m_unconfirmed == 0)
+        return QString();
+    return (m_unconfirmed == 1 ? QStringLiteral("1 free name could not be confirmed, so it shows as not checked.")
+                               : QStringLiteral("%1 free names could not be confirmed, so they show as not checked.")
+                                     .arg(m_unconfirmed)) +
+           QLatin1Char('\r') + QStringLiteral("No usable answer came from: ") +
+           m_silentServers.join(QStringLiteral(", "));
 }
 
 Whois::Verdict WhoisConfirmation::verdictOf(const WhoisOutcome& outcome)
@@ -109,6 +121,7 @@ void WhoisConfirmation::FreeWithWhois(const QString& domainname)
     if (!self || m_state != State::Asking)
         return;
     m_askedBy = rdapService.isEmpty() ? CheckResult::Whois : CheckResult::Rdap;
+    m_askedServer = rdapService.isEmpty() ? Whois::GetWhoisServer(domainname) : QUrl(rdapService).host();
     if (!rdapService.isEmpty()) {
         rdap->lookup(rdapService, domainname);
         return;
@@ -134,6 +147,11 @@ void WhoisConfirmation::answer(Whois::Verdict verdict)
 {
     if (m_state != State::Asking)
         return;
+    if (verdict == Whois::Verdict::NotChecked) {
+        ++m_unconfirmed;
+        if (!m_silentServers.contains(m_askedServer))
+            m_silentServers.append(m_askedServer);
+    }
     m_state = State::Walking;
     const QPointer<WhoisConfirmation> self(this);
     m_table(m_askedColumn, m_askedRow).decidedBy = m_askedBy;

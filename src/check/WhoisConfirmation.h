@@ -30,6 +30,8 @@ public:
     // Stops the walk and any question under way: no signal follows.
     void cancel();
     bool inProgress() const { return m_state == State::Walking || m_state == State::Asking; }
+    // After the walk: how many free names could not be confirmed, and at which servers; empty when none.
+    QString failureNote() const;
 
     // Asks about one candidate; the verdict comes back through answer().
     void FreeWithWhois(const QString& domainname);
@@ -67,4 +69,7 @@ private:
     State m_state = State::Idle;
     QTimer* m_next = nullptr;
     RdapBootstrap m_rdapServices;
+    QString m_askedServer;
+    int m_unconfirmed = 0;
+    QStringList m_silentServers;
 };

@@ -192,6 +192,10 @@ private Q_SLOTS:
         QCOMPARE(asking.value(0).value(2).toString() + '|' + asking.value(1).value(2).toString(),
                  QStringLiteral("WHOIS : a.com|RDAP : d.rdaptest"));
         QCOMPARE(whois.heads(), whoisReply == "-" ? QList<QByteArray>() : QList<QByteArray>{"a.com\r\n"});
+        QCOMPARE(walk.failureNote(), !shown.contains("3W") && !shown.contains("3R")
+                                         ? QString()
+                                         : "1 free name could not be confirmed, so it shows as not "
+                                           "checked.\rNo usable answer came from: 127.0.0.1");
     }
 
     // A confirmation with nothing to confirm ends at once; the directory fetch it started still lands after it.
