@@ -31,8 +31,9 @@ RunPlan RunPlan::make(const QStringList& names, bool bareNames, bool personalSel
                 plan.columnLabels.append(record.Tld);
                 continue;
             }
+            // An empty label stands for the top-level domain itself, where its registry takes names directly.
             for (const QString& label : record.SubLabels.split(QLatin1Char(':')))
-                plan.columnLabels.append(label + QLatin1Char('.') + record.Tld);
+                plan.columnLabels.append(label.isEmpty() ? record.Tld : label + QLatin1Char('.') + record.Tld);
         }
     }
 

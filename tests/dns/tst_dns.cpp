@@ -142,7 +142,7 @@ private Q_SLOTS:
         QTest::newRow("complete names") << QStringList{"ab.com", "cd"} << false << false << QStringList{"Free?"} << "cd"
                                         << "int";
         QTest::newRow("personal with sub-labels")
-            << QStringList{"ab"} << true << true << QStringList{"com", "co.uk", ".uk"} << "ab..uk"
+            << QStringList{"ab"} << true << true << QStringList{"com", "co.uk", "uk"} << "ab.uk"
             << "uk";
     }
     void plan()
