@@ -31,4 +31,13 @@ int clientHeight(int outerTwips, double dotsPerInch, int frameHeight, int conten
     return std::max(Units::toPixels(outerTwips, dotsPerInch) - frameHeight, contentHeight);
 }
 
+std::optional<int> recordStartingWith(const QString& prefix, int tldCount)
+{
+    for (int i = 0; i < tldCount && i < Utils::DomainTableSize; ++i) {
+        if (Utils::DomainTable[i].Tld.startsWith(prefix, Qt::CaseInsensitive))
+            return i;
+    }
+    return std::nullopt;
+}
+
 } // namespace DomainsPage

@@ -18,6 +18,8 @@ int barMaximum(int tldCount);
 // The record box `box` shows with the page starting at `top`; none when that would be outside the table.
 std::optional<int> recordAt(int top, int box, int tldCount);
 QString caption(const Utils::TldRecord& record);
+// The first record whose label starts with prefix, letter case aside.
+std::optional<int> recordStartingWith(const QString& prefix, int tldCount);
 
 // Client height for an outer window height in twips: the window frame and title bar come off, but never
 // below what the visible content needs.

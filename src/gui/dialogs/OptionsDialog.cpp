@@ -20,6 +20,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace {
@@ -367,6 +368,18 @@ void OptionsDialog::butCancel_Click()
 
 bool OptionsDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    // Up and Down and the mouse wheel step a box as its bar's arrows do.
+    QScrollBar* bar = watched == txtDNSdelay ? VScroll1 : watched == txtDNSretries ? VScroll2 : nullptr;
+    const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
+    const auto* wheel = event->type() == QEvent::Wheel ? static_cast<QWheelEvent*>(event) : nullptr;
+    const int up = key && key->key() == Qt::Key_Up         ? 1
+                   : key && key->key() == Qt::Key_Down     ? -1
+                   : wheel && wheel->angleDelta().y() != 0 ? (wheel->angleDelta().y() > 0 ? 1 : -1)
+                                                           : 0;
+    if (bar && up != 0) {
+        bar->triggerAction(up > 0 ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd);
+        return true;
+    }
     if (event->type() == QEvent::FocusOut && (watched == txtDNSdelay || watched == txtDNSretries)) {
         // Leaving a box means the focus went to another control of this dialog. Losing the focus because
         // another window (this dialog's own message box, say) became active is no leaving.

@@ -6,6 +6,7 @@
 #include "gui/shell/modHTMLHelp.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -15,6 +16,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 
 frmDomains::frmDomains(QWidget* parent) : QDialog(parent)
@@ -86,7 +88,8 @@ frmDomains::frmDomains(QWidget* parent) : QDialog(parent)
     VScroll1 = new QScrollBar(Qt::Vertical, Frame1);
     VScroll1->setObjectName(QStringLiteral("VScroll1"));
     VScroll1->setSingleStep(1);
-    VScroll1->setPageStep(1);
+    // A click on the track moves a whole page.
+    VScroll1->setPageStep(DomainsPage::BoxCount);
     auto* page = new QHBoxLayout(Frame1);
     page->addLayout(boxes);
     page->addWidget(VScroll1);
@@ -249,5 +252,20 @@ void frmDomains::keyPressEvent(QKeyEvent* event)
         butCancel->click();
         return;
     }
+    // Typing a label's first letters moves the page to it.
+    const QString typed = event->text().trimmed();
+    if (typed.size() == 1 && typed.at(0).isLetterOrNumber()) {
+        m_typed = m_sinceTyped.isValid() && m_sinceTyped.elapsed() < 1000 ? m_typed + typed : typed;
+        m_sinceTyped.start();
+        if (const auto record = DomainsPage::recordStartingWith(m_typed, Utils::TldCount))
+            VScroll1->setValue(qMin(*record, VScroll1->maximum()));
+        return;
+    }
     QDialog::keyPressEvent(event);
+}
+
+void frmDomains::wheelEvent(QWheelEvent* event)
+{
+    // The page scrolls wherever the wheel turns over it.
+    QCoreApplication::sendEvent(VScroll1, event);
 }

@@ -3,6 +3,7 @@
 #include "core/DomainsPage.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <array>
 
 class QCheckBox;
@@ -45,10 +46,14 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void Form_Load();
     void fitHeight();
+
+    QString m_typed; // the letters typed lately, to move the page to a label
+    QElapsedTimer m_sinceTyped;
 
     int m_outerHeightTwips = DomainsPage::CompactHeightTwips;
 };

@@ -171,6 +171,20 @@ private Q_SLOTS:
         QCOMPARE(Utils::GetSetting(u"main"_s, u"domains"_s, u"-"_s) + ':' + flags(), result);
     }
 
+    // Up, Down and the wheel step the delay and retries as the bars' arrows do.
+    void stepping()
+    {
+        frmOptions* w = Forms::options();
+        w->show();
+        const int delay = w->VScroll1->value();
+        QTest::keyClick(w->txtDNSdelay, Qt::Key_Up);
+        QCOMPARE(w->txtDNSdelay->text().toInt(), 1000 - delay + 1);
+        QWheelEvent wheel({5, 5}, {5, 5}, {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        w->VScroll2->setValue(5);
+        QApplication::sendEvent(w->txtDNSretries, &wheel);
+        QCOMPARE(w->txtDNSretries->text(), QStringLiteral("4")); // a bar position of 6
+    }
+
     void domainsPage()
     {
         frmDomains* w = Forms::domains();
@@ -182,7 +196,13 @@ private Q_SLOTS:
         QCOMPARE(w->height(), outer(1400));
         w->userdomains->click();
         QCOMPARE(w->height(), outer(5985));
-        w->VScroll1->setValue(w->VScroll1->maximum());
+        QTest::keyClicks(w, "T1"); // a label's first letters move the page to it
+        QCOMPARE(w->VScroll1->value(), 1);
+        QWheelEvent wheel({10, 10}, w->mapToGlobal(QPoint(10, 10)), {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(w, &wheel); // the wheel over the page scrolls it
+        QVERIFY(w->VScroll1->value() > 1);
+        w->VScroll1->triggerAction(QAbstractSlider::SliderPageStepAdd);
         QCOMPARE(QStringList({w->dom[0]->text(), w->dom[13]->text()}), QStringList({u"t6 - T6"_s, u"t19 - T19"_s}));
         w->butSelAll->click();
         QVERIFY(flags().startsWith(QString(20, '1') + '/') && w->dom[13]->isChecked());
