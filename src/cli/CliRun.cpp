@@ -114,8 +114,8 @@ void CliRun::start(const QByteArray& input)
                      .replace(QLatin1Char('\r'), QLatin1Char(' '))
                      .replace(QLatin1Char('\n'), QLatin1Char(' '))
                      .replace(QLatin1Char('\t'), QLatin1Char(' ')));
-    const Candidates::Result names =
-        Candidates::build(texts.join(QLatin1Char(' ')), m_options.combinations, Utils::CheckListSize);
+    const Candidates::Result names = Candidates::build(texts.join(QLatin1Char(' ')), m_options.combinations,
+                                                       Utils::CheckListSize, Utils::AppSettings.CheckWithDashes);
     switch (names.verdict) {
     case Candidates::Verdict::Accepted:
         break;

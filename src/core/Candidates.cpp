@@ -133,7 +133,7 @@ Result refused(const QString& name)
 }
 } // namespace
 
-Result build(const QString& text, bool combinations, int capacity)
+Result build(const QString& text, bool combinations, int capacity, bool dashes)
 {
     Result result;
     const QList<uint> codes = text.toUcs4();
@@ -157,7 +157,7 @@ Result build(const QString& text, bool combinations, int capacity)
     const bool complete = std::any_of(ascii.cbegin(), ascii.cend(), [](const QString& n) { return n.contains('.'); });
     const qint64 n = typed.size();
     result.bareNames = !complete;
-    result.entriesNeeded = complete || !combinations ? n : n * n;
+    result.entriesNeeded = complete || !combinations ? n : n * n + (dashes ? n * (n - 1) : 0);
     if (result.entriesNeeded > capacity) {
         result.verdict = Verdict::TooMany;
         return result;
@@ -171,6 +171,10 @@ Result build(const QString& text, bool combinations, int capacity)
             for (qsizetype j = 0; j < n; ++j) {
                 result.typed.append(i == j ? typed.at(i) : typed.at(i) + typed.at(j));
                 result.names.append(i == j ? ascii.at(i) : asciiForm(result.typed.constLast()));
+                if (dashes && i != j) {
+                    result.typed.append(typed.at(i) + QLatin1Char('-') + typed.at(j));
+                    result.names.append(asciiForm(result.typed.constLast()));
+                }
             }
         }
         if (const qsizetype at = result.names.indexOf(QString()); at >= 0)

@@ -34,7 +34,8 @@ QString asciiForm(const QString& name);
 bool tooLongForDomain(const QString& name);
 // ";" and "," become blanks, runs of blanks become one, ends trimmed.
 QString normalize(const QString& text);
-Result build(const QString& text, bool combinations, int capacity);
+// With dashes, every joined name of a Combination is also checked with a hyphen at the joint, right after it.
+Result build(const QString& text, bool combinations, int capacity, bool dashes = false);
 
 // "Illegal characters encountered" etc.
 QString illegalCharacterText();

@@ -87,6 +87,7 @@ private Q_SLOTS:
         QTest::newRow("separators") << "ab, cd;ef" << false << "ab cd ef";
         QTest::newRow("combinations") << "a b c" << true << "a ab ac ba b bc ca cb c";
         QTest::newRow("equal names combine") << "ab ab" << true << "ab abab abab ab";
+        QTest::newRow("with dashes") << "blue sky" << true << "blue bluesky blue-sky skyblue sky-blue sky";
         QTest::newRow("a dot: complete names") << "ab.com cd" << true << ". ab.com cd";
         QTest::newRow("hyphens, digits, case") << "-1- 9A" << false << "-1- 9A";
         QTest::newRow("every ASCII letter and digit")
@@ -116,7 +117,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(bool, combinations);
-        const Candidates::Result result = Candidates::build(text, combinations, 2049);
+        const bool dashes = QByteArray(QTest::currentDataTag()) == "with dashes";
+        const Candidates::Result result = Candidates::build(text, combinations, 2049, dashes);
         const QString shown = result.verdict == Candidates::Verdict::IllegalCharacter ? "!"
                               : result.verdict == Candidates::Verdict::Empty          ? "-"
                               : result.verdict == Candidates::Verdict::TooLong        ? "too long: " + result.tooLong
@@ -133,6 +135,8 @@ private Q_SLOTS:
         QCOMPARE(build(45, true).names.size(), 2025);
         QCOMPARE(build(46, true).entriesNeeded, 2116);
         QCOMPARE(build(2050, false).verdict, Candidates::Verdict::TooMany);
+        QCOMPARE(Candidates::build(QStringLiteral("n ").repeated(33), true, 2049, true).entriesNeeded,
+                 33 * 33 + 33 * 32);
     }
 
     void settingsStore_data()

@@ -105,6 +105,12 @@ void frmMain::buildMenus()
     QMenu* mnuOptions = Menus::add(menuBar(), "mnuOptions", QStringLiteral("&Options"));
     mnuConfirmWhois = Menus::add(mnuOptions, "mnuConfirmWhois", QStringLiteral("Confirm domains with WHOIS"));
     mnuConfirmWhois->setCheckable(true);
+    mnuDashes = Menus::add(mnuOptions, "mnuDashes", QStringLiteral("Also check with &dashes"));
+    mnuDashes->setCheckable(true);
+    connect(mnuDashes, &QAction::triggered, this, [this] {
+        Utils::AppSettings.CheckWithDashes = mnuDashes->isChecked();
+        Forms::warnIf(Utils::SaveSettings());
+    });
     mnuSysTray = Menus::add(mnuOptions, "mnuSysTray", QStringLiteral("Minimize to System &Tray"));
     mnuSysTray->setCheckable(true);
     mnuOptions->addSeparator()->setObjectName(QStringLiteral("mnubreak5"));
@@ -154,6 +160,7 @@ bool frmMain::Form_Load()
     }
     Utils::InitApplication();
     mnuConfirmWhois->setChecked(Utils::AppSettings.ConfirmWhois);
+    mnuDashes->setChecked(Utils::AppSettings.CheckWithDashes);
     mnuSysTray->setChecked(Utils::AppSettings.SysTrayMinimize);
     Forms::trayIcon()->SetCallback(this, [this](TrayEvents::Code msg) { TrayIconCallback(msg); });
     return true;
@@ -168,7 +175,8 @@ void frmMain::activate_Click()
     }
 
     Utils::CheckCount = 0;
-    const Candidates::Result list = Candidates::build(names->text(), checkmode[1]->isChecked(), Utils::CheckListSize);
+    const Candidates::Result list = Candidates::build(names->text(), checkmode[1]->isChecked(), Utils::CheckListSize,
+                                                      Utils::AppSettings.CheckWithDashes);
     switch (list.verdict) {
     case Candidates::Verdict::IllegalCharacter:
         Platform::instance().messageBox(Candidates::illegalCharacterText(), Platform::Ok, Platform::NoIcon,

@@ -31,6 +31,8 @@ public:
 
     QAction* mnuExit = nullptr;
     QAction* mnuConfirmWhois = nullptr;
+    // Combinations also with a hyphen at the joint: the stored switch CheckWithDashes.
+    QAction* mnuDashes = nullptr;
     QAction* mnuSysTray = nullptr;
     QAction* mnuServer = nullptr;
     QAction* mnuDomains = nullptr;

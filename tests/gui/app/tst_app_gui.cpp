@@ -62,6 +62,7 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         store("main/init", kind == "marker" ? "garbled" : "False");
         store("main/delay", "70");
+        store("main/CheckWithDashes", "True");
         store("domains/net", "1");
         if (kind == "damaged") // a folder where the file should be
             QVERIFY(QFile::remove(Environment::current().settingsFile) &&
@@ -72,6 +73,7 @@ private Q_SLOTS:
         QCOMPARE(Utils::AppSettings.QueryDelay, qint16(kind == "damaged" ? 50 : 70));
         QCOMPARE(Utils::DomainTable[2].Selected, quint8(kind == "damaged" ? 0 : 1));
         QVERIFY(window->mnuSysTray->isChecked()); // absent key: on
+        QCOMPARE(window->mnuDashes->isChecked(), kind != "damaged");
         QCOMPARE(m_desktop->messages.size(), kind == "damaged" ? 1 : 0);
         if (kind != "damaged")
             QCOMPARE(stored("main/dns"), QString()); // nothing written
@@ -87,7 +89,8 @@ private Q_SLOTS:
             "sun.com and moon.com\ncheckmode_1: Check Combinations | Example: sun moon checks sun.com, sunmoon.com, "
             "moonsun.com and moon.com\nmnuAbout: &About Orlevan\nmnuApnic: A&PNIC (Asia-Pacific Whois)\nmnuArin: "
             "&ARIN (US && South Africa Whois) | ARIN (US & South Africa Whois)\nmnuConfirmWhois: Confirm domains "
-            "with WHOIS\nmnuDomains: D&omains to search\nmnuExit: E&xit\nmnuFile: &File \nmnuHelp: &Help\n"
+            "with WHOIS\nmnuDashes: Also check with &dashes\nmnuDomains: D&omains to search\nmnuExit: E&xit\nmnuFile: "
+            "&File \nmnuHelp: &Help\n"
             "mnuHelpIndex: &Help Contents\nmnuHomepage: Orlevan &homepage\nmnuIANA: IA&NA (Internet Assigned "
             "Numbers Authority)\nmnuIETF: IE&TF (Internet Engineering Taskforce)\nmnuISOC: &ISOC (The Internet "
             "Society)\nmnuOptions: &Options\nmnuRipe: RIP&E (European Whois)\nmnuServer: DNS &Settings\n"
@@ -106,6 +109,8 @@ private Q_SLOTS:
         QVERIFY(!Utils::AppSettings.ConfirmWhois);
         window->mnuSysTray->trigger();
         QCOMPARE(stored("main/SysTrayMinimize"), QStringLiteral("True"));
+        window->mnuDashes->trigger();
+        QCOMPARE(stored("main/CheckWithDashes"), QStringLiteral("True"));
         window->mnuExit->trigger();
         QCOMPARE(m_desktop->quits, QList<int>{0});
     }
