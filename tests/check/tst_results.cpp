@@ -67,12 +67,8 @@ private Q_SLOTS:
         const quint8 statuses[] = {Free, Taken, NotChecked, Free, Pending, Taken};
         for (int i = 0; i < 6; ++i) {
             const QString tld = i < 3 ? "com" : "nu";
-            CheckResults(i / 3 + 1, i % 3 + 1) = {QStringLiteral("n%1.").arg(i % 3 + 1) + tld,
-                                                  tld,
-                                                  statuses[i],
-                                                  qint16(i + 1),
-                                                  {},
-                                                  CheckResult::By(i % 3)};
+            CheckResult& cell = CheckResults(i / 3 + 1, i % 3 + 1);
+            cell = {"n" + QString::number(i % 3 + 1) + '.' + tld, tld, statuses[i], 0, {}, CheckResult::By(i % 3)};
         }
         CheckResults(2, 1) = {"xn--mnchen-3ya.de", "de", Free, 4, QString::fromUtf8("münchen.de"), CheckResult::Rdap};
         QCOMPARE(ResultsText::copyText(CheckResults, 2, 3),

@@ -17,11 +17,9 @@ protected:
     {
         QStringList lines{window->windowTitle()};
         for (const QObject* child : window->findChildren<QObject*>()) {
-            const auto* widget = qobject_cast<const QWidget*>(child);
-            const auto* action = qobject_cast<const QAction*>(child);
             QString text =
                 child->property(child->inherits("QGroupBox") || child->inherits("QMenu") ? "title" : "text").toString();
-            const QString tip = widget ? widget->toolTip() : action ? action->toolTip() : QString();
+            const QString tip = child->property("toolTip").toString(); // of widgets and actions
             if (!tip.isEmpty() && tip != QString(text).remove('&'))
                 text += " | " + tip;
             if (!child->objectName().isEmpty() && !text.isEmpty())
