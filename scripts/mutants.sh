@@ -308,7 +308,7 @@ trap 'restore; echo "interrupted; $copy is unchanged" >&2; exit 130' INT TERM
 cd "$copy"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORLEVAN_TESTS=ON >"$scratch/configure.log"
 # The suite needs the test programs, the program itself and its data beside it; the benchmark is no test.
-targets=($(cmake --build build --target help | sed -nE 's/^\.\.\. (tst_[a-z_]+|orlevan|orlevan_data)( .*)?$/\1/p'))
+mapfile -t targets < <(cmake --build build --target help | sed -nE 's/^\.\.\. (tst_[A-Za-z0-9_]+|orlevan|orlevan-cli|orlevan_data)( .*)?$/\1/p')
 build() { cmake --build build -j2 --target "${targets[@]}" >"$scratch/build.log" 2>&1; }
 # Everything but the Debian package check and the fuzz target. A hang anywhere ends the suite at three times its
 # normal length (the per-test limits of 300 s would otherwise let one hang cost five minutes).
