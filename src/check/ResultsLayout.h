@@ -8,6 +8,11 @@ namespace ResultsLayout {
 
 constexpr double RowHeight = 300;
 constexpr double RowPitch = 301; // a row and its grid line
+// What the placement gives the grid beyond the content: the window is the content and 450 x 1400, the grid the
+// window less 150 x 1170.
+constexpr double GridWidthAllowance = 300;
+constexpr double GridHeightAllowance = 230;
+constexpr double GridHeightMargin = 1170;
 
 // Header text width plus 200, rounded to a whole number, ties to even.
 int colWidth(double headingWidth);

@@ -98,7 +98,7 @@ QByteArray csvField(const QString& text)
 
 QString progressText(int checked, int total, qint64 msLeft)
 {
-    return QStringLiteral("Checking Domains: %1 of %2 checked, about %3 s left")
+    return QStringLiteral("%1 of %2 checked, %3 s left")
         .arg(checked)
         .arg(total)
         .arg((msLeft + 999) / 1000);

@@ -39,7 +39,7 @@ QString copyLine(const CheckResult& result, const QString& registrationSite);
 // table's record of the candidate's tld.
 QString copyText(const CheckResultTable& table, int columns, int rows);
 
-// While a run goes on: "Checking Domains: 120 of 960 checked, about 40 s left".
+// While a run goes on, short enough for the bar of a narrow window: "120 of 960 checked, 40 s left".
 QString progressText(int checked, int total, qint64 msLeft);
 // Once the grid is final: "12 free · 100 taken · 8 not checked".
 QString summary(const CheckResultTable& table);

@@ -4,10 +4,12 @@
 #include "core/Units.h"
 #include "gui/results/ResultGrid.h"
 
+#include <QHeaderView>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 
 ResultsSizing::ResultsSizing(QMainWindow* window, ResultGrid* grid, QProgressBar* bar, QPushButton* button)
     : m_window(window), m_grid(grid), m_bar(bar), m_button(button)
@@ -32,12 +34,33 @@ void ResultsSizing::LayoutGrid(int columns)
         headings.push_back(GetColwidth(qint16(c)) - 200);
     const ResultsLayout::Grid grid = ResultsLayout::layoutGrid(headings, m_grid->nameWidths(dpi()));
     m_grid->applyLayout(grid.columnWidths, ResultsLayout::RowHeight, dpi());
-    ContentWidth = grid.contentWidth;
-    ContentHeight = grid.contentHeight;
+    // The arithmetic was made for another system's metrics: it is fed what this grid really needs, both headers,
+    // every row and column and the frame, and the window's placement gives the grid that much and the allowances.
+    const int frame = 2 * m_grid->frameWidth();
+    const int width = m_grid->verticalHeader()->width() + m_grid->horizontalHeader()->length() + frame;
+    const int height = m_grid->horizontalHeader()->height() + m_grid->verticalHeader()->length() + frame;
+    ContentWidth = Units::toTwips(width, dpi()) - ResultsLayout::GridWidthAllowance;
+    ContentHeight = Units::toTwips(height, dpi()) - ResultsLayout::GridHeightAllowance;
     CalcFormSize();
-    const QSize extra = frameExtra();
-    m_window->resize(Units::toPixels(DesiredWidth, dpi()) - extra.width(),
-                     Units::toPixels(DesiredHeight, dpi()) - extra.height());
+    if (ContentHeight + ResultsLayout::GridHeightAllowance > DesiredHeight - ResultsLayout::GridHeightMargin) {
+        // Not every row fits: the vertical scroll bar takes its width from the columns.
+        ContentWidth += Units::toTwips(m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent), dpi());
+        CalcFormSize();
+    }
+    // Never narrower than the menu bar and the title need.
+    const int title = m_window->fontMetrics().horizontalAdvance(m_window->windowTitle()) + 150;
+    const int least = qMax(m_window->menuWidget() ? m_window->menuWidget()->sizeHint().width() : 0, title);
+    const QScreen* where = m_window->screen();
+    const double widest = 0.9 * Units::toTwips(where ? where->geometry().width() : 1024, dpi());
+    DesiredWidth = qMin(qMax(DesiredWidth, Units::toTwips(least + frameExtra().width(), dpi())), widest);
+    fitWindow();
+}
+
+void ResultsSizing::fitWindow()
+{
+    m_extraUsed = frameExtra();
+    m_window->resize(Units::toPixels(DesiredWidth, dpi()) - m_extraUsed.width(),
+                     Units::toPixels(DesiredHeight, dpi()) - m_extraUsed.height());
     Form_Resize();
 }
 
@@ -63,6 +86,12 @@ void ResultsSizing::Form_Resize()
 {
     if (m_resizing || (m_window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
         return;
+    // The window manager framed the window after it was sized: the frame comes on top, not out of the grid.
+    if (DesiredWidth > 0 && frameExtra() != m_extraUsed) {
+        m_resizing = true;
+        fitWindow();
+        m_resizing = false;
+    }
     const double screenDpi = dpi();
     const QSize extra = frameExtra();
     const QSize outer = m_window->size() + extra;

@@ -29,6 +29,8 @@ public:
 
 private:
     double dpi() const;
+    // Sizes the window to the desired size with the frame it has now.
+    void fitWindow();
     // The layout's sizes include the frame and title bar; Qt sizes the inside.
     QSize frameExtra() const;
 
@@ -37,4 +39,5 @@ private:
     QProgressBar* m_bar;
     QPushButton* m_button;
     bool m_resizing = false;
+    QSize m_extraUsed;
 };

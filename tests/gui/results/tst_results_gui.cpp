@@ -19,13 +19,13 @@ class TestResultsWindow : public GuiSuite
     QPointer<frmResults> m_window;
     FakeServer m_whois;
 
-    void check(const QStringList& names, const QStringList& typed = {})
+    void check(const QStringList& names, const QStringList& typed = {}, bool bare = false)
     {
         Candidates::Result list;
         list.verdict = Candidates::Verdict::Accepted;
         list.names = names;
         list.typed = typed.isEmpty() ? names : typed;
-        list.bareNames = false;
+        list.bareNames = bare;
         m_window = new frmResults;
         m_window->show();
         m_window->GetData(list);
@@ -193,6 +193,21 @@ private Q_SLOTS:
         if (m_window && socket.isEmpty()) {
             QCOMPARE(m_window->butCancelOk->text(), QStringLiteral("Cancel"));
             QVERIFY(!menusEnabled() && m_window->ProgressBar->isVisible());
+        }
+    }
+
+    // Every column shows, and every row while the screen has room; never narrower than the menu bar.
+    void fits()
+    {
+        Utils::InitDefaultDomains();
+        for (const int n : {3, 120}) {
+            check(QString(" name%1").repeated(n).arg(0).split(' ', Qt::SkipEmptyParts), {}, true);
+            QVERIFY(QTest::qWaitForWindowExposed(m_window));
+            const QTableWidget* grid = m_window->Resultgrid;
+            QVERIFY(grid->viewport()->width() >= grid->horizontalHeader()->length());
+            QCOMPARE(grid->viewport()->height() >= grid->verticalHeader()->length(), n == 3);
+            QVERIFY(m_window->width() >= m_window->menuWidget()->sizeHint().width());
+            delete m_window;
         }
     }
 
