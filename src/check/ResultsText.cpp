@@ -98,10 +98,7 @@ QByteArray csvField(const QString& text)
 
 QString progressText(int checked, int total, qint64 msLeft)
 {
-    return QStringLiteral("%1 of %2 checked, %3 s left")
-        .arg(checked)
-        .arg(total)
-        .arg((msLeft + 999) / 1000);
+    return QStringLiteral("%1 of %2 checked, %3 s left").arg(checked).arg(total).arg((msLeft + 999) / 1000);
 }
 
 QString summary(const CheckResultTable& table)
@@ -111,10 +108,13 @@ QString summary(const CheckResultTable& table)
         for (int r = 1; r <= table.rowCount(); ++r)
             ++counts[qMin<int>(table(c, r).status, NotChecked)];
     }
-    return QStringLiteral("%1 free \u00b7 %2 taken \u00b7 %3 not checked")
-        .arg(counts[Free])
-        .arg(counts[Taken])
-        .arg(counts[NotChecked] + counts[Pending]);
+    return summaryOf(QString::number(counts[Free]), QString::number(counts[Taken]),
+                     QString::number(counts[NotChecked] + counts[Pending]));
+}
+
+QString summaryOf(const QString& free, const QString& taken, const QString& notChecked)
+{
+    return QStringLiteral("%1 free \u00b7 %2 taken \u00b7 %3 not checked").arg(free, taken, notChecked);
 }
 
 QList<Row> rows(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames)

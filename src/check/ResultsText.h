@@ -43,6 +43,7 @@ QString copyText(const CheckResultTable& table, int columns, int rows);
 QString progressText(int checked, int total, qint64 msLeft);
 // Once the grid is final: "12 free · 100 taken · 8 not checked".
 QString summary(const CheckResultTable& table);
+QString summaryOf(const QString& free, const QString& taken, const QString& notChecked);
 
 // One candidate as a saved file gives it, in the copy order.
 struct Row

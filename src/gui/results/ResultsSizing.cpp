@@ -1,6 +1,7 @@
 #include "gui/results/ResultsSizing.h"
 
 #include "check/ResultsLayout.h"
+#include "check/ResultsText.h"
 #include "core/Units.h"
 #include "gui/results/ResultGrid.h"
 
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <algorithm>
 
 ResultsSizing::ResultsSizing(QMainWindow* window, ResultGrid* grid, QProgressBar* bar, QPushButton* button)
     : m_window(window), m_grid(grid), m_bar(bar), m_button(button)
@@ -47,9 +49,13 @@ void ResultsSizing::LayoutGrid(int columns)
         ContentWidth += Units::toTwips(m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent), dpi());
         CalcFormSize();
     }
-    // Never narrower than the menu bar and the title need.
-    const int title = m_window->fontMetrics().horizontalAdvance(m_window->windowTitle()) + 150;
-    const int least = qMax(m_window->menuWidget() ? m_window->menuWidget()->sizeHint().width() : 0, title);
+    // Never narrower than the menu bar, the title and the counts in the progress bar's place need.
+    const QFontMetrics text = m_window->fontMetrics();
+    const QString count = QString::number(m_grid->rowCount() * columns);
+    const int counts =
+        text.horizontalAdvance(ResultsText::summaryOf(count, count, count)) + Units::toPixels(1480, dpi());
+    const int least = std::max({m_window->menuWidget() ? m_window->menuWidget()->sizeHint().width() : 0,
+                                text.horizontalAdvance(m_window->windowTitle()) + 150, counts + 20});
     const QScreen* where = m_window->screen();
     const double widest = 0.9 * Units::toTwips(where ? where->geometry().width() : 1024, dpi());
     DesiredWidth = qMin(qMax(DesiredWidth, Units::toTwips(least + frameExtra().width(), dpi())), widest);
