@@ -14,5 +14,9 @@ clean=(env -i HOME="$home" PATH="$PATH")
 [ $? -eq 2 ] || { echo "a refused option did not end with status 2"; exit 1; }
 "${clean[@]}" "$program" --server 'no such server' a </dev/null 2>"$home/err"
 [ $? -eq 3 ] && grep -q 'Cannot initialize the network' "$home/err" || { echo "no network: not status 3"; exit 1; }
+"${clean[@]}" "$program" --version | grep -qx 'orlevan-cli [0-9.]*' || { echo "no version"; exit 1; }
+"${clean[@]}" "$program" --confirm --no-confirm a 2>&1 | grep -q 'cannot both be given' || { echo "no --no-confirm"; exit 1; }
+"${clean[@]}" "$program" --tld com,xx a </dev/null 2>"$home/err"
+[ $? -eq 2 ] && grep -qx 'Unknown top-level domain: xx' "$home/err" || { echo "an unknown --tld went on"; exit 1; }
 [ ! -e "$home/.config" ] || { echo "orlevan-cli wrote settings"; exit 1; }
 echo "orlevan-cli smoke test passed"

@@ -95,6 +95,7 @@ private Q_SLOTS:
             return answer == "short" ? reply.left(3) : reply;
         };
         QSignalSpy finished(start({"a.com", "b.com", "c.com"}, passes), &Check::finished);
+        QCOMPARE(m_check->runProgress().checked, 0);
         QSignalSpy changed(m_check.get(), &Check::cellChanged);
         m_check->start();
         QVERIFY(m_driver->finish(m_check->run()));

@@ -210,6 +210,7 @@ private Q_SLOTS:
         table(1, 1).status = Taken;
         auto walk = std::make_unique<WhoisConfirmation>(table, 1, 1);
         QSignalSpy finished(walk.get(), &WhoisConfirmation::finished);
+        QCOMPARE(walk->Whois2->port(), quint16(43)); // the program's own, with the environment as the program has it
         walk->start();
         QVERIFY(finished.wait(5000));
         walk.reset();
