@@ -18,5 +18,6 @@ clean=(env -i HOME="$home" PATH="$PATH")
 "${clean[@]}" "$program" --confirm --no-confirm a 2>&1 | grep -q 'cannot both be given' || { echo "no --no-confirm"; exit 1; }
 "${clean[@]}" "$program" --tld com,xx a </dev/null 2>"$home/err"
 [ $? -eq 2 ] && grep -qx 'Unknown top-level domain: xx' "$home/err" || { echo "an unknown --tld went on"; exit 1; }
+"${clean[@]}" "$program" </dev/null 2>&1 | grep -qx "No names to check. Try 'orlevan-cli --help'." || { echo "no word"; exit 1; }
 [ ! -e "$home/.config" ] || { echo "orlevan-cli wrote settings"; exit 1; }
 echo "orlevan-cli smoke test passed"

@@ -36,7 +36,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("call"); // ok:delay;retries, delay:text, retries:text, height:twips;dpi;frame;content
         QTest::addColumn<QString>("result"); // ok: message;delay box;retries box. Leaving: message or bar position
         QTest::newRow("ok 4.5 to even 4") << u"ok:4.5;3"_s << u"Please select a number from 5 to 1000 ms.;4;3"_s;
-        QTest::newRow("ok 1.5 to 2") << u"ok:50;1.5"_s << u";50;2"_s;
+        QTest::newRow("ok 1.5 to 2") << u"ok:59;1.5"_s << u";59;2"_s;
         QTest::newRow("ok at the lower ends") << u"ok:5;1"_s << u";5;1"_s;
         QTest::newRow("ok at the upper ends, blanks around") << u"ok: 1000 ;10 "_s << u";1000;10"_s;
         QTest::newRow("ok 11 retries") << u"ok:50;11"_s << u"Please select from 1 to 10 retries.;50;11"_s;
