@@ -10,14 +10,14 @@ namespace {
 const QStringList Formats = {QStringLiteral("text"), QStringLiteral("csv"), QStringLiteral("json")};
 const QStringList Statuses = {QStringLiteral("free"), QStringLiteral("taken"), QStringLiteral("not-checked")};
 
-struct Spec
+struct OptionEntry
 {
     const char* names;
     const char* value; // nullptr: a switch
     const char* text;
 };
 // Every option with its default, as --help shows them.
-const Spec Specs[] = {
+const OptionEntry Entries[] = {
     {"c,combinations", nullptr, "Also check every name joined with every other name (default: each name alone)."},
     {"tld", "LIST",
      "Check under these suffixes of the domain table, separated by commas, e.g. com,net,co.uk "
@@ -39,11 +39,11 @@ const Spec Specs[] = {
     {"version", nullptr, "Show the version and end."},
 };
 
-QCommandLineOption option(const Spec& spec)
+QCommandLineOption option(const OptionEntry& entry)
 {
-    const QStringList names = QString::fromLatin1(spec.names).split(QLatin1Char(','));
-    return spec.value ? QCommandLineOption(names, QString::fromUtf8(spec.text), QString::fromLatin1(spec.value))
-                      : QCommandLineOption(names, QString::fromUtf8(spec.text));
+    const QStringList names = QString::fromLatin1(entry.names).split(QLatin1Char(','));
+    return entry.value ? QCommandLineOption(names, QString::fromUtf8(entry.text), QString::fromLatin1(entry.value))
+                       : QCommandLineOption(names, QString::fromUtf8(entry.text));
 }
 
 std::optional<int> number(const QCommandLineParser& parser, const char* name, int min, int max, QString* error)
@@ -66,8 +66,8 @@ std::optional<int> number(const QCommandLineParser& parser, const char* name, in
 std::optional<CliOptions> CliOptions::parse(const QStringList& arguments, QString* error)
 {
     QCommandLineParser parser;
-    for (const Spec& spec : Specs)
-        parser.addOption(option(spec));
+    for (const OptionEntry& entry : Entries)
+        parser.addOption(option(entry));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(QStringList{QStringLiteral("orlevan-cli")} + arguments)) {
         *error = parser.errorText();
@@ -133,16 +133,16 @@ QString CliOptions::helpText()
                                   "suffix,\nor whole when it holds a dot. Names are also read from standard input "
                                   "when it is not\na terminal, or where a NAME is \"-\", separated as in the window's "
                                   "name box.\n\n");
-    for (const Spec& spec : Specs) {
+    for (const OptionEntry& entry : Entries) {
         QString names;
-        for (const QString& name : QString::fromLatin1(spec.names).split(QLatin1Char(',')))
+        for (const QString& name : QString::fromLatin1(entry.names).split(QLatin1Char(',')))
             names += (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name + QStringLiteral(", ");
         names.chop(2);
-        if (spec.value)
+        if (entry.value)
             names += (names.contains(QStringLiteral("--")) ? QStringLiteral("=") : QStringLiteral(" ")) +
-                     QString::fromLatin1(spec.value);
+                     QString::fromLatin1(entry.value);
         text += QStringLiteral("  ") + names + QLatin1Char('\n') + QStringLiteral("      ") +
-                QString::fromUtf8(spec.text) + QLatin1Char('\n');
+                QString::fromUtf8(entry.text) + QLatin1Char('\n');
     }
     text += QStringLiteral("\nExit status: 0 every name was checked, 1 some could not be checked, 2 the names or "
                            "options\nwere refused, 3 the check could not start or failed, 130 interrupted.\n");
