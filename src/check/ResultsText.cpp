@@ -76,13 +76,10 @@ QString copyLine(const CheckResult& result, const QString& registrationSite)
 
 QString copyText(const CheckResultTable& table, int columns, int rows)
 {
+    // The same walk as the saved file's, so both list the candidates alike.
     QString text;
-    for (int c = 1; c <= columns && c <= table.columnCount(); ++c) {
-        for (int r = 1; r <= rows && r <= table.rowCount(); ++r) {
-            const CheckResult& result = table(c, r);
-            text += copyLine(result, Utils::DomainTable[Utils::FindTld(result.tld)].RegistrationSite);
-        }
-    }
+    for (const Row& row : ResultsText::rows(table, columns, rows, {}))
+        text += copyLine(*row.result, row.registrationSite);
     return text;
 }
 
