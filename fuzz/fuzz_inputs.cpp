@@ -7,6 +7,7 @@
 #include "dns/QueryIds.h"
 #include "whois/Rdap.h"
 #include "whois/RdapBootstrap.h"
+#include "whois/RdapDomain.h"
 #include "whois/ReplyDecoder.h"
 #include "whois/Whois.h"
 #include "whois/WhoisLines.h"
@@ -67,7 +68,13 @@ void rdap(const QByteArray& bytes)
         const QString base = bootstrap->serviceFor(QStringLiteral("name.co.uk"));
         require(base.isEmpty() || Rdap::isUsableUrl(QUrl(base)), "an unusable service address");
     }
-    Rdap::classifyAnswer(200, bytes, false);
+    const Rdap::Verdict verdict = Rdap::classifyAnswer(200, bytes, false);
+    if (const auto details = RdapDomain::parse(bytes)) {
+        require(verdict == Rdap::Verdict::Taken, "details of an answer that is no domain");
+        require(details->link.isEmpty() || details->link.scheme().startsWith(QLatin1String("http")),
+                "a link that is no web page");
+        RdapDomain::report(*details, QStringLiteral("name.com"), QDateTime::currentDateTimeUtc(), QLocale::c());
+    }
     Rdap::retryAfterSeconds(bytes.left(40), QDateTime::currentDateTimeUtc(), 2, 60);
 }
 

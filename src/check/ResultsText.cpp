@@ -24,7 +24,7 @@ QString shownDomain(const CheckResult& result)
                                   : result.typed + QStringLiteral(" (") + result.domain + QLatin1Char(')');
 }
 
-Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QString& label)
+Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QString& label, bool rdapService)
 {
     Popup popup;
     popup.title = shownDomain(result);
@@ -48,6 +48,8 @@ Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QSt
                              : QStringLiteral("No registration site known for  .") + label;
     popup.whoisCaption = QStringLiteral("Lookup ") + result.domain + QStringLiteral(" with WHOIS");
     popup.wwwVisible = site && result.status == Taken;
+    popup.detailsVisible = result.status == Taken;
+    popup.detailsEnabled = popup.detailsVisible && rdapService;
     if (popup.wwwVisible)
         popup.wwwCaption = QStringLiteral("Goto www.") + (result.typed.isEmpty() ? result.domain : result.typed);
     return popup;

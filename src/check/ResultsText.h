@@ -22,12 +22,15 @@ struct Popup
     QString wwwCaption;
     bool wwwVisible = false;
     QString whoisCaption;
+    // Registration details, for a taken name: offered where its suffix has an RDAP service.
+    bool detailsVisible = false;
+    bool detailsEnabled = false;
 };
 
 // The label a cell's suffix goes by: its column's heading when the names were bare, else the candidate's tld.
 QString columnLabel(bool bareNames, const QStringList& columnLabels, int column, const QString& tld);
 
-Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QString& label);
+Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QString& label, bool rdapService);
 
 // The domain as typed, followed by its ASCII form where the two differ.
 QString shownDomain(const CheckResult& result);

@@ -30,7 +30,6 @@ WhoisConfirmation::WhoisConfirmation(CheckResultTable& table, int columns, int r
     Whois2->setTimeLimits(connectMs, exchangeMs);
     connect(Whois2, &WhoisClient::finished, this, &WhoisConfirmation::whoisFinished);
     rdap = new RdapClient(this);
-    rdap->setTimeLimits(connectMs, exchangeMs);
     connect(rdap, &RdapClient::finished, this, &WhoisConfirmation::rdapFinished);
 }
 

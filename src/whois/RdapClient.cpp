@@ -64,6 +64,11 @@ RdapClient::RdapClient(QObject* parent) : QObject(parent)
     m_waitTimer = makeTimer(&RdapClient::onWaitOver);
     m_connectTimer = makeTimer(&RdapClient::onConnectTimeout);
     m_exchangeTimer = makeTimer(&RdapClient::onExchangeTimeout);
+    const Environment& environment = Environment::current();
+    if (environment.connectMs > 0)
+        m_connectTimeout = environment.connectMs;
+    if (environment.exchangeMs > 0)
+        m_exchangeTimeout = environment.exchangeMs;
 }
 
 RdapClient::~RdapClient()
@@ -114,7 +119,9 @@ void RdapClient::onWaitOver()
     const qint64 wait =
         RdapPacer::shared().notBefore(hostKey(m_url), m_hostInterval) - Environment::current().monotonicMs();
     if (wait > qint64(MaxRetryAfterSeconds) * 1000) {
-        finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("the server asked to be left alone"));
+        cancel();
+        Q_EMIT finished(
+            RdapOutcome{Rdap::Verdict::NotChecked, 0, QStringLiteral("the server asked to be left alone"), {}, true});
         return;
     }
     if (wait > 0) {
@@ -215,7 +222,8 @@ void RdapClient::onReplyFinished()
     }
     const Rdap::Verdict verdict = Rdap::classifyAnswer(status, m_body, m_cut);
     finish(verdict, status,
-           verdict == Rdap::Verdict::NotChecked ? QStringLiteral("answer %1 not understood").arg(status) : QString());
+           verdict == Rdap::Verdict::NotChecked ? QStringLiteral("answer %1 not understood").arg(status) : QString(),
+           m_body);
 }
 
 void RdapClient::onConnectTimeout()
@@ -230,10 +238,10 @@ void RdapClient::onExchangeTimeout()
         finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("exchange timed out"));
 }
 
-void RdapClient::finish(Rdap::Verdict verdict, int httpStatus, const QString& reason)
+void RdapClient::finish(Rdap::Verdict verdict, int httpStatus, const QString& reason, const QByteArray& body)
 {
     cancel();
-    Q_EMIT finished(RdapOutcome{verdict, httpStatus, reason});
+    Q_EMIT finished(RdapOutcome{verdict, httpStatus, reason, body});
 }
 
 void RdapClient::dropReply()

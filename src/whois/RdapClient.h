@@ -21,8 +21,10 @@ class QTimer;
 struct RdapOutcome
 {
     Rdap::Verdict verdict = Rdap::Verdict::NotChecked;
-    int httpStatus = 0; // of the last answer; 0 when none came
-    QString reason;     // why it could not be confirmed, for tests and debugging
+    int httpStatus = 0;     // of the last answer; 0 when none came
+    QString reason;         // why it could not be confirmed, for tests and debugging
+    QByteArray body;        // of the final answer, at most the size bound
+    bool leftAlone = false; // not asked: the host wants no questions for longer than a client waits
 };
 Q_DECLARE_METATYPE(RdapOutcome)
 
@@ -92,7 +94,7 @@ private:
     void onReplyFinished();
     void onConnectTimeout();
     void onExchangeTimeout();
-    void finish(Rdap::Verdict verdict, int httpStatus, const QString& reason);
+    void finish(Rdap::Verdict verdict, int httpStatus, const QString& reason, const QByteArray& body = {});
     void dropReply();
 
     QNetworkAccessManager* m_network = nullptr;

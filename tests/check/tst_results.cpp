@@ -47,7 +47,7 @@ private Q_SLOTS:
                                  CheckResult::Dns};
         Utils::TldRecord record;
         record.RegistrationSite = site;
-        const ResultsText::Popup p = ResultsText::popup(result, record, "co.uk");
+        const ResultsText::Popup p = ResultsText::popup(result, record, "co.uk", false);
         QTEST(QStringList({p.title, (p.gotoEnabled ? "+" : "") + p.gotoCaption, p.wwwVisible ? p.wwwCaption : "",
                            p.whoisCaption})
                   .join('|'),

@@ -1,14 +1,39 @@
 #include "support/FakeServer.h"
 
+#include "support/ProgramState.h"
+
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <memory>
 
-FakeServer::FakeServer(bool http, QObject* parent) : QObject(parent), m_http(http), m_server(new QTcpServer(this))
+namespace {
+QTcpServer* tlsServer(QObject* parent)
+{
+    const QByteArray certificate = readFile(ORLEVAN_SOURCE_DIR "/tests/whois/fixtures/loopback.crt");
+    QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+    trusting.addCaCertificate(QSslCertificate(certificate));
+    QSslConfiguration::setDefaultConfiguration(trusting);
+    QSslConfiguration configuration = trusting;
+    configuration.setLocalCertificate(QSslCertificate(certificate));
+    configuration.setPrivateKey(QSslKey(readFile(ORLEVAN_SOURCE_DIR "/tests/whois/fixtures/loopback.key"), QSsl::Rsa));
+    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    auto* server = new QSslServer(parent);
+    server->setSslConfiguration(configuration);
+    return server;
+}
+} // namespace
+
+FakeServer::FakeServer(bool http, bool tls)
+    : m_http(http), m_tls(tls), m_server(tls ? tlsServer(this) : new QTcpServer(this))
 {
     if (http)
         m_default = FakeServer::http(400, "unknown path");
-    connect(m_server, &QTcpServer::newConnection, this, [this] {
+    // A TLS server hands a connection over once its handshake is done.
+    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket* socket = m_server->nextPendingConnection()) {
             auto head = std::make_shared<QByteArray>();
             connect(socket, &QTcpSocket::readyRead, this, [this, socket, head] {
@@ -65,7 +90,7 @@ quint16 FakeServer::port() const
 
 QString FakeServer::url(const QByteArray& path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(port()) + QString::fromLatin1(path);
+    return QStringLiteral("%1://127.0.0.1:%2").arg(m_tls ? "https" : "http").arg(port()) + QString::fromLatin1(path);
 }
 
 quint16 FakeServer::refusedPort()

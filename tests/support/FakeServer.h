@@ -34,7 +34,9 @@ public:
         QByteArray header(const QByteArray& name) const;
     };
 
-    explicit FakeServer(bool http = false, QObject* parent = nullptr);
+    // tls: HTTPS with the loopback certificate of the test fixtures, which the program's connections then trust as
+    // they would a registry's.
+    explicit FakeServer(bool http = false, bool tls = false);
     ~FakeServer() override;
 
     bool start();
@@ -61,6 +63,7 @@ private:
     void serve(QTcpSocket* socket, const QByteArray& head);
 
     const bool m_http;
+    const bool m_tls;
     QTcpServer* m_server = nullptr;
     QTcpSocket* m_filler = nullptr;
     QHash<QByteArray, QList<Script>> m_routes;

@@ -5,6 +5,7 @@
 #include "whois/RdapBootstrap.h"
 #include "whois/RdapBootstrapUpdater.h"
 #include "whois/RdapClient.h"
+#include "whois/RdapDomain.h"
 
 // RDAP without windows: addresses, answers, the directory of services and its weekly refresh, the client.
 class TestRdap : public QObject
@@ -138,6 +139,57 @@ private Q_SLOTS:
             QVERIFY(finished.wait(10000));
             QCOMPARE(server.requests.size(), requests);
         }
+    }
+
+    // A domain object as the details window shows it, on 1 January 2022 (UTC) in the C locale.
+    void details_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow(".com as a registry answers") << "themarquetry.com" << fixture("rdap-sample-200.json")
+                                                    << "Name: themarquetry.com\n"
+                                                       "Registrar: Hosting Concepts B.V. d/b/a Registrar.eu\n"
+                                                       "Registered: Tuesday, 16 March 2021\n"
+                                                       "Expires: Wednesday, 16 March 2022 (74 days left)\n"
+                                                       "Last changed: not given\n"
+                                                       "Status: the registrar blocks transfers\n"
+                                                       "Name servers: ns1.dns-parking.com, ns2.dns-parking.com";
+        // ' for ": the registrar under a reseller, dates in other shapes, a page link, an unknown status.
+        QTest::newRow("odd shapes") << QString::fromUtf8("b\u00fccher.de")
+                                    << QByteArray(R"({'objectClassName':'domain','ldhName':'XN--BCHER-KVA.DE',
+            'entities':[{'roles':['reseller'],'entities':[{'roles':['Registrar'],'vcardArray':['vcard',[['fn',{},
+            'text','R Inc.'],['url',{},'uri','javascript:x']]],'links':[{'type':'text/html','href':'https://r.example/'}]}]}],
+            'events':[{'eventAction':'registration','eventDate':'2020-05-06T23:08:09.5-02:00'},
+            {'eventAction':'expiration','eventDate':'2021-12-31'},{'eventAction':'last changed','eventDate':'soon'}],
+            'status':['redemption period','frobbed']})")
+                                    << QString::fromUtf8("Name: b\u00fccher.de (xn--bcher-kva.de)\n"
+                                                         "Registrar: R Inc.\n"
+                                                         "Registered: Thursday, 7 May 2020\n"
+                                                         "Expires: Friday, 31 December 2021 (expired 1 day ago)\n"
+                                                         "Last changed: soon\n"
+                                                         "Status: deleted, in its redemption period (only the "
+                                                         "holder can restore it); frobbed\n"
+                                                         "Name servers: not given\n"
+                                                         "More: https://r.example/");
+        QTest::newRow("nothing but the class")
+            << "a.com" << QByteArray(R"({'objectClassName':'domain','links':[{'type':'text/html','href':'file:/x'}]})")
+            << "Name: a.com\nRegistrar: not given\nRegistered: not given\nExpires: not given\nLast changed: not "
+               "given\nStatus: not given\nName servers: not given";
+        QTest::newRow("an entity") << "a.com" << QByteArray(R"({'objectClassName':'entity'})") << "";
+        QTest::newRow("an array") << "a.com" << QByteArray(R"([{'objectClassName':'domain'}])") << "";
+    }
+    void details()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, input);
+        const auto details = RdapDomain::parse(input.replace('\'', '"'));
+        const QDateTime now(QDate(2022, 1, 1), QTime(0, 0), QTimeZone::utc());
+        QTEST(details ? RdapDomain::report(*details, typed, now, QLocale::c()) : QString(), "expected");
+        const QDate d(2022, 1, 1);
+        QCOMPARE(RdapDomain::daysLeft(d, d) + ", " + RdapDomain::daysLeft(d, d.addDays(1)) + ", " +
+                     RdapDomain::daysLeft(d, d.addDays(-12)),
+                 "expires today, 1 day left, expired 12 days ago");
     }
 
     // A timer that fires before the host's second is up waits again; the clock decides.

@@ -17,6 +17,7 @@ CellPopup::CellPopup(QWidget* parent) : QMenu(QStringLiteral("Popup"), parent)
     mnuWww = Menus::add(this, "mnuWww", QString());
     mnuWww->setVisible(false);
     mnuWhois2 = Menus::add(this, "mnuWhois2", QString());
+    mnuDetails = Menus::add(this, "mnuDetails", QStringLiteral("Registration &details..."));
 }
 
 void CellPopup::open(const ResultsText::Popup& shown, const QString& displayInfo)
@@ -31,5 +32,7 @@ void CellPopup::open(const ResultsText::Popup& shown, const QString& displayInfo
     mnuWhois2->setText(shown.whoisCaption);
     mnuWww->setText(shown.wwwCaption);
     mnuWww->setVisible(shown.wwwVisible);
+    mnuDetails->setVisible(shown.detailsVisible);
+    mnuDetails->setEnabled(shown.detailsEnabled);
     popup(QCursor::pos());
 }

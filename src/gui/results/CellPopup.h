@@ -19,4 +19,5 @@ public:
     QAction* mnuGoto = nullptr;
     QAction* mnuWww = nullptr;
     QAction* mnuWhois2 = nullptr;
+    QAction* mnuDetails = nullptr;
 };

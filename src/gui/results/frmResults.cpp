@@ -12,9 +12,11 @@
 #include "gui/results/CellPopup.h"
 #include "gui/results/ResultGrid.h"
 #include "gui/results/ResultsSizing.h"
+#include "gui/results/frmDetails.h"
 #include "gui/shell/Menus.h"
 #include "gui/shell/MessageQueue.h"
 #include "gui/shell/modHTMLHelp.h"
+#include "whois/RdapBootstrap.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -92,6 +94,7 @@ void frmResults::buildMenus()
     connect(mnuPopup->mnuGoto, &QAction::triggered, this, &frmResults::mnuGoto_Click);
     connect(mnuPopup->mnuWww, &QAction::triggered, this, &frmResults::mnuWww_Click);
     connect(mnuPopup->mnuWhois2, &QAction::triggered, this, &frmResults::mnuWhois2_Click);
+    connect(mnuPopup->mnuDetails, &QAction::triggered, this, &frmResults::mnuDetails_Click);
 }
 
 void frmResults::setMenusEnabled(bool enabled)
@@ -269,7 +272,8 @@ void frmResults::Resultgrid_EnterCell(int column, int row)
         return;
     CurrentTld = Utils::DomainTable[Utils::FindTld(result->tld)];
     const QString label = ResultsText::columnLabel(m_check->plan().bareNames, ColumnLabels, m_popupColumn, result->tld);
-    mnuPopup->open(ResultsText::popup(*result, CurrentTld, label), CurrentTld.DisplayInfo);
+    const bool rdap = result->status == Taken && !Rdap::loadBootstrap().serviceFor(result->domain).isEmpty();
+    mnuPopup->open(ResultsText::popup(*result, CurrentTld, label, rdap), CurrentTld.DisplayInfo);
 }
 
 void frmResults::mnuGoto_Click()
@@ -288,6 +292,13 @@ void frmResults::mnuWhois2_Click()
 {
     if (const CheckResult* result = popupResult())
         Q_EMIT whoisLookupRequested(result->domain);
+}
+
+void frmResults::mnuDetails_Click()
+{
+    const CheckResult* result = popupResult();
+    if (frmDetails* details = result ? frmDetails::open(*result, this) : nullptr)
+        connect(details, &frmDetails::whoisLookupRequested, this, &frmResults::whoisLookupRequested);
 }
 
 void frmResults::mnuCopy_Click()

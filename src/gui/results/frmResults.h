@@ -50,6 +50,8 @@ public:
     void mnuGoto_Click();
     void mnuWww_Click();
     void mnuWhois2_Click();
+    // Registration details of a taken candidate, in a window of their own.
+    void mnuDetails_Click();
 
     ResultGrid* Resultgrid = nullptr;
     QProgressBar* ProgressBar = nullptr;

@@ -4,11 +4,14 @@
 #include "dns/CheckRun.h"
 #include "gui/results/CellPopup.h"
 #include "gui/results/ResultGrid.h"
+#include "gui/results/frmDetails.h"
 #include "gui/results/frmResults.h"
 #include "support/FakeServer.h"
 #include "support/RunDriver.h"
 #include "support/ScriptedTransport.h"
 #include "support/gui/GuiSuite.h"
+#include "whois/RdapBootstrap.h"
+#include "whois/RdapDomain.h"
 
 // The results window's wiring: a run and its confirmation shown as they go, its answers to the user, its ends.
 class TestResultsWindow : public GuiSuite
@@ -77,7 +80,8 @@ private Q_SLOTS:
         QCOMPARE(shown(), QStringLiteral("123"));
         QCOMPARE(textsOf(m_window), "Orlevan results\nProgressBar: 1 free \u00b7 1 taken \u00b7 1 not "
                                     "checked\nbutCancelOk: Close\nmnuCopy: &Copy "
-                                    "list to Clipboard\nmnuEdit: &Edit\nmnuExit: E&xit\nmnuFile: &File\nmnuPopup: "
+                                    "list to Clipboard\nmnuDetails: Registration &details... | Registration "
+                                    "details\nmnuEdit: &Edit\nmnuExit: E&xit\nmnuFile: &File\nmnuPopup: "
                                     "Popup\nmnuSave: &Save results... | Save results\nmnuTools: &Tools\nmnuWhois: "
                                     "&Whois Lookup");
         QVERIFY(menusEnabled() && !Utils::CheckRunning());
@@ -100,6 +104,72 @@ private Q_SLOTS:
         QCOMPARE(m_desktop->texts().value(1), "No program could open the web address\rhttp://reg\rIt has been copied "
                                               "to the clipboard, so that you can paste it into a web browser.");
         QCOMPARE(m_desktop->clipboard.value(1), "http://reg");
+    }
+
+    // A taken name's registration details, from its registry's service over HTTPS: shown, or why not and WHOIS
+    // offered; Cancel stops the question.
+    void details_data()
+    {
+        QTest::addColumn<int>("status"); // 0: the server never answers
+        QTest::addColumn<QString>("state");
+        QTest::newRow("taken") << 200 << "The registry's answer, from 127.0.0.1:";
+        QTest::newRow("not found") << 404 << "127.0.0.1 has no record of a.com (not found).";
+        QTest::newRow("server error") << 500 << "127.0.0.1 could not answer (HTTP 500).";
+        QTest::newRow("refused") << 403 << "127.0.0.1 refused to answer (HTTP 403).";
+        QTest::newRow("too many requests") << 429 << "127.0.0.1 has had too many requests; try again in a while.";
+        QTest::newRow("hang") << 0 << "No answer came from 127.0.0.1.";
+        QTest::newRow("cancel") << 0 << "Cancelled before an answer came.";
+    }
+    void details()
+    {
+        QFETCH(int, status);
+        const bool cancel = QByteArray(QTest::currentDataTag()) == "cancel";
+        const QByteArray body = readFile(ORLEVAN_SOURCE_DIR "/tests/whois/fixtures/rdap-sample-200.json");
+        FakeServer rdap(true, true);
+        QVERIFY(rdap.start());
+        rdap.setDefault(status ? FakeServer::http(status, body, {{"Retry-After", "0"}})
+                               : FakeServer::Script{FakeServer::Mode::Hang, {}});
+        QVERIFY(writeFile(Rdap::shippedBootstrapPath(),
+                          R"({"services":[[["com"],[")" + rdap.url("/").toUtf8() + R"("]]]})"));
+        Environment::current().exchangeMs = cancel ? 60000 : 1500;
+        check({"a.com", "b.com", "c.zz", "d.int"});
+        QVERIFY(finish());
+        const auto popupOf = [&](int row) {
+            m_window->Resultgrid->setCurrentCell(row, 0);
+            m_window->mnuPopup->close();
+            const QAction* entry = m_window->mnuPopup->mnuDetails;
+            return QString::number(entry->isVisible()) + QString::number(entry->isEnabled());
+        };
+        const QString entries[] = {popupOf(1), popupOf(3), popupOf(0)}; // free, no service, taken with one
+        QCOMPARE(entries[0] + ' ' + entries[1] + ' ' + entries[2], QStringLiteral("00 10 11"));
+        m_window->mnuPopup->mnuDetails->trigger();
+        auto* window = m_window->findChild<frmDetails*>();
+        QVERIFY(window && window->isVisible());
+        QSignalSpy closed(&rdap, &FakeServer::connectionClosed);
+        if (cancel) {
+            QTRY_COMPARE(rdap.requests.size(), 1);
+            QCOMPARE(window->lblState->text() + ' ' + window->butCancel->text(),
+                     "Asking 127.0.0.1 about a.com... Cancel");
+            window->butCancel->click();
+            QVERIFY(closed.wait(5000));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!window->waiting(), 10000);
+        QTEST(window->lblState->text(), "state");
+        if (status == 200) {
+            QCOMPARE(window->txtDetails->toPlainText(),
+                     RdapDomain::report(*RdapDomain::parse(body), "a.com", QDateTime::currentDateTime(), QLocale()));
+            window->txtDetails->setFocus();
+            QTest::keyClick(window->txtDetails, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(window->txtDetails, Qt::Key_C, Qt::ControlModifier);
+            QCOMPARE(QGuiApplication::clipboard()->text(), window->txtDetails->toPlainText());
+            QCOMPARE(textsOf(window), "Registration details of a.com\nbutCancel: Close\nbutWhois: Lookup a.com with "
+                                      "WHOIS\nlblState: The registry's answer, from 127.0.0.1:");
+            return;
+        }
+        QSignalSpy lookup(m_window, &frmResults::whoisLookupRequested);
+        QVERIFY(window->butWhois->isVisible());
+        window->butWhois->click();
+        QCOMPARE(lookup.value(0).value(0).toString(), QStringLiteral("a.com"));
     }
 
     // Names in their own script are asked in ASCII and shown as typed; the results can be kept in a file.

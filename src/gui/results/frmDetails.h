@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class RdapClient;
+struct CheckResult;
+struct RdapOutcome;
+
+// The registration details of one taken name, asked of its registry's RDAP service when the window opens: who
+// holds it through which registrar, since when, until when, its status and name servers. Cancel stops the
+// question; when no details come, one line says why and the WHOIS lookup is offered instead.
+class frmDetails final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // domain in the form the run asked; typed as the user wrote it; service the base address of the RDAP service.
+    frmDetails(const QString& domain, const QString& typed, const QString& service, QWidget* parent = nullptr);
+    ~frmDetails() override;
+    // Opens the window for a candidate whose suffix has an RDAP service in the directory in force; nullptr when
+    // it has none.
+    static frmDetails* open(const CheckResult& result, QWidget* parent);
+
+    bool waiting() const;
+    void butCancel_Click();
+
+    QLabel* lblState = nullptr;
+    QPlainTextEdit* txtDetails = nullptr;
+    QLabel* lblLink = nullptr;
+    QPushButton* butWhois = nullptr;
+    QPushButton* butCancel = nullptr;
+
+Q_SIGNALS:
+    void whoisLookupRequested(const QString& domain);
+
+private:
+    void onFinished(const RdapOutcome& outcome);
+
+    const QString m_domain;
+    const QString m_typed;
+    QString m_host;
+    RdapClient* m_rdap = nullptr;
+};
