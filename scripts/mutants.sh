@@ -2,13 +2,15 @@
 # Judges the test suite by faults nobody chose: puts one small change at a time into a private copy of src/,
 # builds, runs the suite, and counts the changes that no test notices.
 #
-#   scripts/mutants.sh [--seed S] [--count N] [--tree DIR] [--keep DIR] [--list]
+#   scripts/mutants.sh [--seed S] [--count N] [--tree DIR] [--keep DIR] [--only I,J,...] [--list]
 #
 # --seed S     the random choice of changes (default 7321, always printed); the same seed gives the same changes
 # --count N    how many changes (default 150)
 # --tree DIR   the checkout to judge (default: the one this script lies in); it is only read
 # --keep DIR   work in DIR and keep it (a second run there reuses its build); default: a folder under /tmp
 #              whose copy and build are removed at the end, leaving the summary and the log
+# --only I,J   judge only these changes of the sample (numbers as --list prints them), for instance the survivors
+#              of an earlier run again once tests were added; the sample is the same while src/ is
 # --list       only print the changes that would be made
 #
 # A change that does not compile is "invalid"; one that makes a suite fail or hang is "killed"; the rest
@@ -20,14 +22,16 @@ count=150
 tree="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 keep=""
 list_only=0
+only=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --seed) seed="$2"; shift 2 ;;
     --count) count="$2"; shift 2 ;;
     --tree) tree="$(cd "$2" && pwd)"; shift 2 ;;
     --keep) keep="$2"; shift 2 ;;
+    --only) only=",$2,"; shift 2 ;;
     --list) list_only=1; shift ;;
-    *) echo "usage: $0 [--seed S] [--count N] [--tree DIR] [--keep DIR] [--list]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--seed S] [--count N] [--tree DIR] [--keep DIR] [--only I,J,...] [--list]" >&2; exit 2 ;;
     esac
 done
 
@@ -335,6 +339,7 @@ invalid=0 killed=0 survived=0
 survivors=()
 run_start=$SECONDS
 for ((i = 0; i < total; i++)); do
+    if [ -n "$only" ] && [[ "$only" != *",$((i + 1)),"* ]]; then continue; fi
     IFS=$'\t' read -r where op old new < <(python3 -c "$PY" show <(sed -n "$((i + 1))p" "$planfile"))
     file="${where%:*}"
     cp "$copy/$file" "$saved"
@@ -348,7 +353,7 @@ for ((i = 0; i < total; i++)); do
     elif suite; then
         verdict=SURVIVED
         survived=$((survived + 1))
-        survivors+=("$where  $op"$'\n'"    - $old"$'\n'"    + $new")
+        survivors+=("$((i + 1)) $where  $op"$'\n'"    - $old"$'\n'"    + $new")
     else
         status=$?
         verdict=killed
@@ -358,8 +363,8 @@ for ((i = 0; i < total; i++)); do
         [ "$status" -lt 124 ] || by="suite timed out"
     fi
     restore
-    printf '%-8s %s  %s  %s -> %s  [%ds%s]\n' "$verdict" "$where" "$op" "$(short "$old")" "$(short "$new")" \
-        $((SECONDS - t0)) "${by:+ $by}" | tee -a "$log"
+    printf '%3d %-8s %s  %s  %s -> %s  [%ds%s]\n' $((i + 1)) "$verdict" "$where" "$op" "$(short "$old")" \
+        "$(short "$new")" $((SECONDS - t0)) "${by:+ $by}" | tee -a "$log"
 done
 
 valid=$((killed + survived))
