@@ -310,7 +310,10 @@ trap restore EXIT
 trap 'restore; echo "interrupted; $copy is unchanged" >&2; exit 130' INT TERM
 
 cd "$copy"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORLEVAN_TESTS=ON >"$scratch/configure.log"
+# No debug information and, where there is one, a faster linker: every change relinks the programs and suites.
+linker=()
+if command -v ld.lld >/dev/null; then linker=(-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld); fi
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DORLEVAN_TESTS=ON "${linker[@]}" >"$scratch/configure.log"
 # The suite needs the test programs, the program itself and its data beside it; the benchmark is no test.
 mapfile -t targets < <(cmake --build build --target help | sed -nE 's/^\.\.\. (tst_[A-Za-z0-9_]+|orlevan|orlevan-cli|orlevan_data)( .*)?$/\1/p')
 build() { cmake --build build -j2 --target "${targets[@]}" >"$scratch/build.log" 2>&1; }

@@ -22,14 +22,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("site");
-        QTest::addColumn<QString>("texts"); // title | goto (+ when enabled) | www ("" hidden) | whois
+        QTest::addColumn<QString>("texts"); // title | goto (+ when enabled) | www ("" hidden) | whois | details
         QTest::newRow("taken") << int(Taken) << "http://reg"
                                << "ab.co.uk is unavailable.|+Goto .co.uk registration website.|Goto www.ab.co.uk|"
-                                  "Lookup ab.co.uk with WHOIS";
+                                  "Lookup ab.co.uk with WHOIS|details";
         QTest::newRow("taken, typed in its own script")
             << int(Taken) << "http://reg"
             << QString::fromUtf8("äb.co.uk (xn--b-uia.co.uk) is unavailable.|+Goto .co.uk registration website.|Goto "
-                                 "www.äb.co.uk|Lookup xn--b-uia.co.uk with WHOIS");
+                                 "www.äb.co.uk|Lookup xn--b-uia.co.uk with WHOIS|details");
         QTest::newRow("not checked, no site") << int(NotChecked) << "ab"
                                               << "ab.co.uk could not be checked.|No registration site known for  "
                                                  ".co.uk||Lookup ab.co.uk with WHOIS";
@@ -49,7 +49,7 @@ private Q_SLOTS:
         record.RegistrationSite = site;
         const ResultsText::Popup p = ResultsText::popup(result, record, "co.uk", false);
         QTEST(QStringList({p.title, (p.gotoEnabled ? "+" : "") + p.gotoCaption, p.wwwVisible ? p.wwwCaption : "",
-                           p.whoisCaption})
+                           p.whoisCaption + (p.detailsVisible ? "|details" : "")})
                   .join('|'),
               "texts");
         QCOMPARE(ResultsText::columnLabel(true, {"", "com", "co.uk"}, 2, "uk"), QStringLiteral("co.uk"));
@@ -123,16 +123,13 @@ private Q_SLOTS:
         QFETCH(double, h);
         const ResultsLayout::Resize r = ResultsLayout::resizeRule({w, h}, {6000, 5000}, 5500);
         QString text = QStringLiteral("%1x%2 ").arg(r.window.width).arg(r.window.height);
-        if (const auto& p = r.placement)
-            text += QStringLiteral("%1/%2 %3/%4 %5/%6")
-                        .arg(p->progressTop)
-                        .arg(p->progressWidth)
-                        .arg(p->buttonTop)
-                        .arg(p->buttonLeft)
-                        .arg(p->gridHeight)
-                        .arg(p->gridWidth);
-        else
-            text += "-";
+        const auto& p = r.placement;
+        const auto n = [](double value) {
+            return QString::number(value);
+        };
+        text += !p ? "-"
+                   : n(p->progressTop) + '/' + n(p->progressWidth) + ' ' + n(p->buttonTop) + '/' + n(p->buttonLeft) +
+                         ' ' + n(p->gridHeight) + '/' + n(p->gridWidth);
         QTEST(text, "expected");
         QCOMPARE(ResultsLayout::resizeRule({9000, 9000}, {6000, 5000}, 0).snapped, false);
     }

@@ -68,8 +68,6 @@ private Q_SLOTS:
         row("unknown format", {"--format", "xml"}, "--format takes text, csv, json, not \"xml\".");
         row("unknown state", {"--only", "gone"}, "--only takes free, taken, not-checked, not \"gone\".");
         row("unknown selection", {"--domains", "all"}, "--domains takes default, personal, not \"all\".");
-        row("both ways of confirming", {"--confirm", "--no-confirm"},
-            "--confirm and --no-confirm cannot both be given.");
         row("suffixes and a selection", {"--tld", "com", "--domains", "default"},
             "--tld and --domains cannot both be given.");
         row("unknown option", {"--fast"}, "Unknown option 'fast'.");

@@ -162,13 +162,12 @@ private Q_SLOTS:
         writeFile(Environment::current().settingsFile, ini);
         Utils::LoadSettings();
         const Utils::Settings& s = Utils::AppSettings;
-        QTEST(QStringLiteral("%1/%2/%3/%4/%5/%6")
-                  .arg(s.NameServer)
-                  .arg(s.Retries)
-                  .arg(s.QueryDelay)
-                  .arg(s.ConfirmWhois)
-                  .arg(s.SysTrayMinimize)
-                  .arg(s.CheckWithDashes),
+        const auto n = [](int value) {
+            return QString::number(value);
+        };
+        QTEST(QStringList({s.NameServer, n(s.Retries), n(s.QueryDelay), n(s.ConfirmWhois), n(s.SysTrayMinimize),
+                           n(s.CheckWithDashes)})
+                  .join('/'),
               "loaded");
     }
 

@@ -45,6 +45,8 @@ private Q_SLOTS:
         row("three pieces", "text", {"\xf0\x9f", "\x98", "\x80"}, QStringLiteral("\U0001F600"));
         row("cut, not continued", "text", {"\xe2\x82", "x"}, QString::fromLatin1("\xe2\x82x"));
         row("cut at the end", "text", {"a\xe2\x82"}, QString::fromLatin1("a\xe2\x82"));
+        row("ends of the ranges", "text", {"\xe0\xa0\x80\xe0\xbf\xbf\xe0\x9f!"},
+            QStringLiteral("\u0800\u0FFF\u00e0\u009f!"));
     }
     void reading()
     {

@@ -117,6 +117,8 @@ private Q_SLOTS:
         QWidget* window = tag == "frmDomains"        ? static_cast<QWidget*>(Forms::domains())
                           : tag == "frmOptionsFirst" ? static_cast<QWidget*>(Forms::optionsFirst())
                                                      : Forms::options();
+        // Only the DNS options leave the main window usable.
+        QCOMPARE(window->isModal(), tag != "frmOptions");
         QTEST(textsOf(window).remove(QRegularExpression("\ndom_[^\n]*")), "texts");
     }
 
@@ -177,7 +179,8 @@ private Q_SLOTS:
         frmOptions* w = Forms::options();
         w->show();
         const int delay = w->VScroll1->value();
-        QTest::keyClick(w->txtDNSdelay, Qt::Key_Up);
+        for (const auto key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down})
+            QTest::keyClick(w->txtDNSdelay, key);
         QCOMPARE(w->txtDNSdelay->text().toInt(), 1000 - delay + 1);
         QWheelEvent wheel({5, 5}, {5, 5}, {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
         w->VScroll2->setValue(5);

@@ -1,14 +1,28 @@
+#include "core/AppInfo.h"
 #include "core/SysInfo.h"
 #include "core/Utils.h"
 #include "gui/app/Forms.h"
 #include "gui/shell/frmAbout.h"
 #include "gui/shell/frmHelp.h"
+#include "gui/shell/frmReadme.h"
 #include "gui/shell/frmTrayIcon.h"
 #include "gui/shell/modHTMLHelp.h"
 #include "gui/whois/frmWhois.h"
 #include "support/gui/GuiSuite.h"
 
 using namespace Qt::StringLiterals;
+
+// The notice of the first start, as its owner wrote it.
+static const char* const Notice =
+    "Important information!\nLabel1: Important - read this!\nLabel2: Orlevan will check Internet domains in two ways. "
+    "Using a DNS (the default method) and now also using WHOIS. Since WHOIS is a very slow protocol it is only "
+    "recommended that you use it for verifying a domain you found is really free.\nLabel3: Since both DNS and WHOIS "
+    "will occasionally give false results you should always check with both before ordering a domain. DNS will in "
+    "most cases be reliable.\nLabel4: Orlevan has an option to verify all domains found free with WHOIS (after the "
+    "DNS checks complete). This can take a very long time if you have many free domains. This option is therefore "
+    "default turned OFF.  You can turn it on in the options menu - but beware that each domain may take 2-5 seconds."
+    "\nLabel5: You can always click on a domain and have Orlevan make a WHOIS lookup on it - this is the fastest way "
+    "to make sure a domain is really free.\nOKButton: OK";
 
 // The shell around the main window: tray icon, about box and its system-information program, notice, help.
 class TestShell : public GuiSuite
@@ -19,6 +33,8 @@ class TestShell : public GuiSuite
 
 private Q_SLOTS:
     void cleanupTestCase() { qputenv("PATH", m_searchPath); }
+
+    void notice() { QCOMPARE(textsOf(Forms::readme()), Notice); }
 
     void trayIcon()
     {
@@ -83,7 +99,14 @@ private Q_SLOTS:
         QFETCH(bool, starts);
         m_desktop->startResult = starts;
         frmAbout* about = Forms::about();
-        QCOMPARE(about->windowTitle() + '|' + about->lblVersion->text(), u"About Orlevan|Version 1.2.24"_s);
+        QCOMPARE(
+            textsOf(about) + (about->Picture1->pixmap().isNull() ? "\nno logo" : ""),
+            "About Orlevan\nLabel1: Orlevan by Brennmoor. The premier tool for checking Internet Domains.\nLabel2: Go "
+            "to <a href=\"" +
+                AppInfo::HomePage + "\">" + AppInfo::HomePage +
+                "</a> to download the newest version "
+                "of Orlevan or update files for this one.\ncmdOK: OK\ncmdSysInfo: &System Info...\nlblTitle: "
+                "Orlevan\nlblVersion: Version 1.2.24");
         about->cmdSysInfo->click();
         if (!started.isEmpty())
             started.first() = m_dir.filePath(started.first());
@@ -105,7 +128,7 @@ private Q_SLOTS:
         QTest::keyClick(lookup, Qt::Key_F1);
         frmHelp* help = modHTMLHelp::helpWindowIfLoaded();
         QVERIFY(help && help->isVisible());
-        QCOMPARE(help->helpBrowser->source().fileName(), QStringLiteral("whois.html"));
+        QCOMPARE(help->windowTitle() + ": " + help->helpBrowser->source().fileName(), "Orlevan Help: whois.html");
         Q_EMIT help->helpBrowser->anchorClicked(QUrl("https://www.example.net/"));
         QCOMPARE(m_desktop->openedUrls, QStringList{"https://www.example.net/"});
         help->cmdBack->click();
