@@ -9,7 +9,8 @@ fi
 home="$(mktemp -d)"
 trap 'rm -rf "$home"' EXIT
 clean=(env -i HOME="$home" PATH="$PATH")
-"${clean[@]}" "$program" --help | grep -q '^Usage: orlevan-cli \[OPTION\]... \[NAME\]...$' || { echo "no usage line"; exit 1; }
+# The help as a user reads it, letter by letter.
+"${clean[@]}" "$program" --help | diff - "$(dirname "$0")/cli/help.txt" || { echo "the help differs"; exit 1; }
 "${clean[@]}" "$program" --delay 3 a 2>/dev/null
 [ $? -eq 2 ] || { echo "a refused option did not end with status 2"; exit 1; }
 "${clean[@]}" "$program" --server 'no such server' a </dev/null 2>"$home/err"

@@ -74,6 +74,7 @@ private Q_SLOTS:
                  QString::fromUtf8("n1.com is available (check http://com.reg)\r\nn2.com is unavailable.\r\n"
                                    "n3.com was not checked.\r\nmünchen.de (xn--mnchen-3ya.de) is available (check "
                                    "https://r/\"a,b\"\nc)\r\nn2.nu\r\nn3.nu is unavailable.\r\n"));
+        QCOMPARE(ResultsText::summaryOf("1", "2", "3"), QString::fromUtf8("1 free · 2 taken · 3 not checked"));
         const QByteArray csv = ResultsText::csv(CheckResults, 2, 3, {QString::fromUtf8("münchen"), "n2", "n3"});
         QCOMPARE(csv, "\xEF\xBB\xBF" +
                           QString::fromUtf8(

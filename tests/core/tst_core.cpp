@@ -12,6 +12,8 @@ class TestCore : public QObject
     QTemporaryDir m_dir;
 
 private Q_SLOTS:
+    // As the program starts: nothing damaged, no failed save told yet.
+    void initTestCase() { QVERIFY(!Utils::SettingsDamaged && !Utils::SettingsSaveFailed); }
     void init() { resetProgramState(m_dir.path()); }
 
     void scramble()

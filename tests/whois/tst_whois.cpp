@@ -64,12 +64,7 @@ private Q_SLOTS:
         QTEST(text, "result");
     }
 
-    void clientDefaults()
-    {
-        QCOMPARE(WhoisClient().port(), quint16(43));
-        QCOMPARE(WhoisClient::DefaultConnectTimeout, 10 * 1000);
-        QCOMPARE(WhoisClient::DefaultExchangeTimeout, 30 * 1000);
-    }
+    void clientDefaults() { QCOMPARE(WhoisClient().port(), quint16(43)); }
 
     void exchange_data()
     {
