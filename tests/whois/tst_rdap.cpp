@@ -173,11 +173,11 @@ private Q_SLOTS:
                                                          "holder can restore it); frobbed\n"
                                                          "Name servers: not given\n"
                                                          "More: https://r.example/");
+        QTest::newRow("an entity") << "a.com" << QByteArray(R"({'objectClassName':'entity'})") << "";
         QTest::newRow("nothing but the class")
             << "a.com" << QByteArray(R"({'objectClassName':'domain','links':[{'type':'text/html','href':'file:/x'}]})")
             << "Name: a.com\nRegistrar: not given\nRegistered: not given\nExpires: not given\nLast changed: not "
                "given\nStatus: not given\nName servers: not given";
-        QTest::newRow("an entity") << "a.com" << QByteArray(R"({'objectClassName':'entity'})") << "";
     }
     void details()
     {

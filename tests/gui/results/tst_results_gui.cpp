@@ -267,21 +267,6 @@ private Q_SLOTS:
         }
     }
 
-    // Every column shows, and every row while the screen has room; never narrower than the menu bar.
-    void fits()
-    {
-        Utils::InitDefaultDomains();
-        for (const int n : {3, 120}) {
-            check(QString(" name%1").repeated(n).arg(0).split(' ', Qt::SkipEmptyParts), {}, true);
-            QVERIFY(QTest::qWaitForWindowExposed(m_window));
-            const QTableWidget* grid = m_window->Resultgrid;
-            QVERIFY(grid->viewport()->width() >= grid->horizontalHeader()->length());
-            QCOMPARE(grid->viewport()->height() >= grid->verticalHeader()->length(), n == 3);
-            QVERIFY(m_window->width() >= m_window->menuWidget()->sizeHint().width());
-            delete m_window;
-        }
-    }
-
     void resizeRule()
     {
         check({"a.com"});
