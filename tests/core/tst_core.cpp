@@ -109,6 +109,8 @@ private Q_SLOTS:
         QTest::newRow("a joiner where the script needs it")
             << QString::fromUtf8("\u0915\u094D\u200D\u0937") << false << "xn--11b2ezcw70k";
         QTest::newRow("a letter the conversion refuses") << QString::fromUtf8("a\u10A0") << false << "!";
+        const QString refused = QString(49, 'x') + QString::fromUtf8("\u1C4E\u10A0"); // 64 long in ASCII
+        QTest::newRow("a refused letter in a name too long") << refused << false << "too long: " + refused;
         const QString long47 = QString::fromUtf8("müller") + QString(47, 'x') + QString::fromUtf8("é");
         QTest::newRow("longest that converts") << long47 << false << "xn--mller" + QString(47, 'x') + "-rue88g";
         QTest::newRow("too long: the name is named") << long47 + "x" << false << "too long: " + long47 + "x";

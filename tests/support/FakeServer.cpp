@@ -20,7 +20,6 @@ QTcpServer* tlsServer(QObject* parent)
     QSslConfiguration configuration = trusting;
     configuration.setLocalCertificate(QSslCertificate(certificate));
     configuration.setPrivateKey(QSslKey(readFile(ORLEVAN_SOURCE_DIR "/tests/whois/fixtures/loopback.key"), QSsl::Rsa));
-    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
     auto* server = new QSslServer(parent);
     server->setSslConfiguration(configuration);
     return server;
