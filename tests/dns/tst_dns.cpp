@@ -176,17 +176,14 @@ private Q_SLOTS:
         loadTable({"com;C;", "uk;U;;co:org:me:ltd"});
         Utils::DomainTable[1].Selected = 1;
         Utils::InitDefaultDomains();
-        const auto names = [](int n) {
-            return QStringList(n, QStringLiteral("n"));
-        };
-        QCOMPARE(RunPlan::make(names(2047), false, false).refusal, RunPlan::Refusal::None);
-        QCOMPARE(RunPlan::make(names(2048), false, false).refusal, RunPlan::Refusal::TooMany);
-        QCOMPARE(RunPlan::make(names(600), true, true).candidateTotal(), 2400);
-        QCOMPARE(RunPlan::make(names(600), true, true).refusal, RunPlan::Refusal::TooMany);
+        QCOMPARE(RunPlan::make(QStringList(2047, "n"), false, false).refusal, RunPlan::Refusal::None);
+        QCOMPARE(RunPlan::make(QStringList(2048, "n"), false, false).refusal, RunPlan::Refusal::TooMany);
+        QCOMPARE(RunPlan::make(QStringList(600, "n"), true, true).candidateTotal(), 2400);
+        QCOMPARE(RunPlan::make(QStringList(600, "n"), true, true).refusal, RunPlan::Refusal::TooMany);
         QCOMPARE(RunPlan::make({QString(256, 'a')}, true, false).refusal, RunPlan::Refusal::OverlongLabel);
         QCOMPARE(RunPlan::make({QString(255, 'a')}, true, false).refusal, RunPlan::Refusal::None);
         Utils::DomainTable[1].Selected = 0;
-        QCOMPARE(RunPlan::make(names(3), true, true).refusalText(),
+        QCOMPARE(RunPlan::make(QStringList(3, "n"), true, true).refusalText(),
                  "No top-level domain is chosen, so there is nothing to check.\rChoose the top-level domains to search "
                  "under options->Domains to search");
         // The program's own ends of the exchange; every other test aims elsewhere.

@@ -1,16 +1,35 @@
+#include "core/Environment.h"
 #include "support/FakeServer.h"
 #include "support/Suite.h"
+#include "whois/Rdap.h"
+#include "whois/RdapBootstrap.h"
+#include "whois/RdapBootstrapUpdater.h"
+#include "whois/RdapClient.h"
+#include "whois/RdapDomain.h"
 #include "whois/ReplyDecoder.h"
 #include "whois/Whois.h"
 #include "whois/WhoisClient.h"
 #include "whois/WhoisLines.h"
 
-// WHOIS without windows: the server choice, the reading of replies, and the client against a loopback server.
+// WHOIS and RDAP without windows: the server choice, the reading of replies, the clients against loopback servers,
+// the directory of RDAP services and its weekly refresh, registration details.
 class TestWhois : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+
+    static QByteArray fixture(const char* name)
+    {
+        return readFile(ORLEVAN_SOURCE_DIR "/tests/whois/fixtures/" + QString(name));
+    }
+    static QDateTime jan(int day, int hour = 0) { return QDateTime(QDate(2024, 1, day), QTime(hour, 0), Qt::UTC); }
+    // A directory whose one service answers for "com".
+    static QByteArray json(int day)
+    {
+        const QString text = QStringLiteral(R"({"publication":"%1","services":[[["com"],["%2"]]]})");
+        return text.arg(jan(day).toString(Qt::ISODate), QStringLiteral("https://r.example/")).toUtf8();
+    }
 
 private Q_SLOTS:
     void init() { resetProgramState(m_dir.path()); }
@@ -20,7 +39,9 @@ private Q_SLOTS:
         // The first record is only the answer for unknown top-level domains.
         loadTable({"zz;Z;;;whois.zz", "org;O;;;whois.pir.org", "info;I;;;   "});
         QCOMPARE(Whois::GetWhoisServer("a.org"), QStringLiteral("whois.pir.org"));
-        QCOMPARE(Whois::GetWhoisServer("a.info"), Whois::DefaultWhoisServer);
+        QCOMPARE(Whois::GetWhoisServer("a.info") + ": " + Whois::ServerList().join(' '),
+                 "whois.internic.net: Autodetect whois.internic.net whois.ripe.net whois.apnic.net whois.arin.net "
+                 "whois.nic.mil whois.nic.gov"); // the lookup window's list
         // Only a domain name goes out in its ASCII form; a handle or a person's name goes as typed.
         QCOMPARE(Whois::queryText(QString::fromUtf8(" münchen.de ")), QStringLiteral("xn--mnchen-3ya.de"));
         QCOMPARE(Whois::queryText(QString::fromUtf8("Jürgen")), QString::fromUtf8("Jürgen"));
@@ -76,6 +97,7 @@ private Q_SLOTS:
         using M = FakeServer::Mode;
         const int fail = WhoisOutcome::Failure;
         row("reply", int(M::Reply), "No match\r\n", WhoisOutcome::Reply, 0, "No match\r\n");
+        row("one letter", int(M::Reply), "x", WhoisOutcome::Reply, 0, "x");
         row("empty reply", int(M::Reply), "", WhoisOutcome::EmptyReply, 0, "");
         row("never accepted", -1, "", fail, WhoisClient::ConnectTimedOut, "");
         row("server hangs", int(M::Hang), "", fail, WhoisClient::ExchangeTimedOut, "");
@@ -120,6 +142,225 @@ private Q_SLOTS:
             QTEST(blocking ? outcome.text : pieces, "text");
             QCOMPARE(server.heads().value(0), mode < 0 ? QByteArray() : QByteArray("a.com\r\n"));
         }
+    }
+
+    // The pieces without a network: the address asked, what an answer means, how long a server asks to wait.
+    void rules_data()
+    {
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("address, final dot") << "url" << QByteArray("Ab.COM.") << "https://r.example/v1/domain/ab.com";
+        QTest::newRow("address, A-label") << "url"
+                                          << QByteArray("b\xc3\xbc"
+                                                        "cher.de")
+                                          << "https://r.example/v1/domain/xn--bcher-kva.de";
+        QTest::newRow("address, a path in the name") << "url" << QByteArray("a/../b.com") << "";
+        QTest::newRow("404") << "404" << fixture("rdap-sample-404.json") << "0";
+        QTest::newRow("200 cut") << "200 cut" << fixture("rdap-sample-200.json") << "2";
+        QTest::newRow("200 taken") << "200" << fixture("rdap-sample-200.json") << "1";
+        QTest::newRow("500 with a domain") << "500" << fixture("rdap-sample-200.json") << "2";
+        QTest::newRow("wait, seconds") << "wait" << QByteArray("61") << "61";
+        QTest::newRow("wait, a nine") << "wait" << QByteArray("9") << "9";
+        QTest::newRow("wait, none said") << "wait" << QByteArray() << "2";
+        QTest::newRow("wait, a date") << "wait" << QByteArray("Mon, 01 Jan 2024 12:00:30 GMT") << "30";
+        QTest::newRow("wait, a date passed") << "wait" << QByteArray("Mon, 01 Jan 2024 11:00:00 GMT") << "0";
+    }
+    void rules()
+    {
+        QFETCH(QString, rule);
+        QFETCH(QByteArray, input);
+        using C = RdapClient;
+        if (rule == "url")
+            QTEST(Rdap::domainUrl("https://r.example/v1", QString::fromUtf8(input)).toString(), "result");
+        else if (rule == "wait")
+            QTEST(QString::number(Rdap::retryAfterSeconds(input, jan(1, 12), C::FallbackRetryAfterSeconds,
+                                                          C::LongestRetryAfterSeconds)),
+                  "result");
+        else
+            QTEST(QString::number(int(Rdap::classifyAnswer(rule.left(3).toInt(), input, rule.endsWith("cut")))),
+                  "result");
+    }
+
+    void serviceFor()
+    {
+        // ' for ": the moc takes // inside a raw string for a comment.
+        const auto parsed = RdapBootstrap::parse(QByteArray("{'services':[[['com','net'],['https://com.example/v1/']],"
+                                                            "[['uk'],['https://uk.example/']], ['bad'],"
+                                                            "[['co.uk'],['http://plain.example/']]]}")
+                                                     .replace('\'', '"'));
+        QVERIFY(parsed);
+        // The longest match counts, and only over HTTPS.
+        QCOMPARE(parsed->serviceFor("x.a.net") + parsed->serviceFor("a.co.uk") + parsed->serviceFor("a.zz"),
+                 QStringLiteral("https://com.example/v1/"));
+        QVERIFY(!RdapBootstrap::parse(QByteArray("{'services':[[[],['https://r.example/']]]}").replace('\'', '"')));
+    }
+
+    void client_data()
+    {
+        QTest::addColumn<QStringList>("answers"); // "path status [Location, Retry-After or hang]"
+        QTest::addColumn<int>("verdict");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("backOff"); // until when the host is left alone afterwards, on a clock standing at 0
+        const int free = int(Rdap::Verdict::Free), unknown = int(Rdap::Verdict::NotChecked);
+        const QString path = QStringLiteral("/domain/a.test ");
+        QTest::newRow("taken") << QStringList{path + "200"} << int(Rdap::Verdict::Taken) << 200 << 1 << 0;
+        QTest::newRow("redirects followed")
+            << QStringList{path + "301 /v2", "/v2 308 /x", "/x 404"} << free << 404 << 3 << 0;
+        QTest::newRow("loop") << QStringList{path + "302 /b", "/b 307 /domain/a.test"} << unknown << 307 << 2 << 0;
+        QTest::newRow("429 waited out") << QStringList{path + "429 0", path + "404"} << free << 404 << 2 << 0;
+        QTest::newRow("a back-off over a minute") << QStringList{path + "429 61"} << unknown << 0 << 1 << 61000;
+        QTest::newRow("429 twice: the second sets the back-off")
+            << QStringList{path + "429 0", path + "429 61"} << unknown << 429 << 2 << 61000;
+        QTest::newRow("no answer") << QStringList{path + "200 hang"} << unknown << 0 << 1 << 0;
+    }
+    void client()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(int, requests);
+        QFETCH(int, backOff);
+        qint64 now = 0;
+        Environment::current().clock = [&now] {
+            return now;
+        };
+        FakeServer server(true);
+        QVERIFY(server.start());
+        QVERIFY(!Rdap::isUsableUrl(QUrl(server.url()))); // plain HTTP only where allowed
+        Environment::current().plainHttpAllowed = true;
+        for (const QString& line : answers) {
+            const QList<QByteArray> f = line.toLatin1().split(' ');
+            const int status = f.at(1).toInt();
+            QList<QPair<QByteArray, QByteArray>> headers;
+            if (Rdap::isRedirect(status) || status == 429)
+                headers.append({status == 429 ? "Retry-After" : "Location", f.at(2)});
+            FakeServer::Script answer = FakeServer::http(status, fixture("rdap-sample-200.json"), headers);
+            if (f.value(2) == "hang")
+                answer.mode = FakeServer::Mode::Hang;
+            server.answer(answer, f.at(0));
+        }
+        RdapClient client;
+        client.setTimeLimits(500, 800);
+        client.setHostInterval(0);
+        QSignalSpy finished(&client, &RdapClient::finished);
+        client.lookup(server.url(""), QStringLiteral("A.test"));
+        QVERIFY(finished.wait(10000));
+        const auto outcome = finished.at(0).at(0).value<RdapOutcome>();
+        QTEST(int(outcome.verdict), "verdict");
+        QTEST(outcome.httpStatus, "status");
+        QCOMPARE(server.requests.size(), requests);
+        QCOMPARE(RdapPacer::shared().notBefore("127.0.0.1", 0), backOff);
+        if (backOff) { // while it lasts, later names there are not asked either
+            client.lookup(server.url(""), QStringLiteral("b.test"));
+            QVERIFY(finished.wait(10000));
+            QCOMPARE(server.requests.size(), requests);
+        }
+    }
+
+    // A domain object as the details window shows it, on 1 January 2022 (UTC) in the C locale.
+    void details_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow(".com as a registry answers") << "themarquetry.com" << fixture("rdap-sample-200.json")
+                                                    << "Name: themarquetry.com\n"
+                                                       "Registrar: Hosting Concepts B.V. d/b/a Registrar.eu\n"
+                                                       "Registered: Tuesday, 16 March 2021\n"
+                                                       "Expires: Wednesday, 16 March 2022 (74 days left)\n"
+                                                       "Last changed: not given\n"
+                                                       "Status: the registrar blocks transfers\n"
+                                                       "Name servers: ns1.dns-parking.com, ns2.dns-parking.com";
+        // ' for ": the registrar under a reseller, dates in other shapes, a page link, an unknown status.
+        QTest::newRow("odd shapes") << QString::fromUtf8("b\u00fccher.de")
+                                    << QByteArray(R"({'objectClassName':'domain','ldhName':'XN--BCHER-KVA.DE',
+            'entities':[{'roles':['reseller'],'entities':[{'roles':['Registrar'],'vcardArray':['vcard',[['fn',{},
+            'text','R Inc.'],['url',{},'uri','javascript:x']]],'links':[{'type':'text/html','href':'https://r.example/'}]}]}],
+            'events':[{'eventAction':'registration','eventDate':'2020-05-06T23:08:09.5-02:00'},
+            {'eventAction':'expiration','eventDate':'2021-12-31'},{'eventAction':'last changed','eventDate':'soon'}],
+            'status':['redemption period','frobbed']})")
+                                    << QString::fromUtf8("Name: b\u00fccher.de (xn--bcher-kva.de)\n"
+                                                         "Registrar: R Inc.\n"
+                                                         "Registered: Thursday, 7 May 2020\n"
+                                                         "Expires: Friday, 31 December 2021 (expired 1 day ago)\n"
+                                                         "Last changed: soon\n"
+                                                         "Status: deleted, in its redemption period (only the "
+                                                         "holder can restore it); frobbed\n"
+                                                         "Name servers: not given\n"
+                                                         "More: https://r.example/");
+        QTest::newRow("an entity") << "a.com" << QByteArray(R"({'objectClassName':'entity'})") << "";
+        QTest::newRow("nothing but the class")
+            << "a.com" << QByteArray(R"({'objectClassName':'domain','links':[{'type':'text/html','href':'file:/x'}]})")
+            << "Name: a.com\nRegistrar: not given\nRegistered: not given\nExpires: not given\nLast changed: not "
+               "given\nStatus: not given\nName servers: not given";
+    }
+    void details()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, input);
+        const auto details = RdapDomain::parse(input.replace('\'', '"'));
+        const QDateTime now(QDate(2022, 1, 1), QTime(0, 0), QTimeZone::utc());
+        QTEST(details ? RdapDomain::report(*details, typed, now, QLocale::c()) : QString(), "expected");
+    }
+
+    // A timer that fires before the host's second is up waits again; the clock decides.
+    void pacing()
+    {
+        qint64 now = 0;
+        int reads = 0;
+        Environment::current().clock = [&] {
+            return ++reads, now;
+        };
+        Environment::current().plainHttpAllowed = true;
+        FakeServer server(true);
+        QVERIFY(server.start());
+        RdapClient first, second;
+        first.lookup(server.url(""), QStringLiteral("a.test"));
+        QTRY_COMPARE(server.requests.size(), 1);
+        now = 995;
+        second.lookup(server.url(""), QStringLiteral("b.test"));
+        QTRY_VERIFY(reads > 5);
+        QCOMPARE(server.requests.size(), 1);
+        now = 1000;
+        QTRY_COMPARE(server.requests.size(), 2);
+    }
+
+    void updaterFetchesOnceAWeek()
+    {
+        Environment::current().plainHttpAllowed = true;
+        FakeServer server(true);
+        QVERIFY(server.start());
+        const QByteArray since = "Tue, 02 Jan 2024 00:00:00 GMT";
+        server.answer(FakeServer::http(200, json(2), {{"ETag", "\"v2\""}, {"Last-Modified", since}}), "/dns.json");
+        server.answer(FakeServer::http(304, {}), "/dns.json");
+        Environment::current().bootstrapUrl = server.url("/dns.json");
+        RdapBootstrapUpdater updater;
+        QSignalSpy finished(&updater, &RdapBootstrapUpdater::finished);
+
+        QVERIFY(updater.startIfDue(*RdapBootstrap::parse(json(1))));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.takeFirst().at(0).toBool(), true);
+        QCOMPARE(server.requests.at(0).header("If-Modified-Since"), QByteArray("Mon, 01 Jan 2024 00:00:00 GMT"));
+        const auto stored = Rdap::readBootstrap(Rdap::userBootstrapPath());
+        QVERIFY(stored && stored->publication() == jan(2));
+
+        QVERIFY(!updater.startIfDue(*stored, QDateTime::currentDateTimeUtc().addDays(6)));
+        // Without its state file the program still remembers its attempt.
+        QFile::rename(Rdap::fetchStatePath(), Rdap::fetchStatePath() + ".kept");
+        QVERIFY(!updater.startIfDue(*stored));
+        QFile::rename(Rdap::fetchStatePath() + ".kept", Rdap::fetchStatePath());
+        QVERIFY(updater.startIfDue(*stored, QDateTime::currentDateTimeUtc().addDays(7)));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.takeFirst().at(0).toBool(), false);
+        QCOMPARE(server.requests.at(1).header("If-None-Match"), QByteArray("\"v2\""));
+        QCOMPARE(server.requests.at(1).header("If-Modified-Since"), since);
+        // An answer that brought nothing new counts as the week's fetch too.
+        QVERIFY(!updater.startIfDue(*stored));
+        QCOMPARE(server.requests.size(), 2);
+        server.setDefault({FakeServer::Mode::Hang, {}}); // a server that never answers is given up in time
+        updater.setTimeLimit(300);
+        QVERIFY(updater.startIfDue(*stored, QDateTime::currentDateTimeUtc().addDays(14)));
+        QVERIFY(finished.wait(5000));
     }
 };
 

@@ -139,8 +139,10 @@ private Q_SLOTS:
         QVERIFY(results && results->check()->run());
         CheckRun* run = results->check()->run();
         window->names->setText("cd");
+        results->hide();
         window->activate->click();
-        QCOMPARE(results->check()->run(), run);
+        QVERIFY(results->check()->run() == run && results->isVisible()); // the running one comes to the front
+        QCOMPARE(window->checkmode[1]->geometry().right(), window->activate->geometry().right()); // under Check
         QVERIFY(driver.finish(run));
         QCOMPARE(Utils::CheckList[0], QStringLiteral("ab"));
         QCOMPARE(driver.ns.queries.size(), 8 + 8); // and a made-up name a suffix

@@ -97,12 +97,13 @@ private Q_SLOTS:
                "often be the same nameserver you entered in your internet setup. A root name server will not work. It "
                "could look like dns1.provider.example.net, but do not type that one: it does not exist.\n" +
                    delay + '\n' + retries +
-                   "\nLabel4: Welcome to Orlevan\nLabel5: Since this is the first time you run "
+                   "\nLabel4: *Welcome to Orlevan*\nLabel5: Since this is the first time you run "
                    "Orlevan you need to enter a few default values. This is very simple and only has to be done once. "
                    "You can always change these values in the options menu.\nLabel6: Nameserver:\nLabel7: Now please "
                    "indicate how long Orlevan should wait between requests to the nameserver. A value of 30 to 100 "
                    "should work fine.\nLabel8: Finally tell me how many times you would like to retry a each domain "
-                   "name if no satisfactory answer was given (or any) from the DNS. Recommended is 2-3.\nbutOK: "
+                   "name if no satisfactory answer was given (or any) from the DNS. Recommended is 2-3.\nLine1: "
+                   "---\nbutOK: "
                    "D&one\n" +
                    tips;
         QTest::newRow("frmDomains")
@@ -197,6 +198,12 @@ private Q_SLOTS:
             return DomainsPage::clientHeight(twips, w->logicalDpiY(), frame, w->layout()->totalSizeHint().height());
         };
         QCOMPARE(w->height(), outer(1400));
+        QStringList chain; // Tab goes through the modes and the buttons, then the page and its own buttons, round
+        for (QWidget* f = w->defaultdomains; chain.size() < 21; f = f->nextInFocusChain())
+            chain += f->focusPolicy() & Qt::TabFocus ? QStringList{f->objectName()} : QStringList{};
+        QCOMPARE(chain.join(' '),
+                 "defaultdomains userdomains butOK butCancel dom_0 dom_1 dom_2 dom_3 dom_4 dom_5 dom_6 "
+                 "dom_7 dom_8 dom_9 dom_10 dom_11 dom_12 dom_13 butSelAll butClearAll defaultdomains");
         w->userdomains->click();
         QCOMPARE(w->height(), outer(5985));
         QTest::keyClicks(w, "T1"); // a label's first letters move the page to it

@@ -2,6 +2,7 @@
 #include "core/Units.h"
 #include "core/Utils.h"
 #include "dns/CheckRun.h"
+#include "gui/results/CellPictures.h"
 #include "gui/results/CellPopup.h"
 #include "gui/results/ResultGrid.h"
 #include "gui/results/frmDetails.h"
@@ -210,8 +211,11 @@ private Q_SLOTS:
         QFETCH(bool, confirming);
         m_whois.setDefault({FakeServer::Mode::Hang, {}});
         Utils::AppSettings.ConfirmWhois = true;
+        if (confirming) // the first free one is taken after all, and shows so at once
+            m_whois.answer({FakeServer::Mode::Reply, "Domain Name: B.COM\r\n"});
         check({"a.com", "b.com", "b.com"});
-        QVERIFY(confirming ? finish() && QTest::qWaitFor([&] { return m_whois.requests.size() == 1; }, 5000)
+        QVERIFY(confirming ? finish() && QTest::qWaitFor([&] { return m_whois.requests.size() == 2; }, 5000) &&
+                                 shown() == "taken, taken, free"
                            : m_driver->settle(currentRun()));
         QSignalSpy closed(&m_whois, &FakeServer::connectionClosed);
         if (how == "button")
@@ -225,7 +229,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_window);
         QCOMPARE(m_driver->ns.queries.size(), confirming ? 4 : 1); // a made-up name first
         QTRY_COMPARE(closed.size(), confirming ? 1 : 0);
-        QCOMPARE(m_whois.requests.size(), confirming ? 1 : 0);
+        QCOMPARE(m_whois.requests.size(), confirming ? 2 : 0);
     }
 
     // How the Check's failures reach the user (their texts are the Check's), and what becomes of the window.
@@ -268,16 +272,21 @@ private Q_SLOTS:
 
     void resizeRule()
     {
-        check({"a.com"});
+        check(QString("a.com ").repeated(20).split(' ', Qt::SkipEmptyParts));
         QVERIFY(finish());
         const double dpi = m_window->logicalDpiY();
         const QSize frame = m_window->frameGeometry().size() - m_window->size();
         m_window->resize(Units::toPixels(2400, dpi) - frame.width(), Units::toPixels(1400, dpi) - frame.height());
         const int placed = m_window->butCancelOk->y();
         QCOMPARE(placed, Units::toPixels(Units::toTwips(m_window->frameGeometry().height(), dpi) - 1100, dpi));
+        m_window->Resultgrid->paint(1, 19, Free); // out of sight: it becomes the current cell, the view stays
+        QVERIFY(m_window->Resultgrid->currentRow() == 18 && m_window->Resultgrid->verticalScrollBar()->value() == 0);
         m_window->showMaximized(); // maximised: the controls stay
         QTRY_VERIFY(m_window->isMaximized());
         QCOMPARE(m_window->butCancelOk->y(), placed);
+        const QImage tick = CellPictures::free().toImage(), question = CellPictures::unknown().toImage();
+        QCOMPARE(QList<QColor>({tick.pixelColor(7, 12), tick.pixelColor(15, 3), question.pixelColor(10, 14)}),
+                 QList<QColor>({QColor(0, 145, 113), QColor(0, 145, 113), QColor(50, 16, 222)})); // tick, question
     }
 };
 

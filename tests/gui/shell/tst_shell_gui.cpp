@@ -1,6 +1,10 @@
+#include "core/Environment.h"
 #include "core/SysInfo.h"
 #include "core/Utils.h"
 #include "gui/app/Forms.h"
+#include "gui/app/frmMain.h"
+#include "gui/dialogs/frmDomains.h"
+#include "gui/dialogs/frmOptions.h"
 #include "gui/shell/frmAbout.h"
 #include "gui/shell/frmHelp.h"
 #include "gui/shell/frmReadme.h"
@@ -13,7 +17,8 @@ using namespace Qt::StringLiterals;
 
 // The notice of the first start, as its owner wrote it.
 static const char* const Notice =
-    "Important information!\nLabel1: Important - read this!\nLabel2: Orlevan will check Internet domains in two ways. "
+    "Important information!\nLabel1: *Important - read this!*\nLabel2: Orlevan will check Internet domains in two "
+    "ways. "
     "Using a DNS (the default method) and now also using WHOIS. Since WHOIS is a very slow protocol it is only "
     "recommended that you use it for verifying a domain you found is really free.\nLabel3: Since both DNS and WHOIS "
     "will occasionally give false results you should always check with both before ordering a domain. DNS will in "
@@ -21,7 +26,7 @@ static const char* const Notice =
     "DNS checks complete). This can take a very long time if you have many free domains. This option is therefore "
     "default turned OFF.  You can turn it on in the options menu - but beware that each domain may take 2-5 seconds."
     "\nLabel5: You can always click on a domain and have Orlevan make a WHOIS lookup on it - this is the fastest way "
-    "to make sure a domain is really free.\nOKButton: OK";
+    "to make sure a domain is really free.\nLine1: ---\nOKButton: OK";
 
 // The shell around the main window: tray icon, about box and its system-information program, notice, help.
 class TestShell : public GuiSuite
@@ -103,8 +108,12 @@ private Q_SLOTS:
         QFETCH(bool, starts);
         m_desktop->startResult = starts;
         frmAbout* about = Forms::about();
-        QCOMPARE(textsOf(about).section('\n', 0, 1) + (about->Picture1->pixmap().isNull() ? " no logo" : ""),
-                 "About Orlevan\nLabel1: Orlevan by Brennmoor. The premier tool for checking Internet Domains.");
+        QCOMPARE(
+            textsOf(about).section('\n', 0, -2) + (about->Picture1->pixmap().isNull() ? " no logo" : ""),
+            "About Orlevan\nLabel1: Orlevan by Brennmoor. The premier tool for checking Internet Domains.\nLabel2: "
+            "Go to <a href=\"http://www.brennmoor.net\">http://www.brennmoor.net</a> to download the newest version "
+            "of Orlevan or update files for this one.\nLine1_0: ---\nLine1_1: ---\ncmdOK: OK\ncmdSysInfo: &System "
+            "Info...\nlblTitle: *Orlevan*"); // then the version
         about->cmdSysInfo->click();
         if (!started.isEmpty())
             started.first() = m_dir.filePath(started.first());
@@ -114,23 +123,27 @@ private Q_SLOTS:
                      started.isEmpty() ? QList<QStringList>{} : QList<QStringList>{started});
     }
 
-    // F1 opens the help at the page of the window in front; Back goes back; web addresses go to the browser.
+    // F1 opens the help as shipped at the page of the window in front; Back goes back; web addresses go to the
+    // browser.
     void help()
     {
-        const QString folder = Utils::programFolder() + "/help/";
-        QVERIFY(writeFile(folder + "index.html", "<a href='whois.html'>w</a>"));
-        QVERIFY(writeFile(folder + "whois.html", "<a href='https://www.example.net/'>web</a>"));
-        frmWhois* lookup = Forms::whois();
-        lookup->show();
-        QVERIFY(QTest::qWaitForWindowActive(lookup));
-        QTest::keyClick(lookup, Qt::Key_F1);
-        frmHelp* help = modHTMLHelp::helpWindowIfLoaded();
-        QVERIFY(help && help->isVisible());
-        QCOMPARE(help->windowTitle() + ": " + help->helpBrowser->source().fileName(), "Orlevan Help: whois.html");
+        Environment::current().programFolder = ORLEVAN_SOURCE_DIR "/data";
+        frmHelp* help = nullptr;
+        const QList<QPair<QWidget*, QString>> windows{{Forms::main(), "Typing names"},
+                                                      {Forms::options(), "DNS settings"},
+                                                      {Forms::whois(), "WHOIS"},
+                                                      {Forms::domains(), "Choosing the top-level domains"}};
+        for (const auto& [window, title] : windows) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QTest::keyClick(window, Qt::Key_F1);
+            QVERIFY((help = modHTMLHelp::helpWindowIfLoaded()) && help->isVisible());
+            QCOMPARE(help->windowTitle(), title);
+        }
         Q_EMIT help->helpBrowser->anchorClicked(QUrl("https://www.example.net/"));
         QCOMPARE(m_desktop->openedUrls, QStringList{"https://www.example.net/"});
         help->cmdBack->click();
-        QCOMPARE(help->helpBrowser->source().fileName(), QStringLiteral("index.html"));
+        QCOMPARE(help->windowTitle() + ": " + help->helpBrowser->source().fileName(), "Orlevan Help: index.html");
         Q_EMIT help->helpBrowser->anchorClicked(QUrl("whois.html")); // a page of the help stays in the help
         QCOMPARE(help->helpBrowser->source().fileName(), QStringLiteral("whois.html"));
     }

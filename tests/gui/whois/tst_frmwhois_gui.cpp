@@ -79,7 +79,7 @@ private Q_SLOTS:
         lookup(query);
         QTRY_COMPARE(m_desktop->messages.size(), 1);
         QTEST(m_desktop->messages.first().text, "message");
-        QTRY_VERIFY(m_window->btnLookup->isEnabled());
+        QTRY_VERIFY(m_window->btnLookup->isEnabled() && m_window->WhoisListBox->isEnabled());
         QCOMPARE(m_server.requests.size(), script == int(FakeServer::Mode::Hang) ? 1 : 0);
     }
 };

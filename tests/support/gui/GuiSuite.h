@@ -12,13 +12,17 @@ class GuiSuite : public QObject
     Q_OBJECT
 
 protected:
-    // Every text a window shows, one "object: text" line each (tooltips after a "|"), sorted: the user reads them.
+    // Every text a window shows as "object: text" lines, sorted (tooltips after " | ", bold "*x*", a line "---").
     static QString textsOf(const QWidget* window)
     {
         QStringList lines{window->windowTitle()};
         for (const QObject* child : window->findChildren<QObject*>()) {
             QString text =
                 child->property(child->inherits("QGroupBox") || child->inherits("QMenu") ? "title" : "text").toString();
+            if (const auto* line = qobject_cast<const QFrame*>(child); line && line->frameShape() == QFrame::HLine)
+                text = "---";
+            if (child->isWidgetType() && !text.isEmpty() && static_cast<const QWidget*>(child)->font().bold())
+                text = '*' + text + '*';
             const QString tip = child->property("toolTip").toString(); // of widgets and actions
             if (!tip.isEmpty() && tip != QString(text).remove('&'))
                 text += " | " + tip;
