@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every fuzz target for longer than CI does: scripts/fuzz.sh [SECONDS per target, default 300] [TARGET...]
 # Builds the sanitizer build with clang first. New inputs land in build-sanitize/fuzz/long/<target>; copy the ones
-# worth keeping into fuzz/corpus/<target>. A finding is written there as crash-*, leak-* or timeout-*.
+# worth keeping into fuzz/corpus/<target>. A finding is written there as crash-*, leak-* or timeout-*. At its end a
+# target tells how many inputs went through each of its doors.
 source "$(dirname "$0")/common.sh"
 orlevan_install_missing
 dir="$ORLEVAN_ROOT/build-sanitize"

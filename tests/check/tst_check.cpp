@@ -103,7 +103,6 @@ private Q_SLOTS:
             return answer == "short" ? reply.left(3) : reply;
         };
         QSignalSpy finished(start({"a.com", "b.com", "c.com"}, passes), &Check::finished);
-        QCOMPARE(m_check->runProgress().checked, 0);
         QSignalSpy changed(m_check.get(), &Check::cellChanged);
         m_check->start();
         QVERIFY(m_driver->finish(m_check->run()));
@@ -115,7 +114,6 @@ private Q_SLOTS:
         const int replies = answer == "3" || answer == "0" ? 3 : 2;
         QCOMPARE(m_check->repliesReceived(), replies);
         QCOMPARE(changed.size(), replies); // a duplicate is no news
-        QVERIFY(m_platform->messages.isEmpty());
     }
 
     // A made-up name under every suffix vouches for its "exists" answers; one that exists makes them prove nothing.

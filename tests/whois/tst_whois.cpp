@@ -170,12 +170,11 @@ private Q_SLOTS:
     {
         QFETCH(QString, rule);
         QFETCH(QByteArray, input);
-        using C = RdapClient;
         if (rule == "url")
             QTEST(Rdap::domainUrl("https://r.example/v1", QString::fromUtf8(input)).toString(), "result");
         else if (rule == "wait")
-            QTEST(QString::number(Rdap::retryAfterSeconds(input, jan(1, 12), C::FallbackRetryAfterSeconds,
-                                                          C::LongestRetryAfterSeconds)),
+            QTEST(QString::number(Rdap::retryAfterSeconds(input, jan(1, 12), RdapClient::FallbackRetryAfterSeconds,
+                                                          RdapClient::LongestRetryAfterSeconds)),
                   "result");
         else
             QTEST(QString::number(int(Rdap::classifyAnswer(rule.left(3).toInt(), input, rule.endsWith("cut")))),

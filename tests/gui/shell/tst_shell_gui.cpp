@@ -137,8 +137,7 @@ private Q_SLOTS:
             window->show();
             QVERIFY(QTest::qWaitForWindowActive(window));
             QTest::keyClick(window, Qt::Key_F1);
-            QVERIFY((help = modHTMLHelp::helpWindowIfLoaded()) && help->isVisible());
-            QCOMPARE(help->windowTitle(), title);
+            QCOMPARE((help = modHTMLHelp::helpWindowIfLoaded()) && help->isVisible() ? help->windowTitle() : "", title);
         }
         Q_EMIT help->helpBrowser->anchorClicked(QUrl("https://www.example.net/"));
         QCOMPARE(m_desktop->openedUrls, QStringList{"https://www.example.net/"});
