@@ -103,8 +103,7 @@ private Q_SLOTS:
                    "indicate how long Orlevan should wait between requests to the nameserver. A value of 30 to 100 "
                    "should work fine.\nLabel8: Finally tell me how many times you would like to retry a each domain "
                    "name if no satisfactory answer was given (or any) from the DNS. Recommended is 2-3.\nLine1: "
-                   "---\nbutOK: "
-                   "D&one\n" +
+                   "---\nbutOK: D&one\n" +
                    tips;
         QTest::newRow("frmDomains")
             << u"Domains to search\nFrame1: Select domains you want included in searches\nbutCancel: Cancel\n"

@@ -18,8 +18,7 @@ using namespace Qt::StringLiterals;
 // The notice of the first start, as its owner wrote it.
 static const char* const Notice =
     "Important information!\nLabel1: *Important - read this!*\nLabel2: Orlevan will check Internet domains in two "
-    "ways. "
-    "Using a DNS (the default method) and now also using WHOIS. Since WHOIS is a very slow protocol it is only "
+    "ways. Using a DNS (the default method) and now also using WHOIS. Since WHOIS is a very slow protocol it is only "
     "recommended that you use it for verifying a domain you found is really free.\nLabel3: Since both DNS and WHOIS "
     "will occasionally give false results you should always check with both before ordering a domain. DNS will in "
     "most cases be reliable.\nLabel4: Orlevan has an option to verify all domains found free with WHOIS (after the "
