@@ -270,21 +270,22 @@ private Q_SLOTS:
                                                        "Last changed: not given\n"
                                                        "Status: the registrar blocks transfers\n"
                                                        "Name servers: ns1.dns-parking.com, ns2.dns-parking.com";
-        // ' for ": the registrar under a reseller, dates in other shapes, a page link, an unknown status.
+        // ' for ": a registrar under a reseller, other date shapes, a page link, statuses (unknown, in capitals).
         QTest::newRow("odd shapes") << QString::fromUtf8("b\u00fccher.de")
                                     << QByteArray(R"({'objectClassName':'domain','ldhName':'XN--BCHER-KVA.DE',
             'entities':[{'roles':['reseller'],'entities':[{'roles':['Registrar'],'vcardArray':['vcard',[['fn',{},
             'text','R Inc.'],['url',{},'uri','javascript:x']]],'links':[{'type':'text/html','href':'https://r.example/'}]}]}],
             'events':[{'eventAction':'registration','eventDate':'2020-05-06T23:08:09.5-02:00'},
             {'eventAction':'expiration','eventDate':'2021-12-31'},{'eventAction':'last changed','eventDate':'soon'}],
-            'status':['redemption period','frobbed']})")
+            'status':['redemption period','frobbed','Server Transfer Prohibited','client update prohibited']})")
                                     << QString::fromUtf8("Name: b\u00fccher.de (xn--bcher-kva.de)\n"
                                                          "Registrar: R Inc.\n"
                                                          "Registered: Thursday, 7 May 2020\n"
                                                          "Expires: Friday, 31 December 2021 (expired 1 day ago)\n"
                                                          "Last changed: soon\n"
                                                          "Status: deleted, in its redemption period (only the "
-                                                         "holder can restore it); frobbed\n"
+                                                         "holder can restore it); frobbed; the registry blocks "
+                                                         "transfers; the registrar blocks changes\n"
                                                          "Name servers: not given\n"
                                                          "More: https://r.example/");
         QTest::newRow("an entity") << "a.com" << QByteArray(R"({'objectClassName':'entity'})") << "";
