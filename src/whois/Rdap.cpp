@@ -67,9 +67,12 @@ Verdict classifyAnswer(int httpStatus, const QByteArray& body, bool bodyCut)
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return Verdict::NotChecked;
-    return document.object().value(QLatin1String("objectClassName")).toString() == QLatin1String("domain")
-               ? Verdict::Taken
-               : Verdict::NotChecked;
+    return isDomainObject(document.object()) ? Verdict::Taken : Verdict::NotChecked;
+}
+
+bool isDomainObject(const QJsonObject& object)
+{
+    return object.value(QLatin1String("objectClassName")).toString() == QLatin1String("domain");
 }
 
 int retryAfterSeconds(const QByteArray& header, const QDateTime& now, int fallbackSeconds, int maxSeconds)

@@ -7,6 +7,8 @@
 
 #include "whois/Whois.h"
 
+class QJsonObject;
+
 // The registration data service (RDAP, over HTTPS) that registries offer in place of WHOIS: the pieces of an
 // exchange that need no network, so that they can be tested on their own.
 namespace Rdap {
@@ -22,6 +24,10 @@ QString aceName(const QString& domain);
 
 // base + "domain/" + aceName(domain); an invalid URL when the base is not usable or the name is refused.
 QUrl domainUrl(const QString& baseUrl, const QString& domain);
+
+// Whether an answer's object is a domain: objectClassName exactly "domain". The confirmation and the details window
+// read an answer the same way.
+bool isDomainObject(const QJsonObject& object);
 
 // The meaning of a final answer (neither a redirect nor a first 429): 404 is free; 200 with a JSON object whose
 // objectClassName is "domain" is taken (a name in its redemption or pending-delete period answers so too);

@@ -1,5 +1,6 @@
 #include "whois/RdapDomain.h"
 
+#include "whois/Rdap.h"
 #include "whois/RdapClient.h"
 
 #include <QHash>
@@ -108,7 +109,7 @@ std::optional<Details> parse(const QByteArray& json)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     const QJsonObject object = document.object();
-    if (error.error != QJsonParseError::NoError || text(object, "objectClassName") != QLatin1String("domain"))
+    if (error.error != QJsonParseError::NoError || !Rdap::isDomainObject(object))
         return std::nullopt;
 
     Details details;

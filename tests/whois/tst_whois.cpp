@@ -289,6 +289,7 @@ private Q_SLOTS:
                                                          "Name servers: not given\n"
                                                          "More: https://r.example/");
         QTest::newRow("an entity") << "a.com" << QByteArray(R"({'objectClassName':'entity'})") << "";
+        QTest::newRow("CR domain") << "a.com" << QByteArray(R"({'objectClassName':'\rdomain'})") << "";
         QTest::newRow("nothing but the class")
             << "a.com" << QByteArray(R"({'objectClassName':'domain','links':[{'type':'text/html','href':'file:/x'}]})")
             << "Name: a.com\nRegistrar: not given\nRegistered: not given\nExpires: not given\nLast changed: not "
