@@ -74,6 +74,7 @@ private Q_SLOTS:
         QTest::newRow("refused: asked again") << "5" << 2 << unanswered << 5;
         QTest::newRow("server failure") << "2" << 1 << unanswered << 4;
         QTest::newRow("from another port") << "port" << 1 << unanswered << 4;
+        QTest::newRow("from the server's port at another address") << "address" << 1 << unanswered << 4;
         QTest::newRow("another question") << "question" << 1 << unanswered << 4;
         QTest::newRow("not a response") << "query" << 1 << unanswered << 4;
         QTest::newRow("identifier of no candidate") << "id" << 1 << unanswered << 4;
@@ -84,6 +85,8 @@ private Q_SLOTS:
         QFETCH(QString, answer);
         QFETCH(int, passes);
         QUdpSocket stranger;
+        stranger.bind(QHostAddress(answer == "address" ? "127.0.0.2" : "127.0.0.1"),
+                      answer == "address" ? m_driver->ns.port() : 0);
         m_driver->ns.responder = [&](const FakeNameServer::Query& query) -> std::optional<QByteArray> {
             QByteArray reply = FakeNameServer::replyFor(query.datagram, answer.size() == 1 ? answer.toInt() : 3);
             if (answer == "dup" && query.name == "c.com")
@@ -92,9 +95,9 @@ private Q_SLOTS:
                 return FakeNameServer::replyFor(query.datagram, FakeNameServer::isMadeUp(query.name) ? 3 : 0);
             if (answer == "3" || answer == "dup") // twice: counted once
                 m_driver->ns.sendTo(query, reply);
-            if (answer == "port")
+            if (answer == "port" || answer == "address")
                 stranger.writeDatagram(reply, query.sender, query.senderPort);
-            if (answer == "none" || answer == "port")
+            if (answer == "none" || answer == "port" || answer == "address")
                 return std::nullopt;
             if (answer == "question")
                 reply[13] = 'x';
