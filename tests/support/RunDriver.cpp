@@ -48,10 +48,7 @@ bool RunDriver::settle(const CheckRun* run)
 
 bool RunDriver::finish(CheckRun* run, const std::function<bool()>& beforeTick)
 {
-    const auto resolved = [run] {
-        return run->state() != CheckRun::State::Resolving;
-    };
-    if (!QTest::qWaitFor(resolved, 10000))
+    if (!QTest::qWaitFor([run] { return run->state() != CheckRun::State::Resolving; }, 10000))
         return false;
     for (int tick = 0; run->inProgress(); ++tick) {
         if (tick > 30000 || !settle(run) || (beforeTick && !beforeTick()))
