@@ -80,6 +80,9 @@ private Q_SLOTS:
         }));
         QVERIFY(paintedDuringRun);
         QCOMPARE(shown(), QStringLiteral("taken, free, not checked"));
+        const QImage tick = CellPictures::free().toImage(), question = CellPictures::unknown().toImage();
+        QCOMPARE(QList<QColor>({tick.pixelColor(7, 12), tick.pixelColor(15, 3), question.pixelColor(10, 14)}),
+                 QList<QColor>({QColor(0, 145, 113), QColor(0, 145, 113), QColor(50, 16, 222)})); // tick, question
         QCOMPARE(textsOf(m_window), "Orlevan results\nProgressBar: 1 free \u00b7 1 taken \u00b7 1 not "
                                     "checked\nbutCancelOk: Close\nmnuCopy: &Copy "
                                     "list to Clipboard\nmnuDetails: Registration &details... | Registration "
@@ -284,9 +287,6 @@ private Q_SLOTS:
         m_window->showMaximized(); // maximised: the controls stay
         QTRY_VERIFY(m_window->isMaximized());
         QCOMPARE(m_window->butCancelOk->y(), placed);
-        const QImage tick = CellPictures::free().toImage(), question = CellPictures::unknown().toImage();
-        QCOMPARE(QList<QColor>({tick.pixelColor(7, 12), tick.pixelColor(15, 3), question.pixelColor(10, 14)}),
-                 QList<QColor>({QColor(0, 145, 113), QColor(0, 145, 113), QColor(50, 16, 222)})); // tick, question
     }
 };
 
