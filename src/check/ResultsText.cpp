@@ -44,8 +44,8 @@ Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QSt
     popup.displayVisible = record.DisplayInfo.size() >= 3;
     const bool site = hasRegistrationSite(record.RegistrationSite);
     popup.gotoEnabled = site;
-    popup.gotoCaption = site ? QStringLiteral("Goto .") + label + QStringLiteral(" registration website.")
-                             : QStringLiteral("No registration site known for  .") + label;
+    popup.gotoCaption = site ? QString(QStringLiteral("Goto .") + label + QStringLiteral(" registration website."))
+                             : QString(QStringLiteral("No registration site known for  .") + label);
     popup.whoisCaption = QStringLiteral("Lookup ") + result.domain + QStringLiteral(" with WHOIS");
     popup.wwwVisible = site && result.status == Taken;
     popup.detailsVisible = result.status == Taken;

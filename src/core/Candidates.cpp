@@ -154,7 +154,7 @@ Result build(const QString& text, bool combinations, int capacity, bool dashes)
             return refused(name);
     }
     // Complete names are told by their dot, which a name in its own script may only get from its conversion.
-    const bool complete = std::any_of(ascii.cbegin(), ascii.cend(), [](const QString& n) { return n.contains('.'); });
+    const bool complete = std::any_of(ascii.cbegin(), ascii.cend(), [](const QString& n) { return n.contains(QLatin1Char('.')); });
     const qint64 n = typed.size();
     result.bareNames = !complete;
     result.entriesNeeded = complete || !combinations ? n : n * n + (dashes ? n * (n - 1) : 0);

@@ -206,8 +206,8 @@ QString SystemNameServer()
         const QStringList lines = QString::fromLocal8Bit(file.read(64 * 1024)).split(QLatin1Char('\n'));
         for (const QString& line : lines) {
             const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (words.size() >= 2 && words.at(0) == QLatin1String("nameserver") && !words.at(1).startsWith('#') &&
-                !words.at(1).startsWith(';'))
+            if (words.size() >= 2 && words.at(0) == QLatin1String("nameserver") && !words.at(1).startsWith(QLatin1Char('#')) &&
+                !words.at(1).startsWith(QLatin1Char(';')))
                 return words.at(1);
         }
     }
