@@ -14,6 +14,7 @@
 #include "dns/RunSchedule.h"
 #include "gui/app/Forms.h"
 #include "gui/results/frmResults.h"
+#include "whois/RdapBootstrap.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -184,7 +185,6 @@ int main(int argc, char* argv[])
         return 1;
     }
     const quint16 port = quint16(server.readLine().trimmed().toUInt());
-    Environment::current().nameServerPort = port;
 
     QTemporaryDir dir;
     Environment::current().settingsFile = dir.path() + QStringLiteral("/Orlevan.ini");
@@ -205,20 +205,18 @@ int main(int argc, char* argv[])
     list.verdict = Candidates::Verdict::Accepted;
     list.names = list.typed = names;
     list.bareNames = false;
-    const RunPlan plan = RunPlan::make(names, false, false);
+    const Check::Inputs inputs = Check::Inputs::of(list, {}, false, Utils::AppSettings, port, {});
+    const RunPlan plan = RunPlan::make(inputs);
     const double ideal = double(RunSchedule::ticksFor(count + plan.canaries.size(), retries) * delay);
     QList<double> programCpu, programSystem, digCpu, wallOff;
     int answered = 0;
     for (int round = 0; round < rounds; ++round) {
         QEventLoop loop;
         QElapsedTimer wall;
-        std::unique_ptr<Check> check;
+        std::unique_ptr<Check> check = std::make_unique<Check>(inputs);
         QPair<double, double> start;
-        Check* running = nullptr;
-        if (runOnly) {
-            check = std::make_unique<Check>(list, Check::Settings::current());
-            running = check.get();
-        } else {
+        Check* running = check.get();
+        if (!runOnly) {
             frmResults* results = Forms::results();
             if (!args.contains(QStringLiteral("--hidden")))
                 results->show();
@@ -229,7 +227,7 @@ int main(int argc, char* argv[])
         if (runOnly)
             running->start();
         else
-            Forms::results()->GetData(list), running = Forms::results()->check();
+            Forms::results()->GetData(check.release());
         start = cpuMs(RUSAGE_SELF);
         QObject::connect(running, &Check::finished, &loop, &QEventLoop::quit);
         loop.exec();

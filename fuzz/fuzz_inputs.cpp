@@ -68,7 +68,7 @@ void rdap(const QByteArray& bytes)
 {
     if (const auto bootstrap = RdapBootstrap::parse(bytes)) {
         const QString base = bootstrap->serviceFor(QStringLiteral("name.co.uk"));
-        require(base.isEmpty() || Rdap::isUsableUrl(QUrl(base)), "an unusable service address");
+        require(base.isEmpty() || Rdap::isUsableUrl(QUrl(base), false), "an unusable service address");
     }
     const Rdap::Verdict verdict = Rdap::classifyAnswer(200, bytes, false);
     if (const auto details = RdapDomain::parse(bytes)) {

@@ -3,49 +3,25 @@
 #include "check/ResultsText.h"
 #include "check/WhoisConfirmation.h"
 #include "core/FileOps.h"
-#include "core/Utils.h"
 
 #include <QDir>
+#include <QPointer>
 
 namespace {
-QPointer<Check> g_current;
 const QString CheckingCaption = QStringLiteral("Checking Domains");
 } // namespace
 
-Check::Settings Check::Settings::current()
+Check::Check(const Inputs& inputs, const Io& io, QObject* parent)
+    : QObject(parent), m_inputs(inputs), m_io(io), m_plan(RunPlan::make(inputs)), m_caption(CheckingCaption)
 {
-    const Utils::Settings& stored = Utils::AppSettings;
-    return {stored.NameServer,
-            stored.QueryDelay,
-            stored.Retries,
-            stored.ConfirmWhois,
-            Utils::PersonalSelectionInForce(),
-            {}};
-}
-
-Check::Check(const Candidates::Result& names, const Settings& settings, QObject* parent)
-    : QObject(parent), m_settings(settings),
-      m_plan(RunPlan::make(names.names, names.bareNames, settings.personalSelection, names.typed, settings.suffixes))
-{
-    g_current = this;
+    qRegisterMetaType<Check::Progress>();
     if (m_plan.refusal == RunPlan::Refusal::None)
         m_plan.fill(m_results);
-}
-
-QString Check::refusal(const Candidates::Result& names, const Settings& settings)
-{
-    return RunPlan::make(names.names, names.bareNames, settings.personalSelection, names.typed, settings.suffixes)
-        .refusalText();
 }
 
 Check::~Check()
 {
     cancel();
-}
-
-Check* Check::current()
-{
-    return g_current;
 }
 
 void Check::setPhase(RunPhase phase)
@@ -64,17 +40,16 @@ void Check::start()
         Q_EMIT failed(Failure::Refused, m_plan.refusalText());
         return;
     }
-    m_run = std::make_unique<CheckRun>(m_results,
-                                       m_plan.setup(m_settings.nameServer, m_settings.queryDelay, m_settings.retries));
+    m_run = std::make_unique<CheckRun>(m_results, m_plan.setup(m_inputs), m_io.dns);
     // Every answer is in the table at once; a window may paint it later.
     connect(m_run.get(), &CheckRun::cellAnswered, this, [this](int column, int row, int replies) {
         Q_EMIT cellChanged(column, row);
-        Q_EMIT progress(replies, m_plan.candidateTotal() + 1, CheckingCaption);
+        reportProgress(replies, CheckingCaption);
     });
     connect(m_run.get(), &CheckRun::completed, this, &Check::onRunCompleted);
     connect(m_run.get(), &CheckRun::failed, this, &Check::onRunFailed);
     setPhase(RunPhase::Checking);
-    Q_EMIT progress(0, m_plan.candidateTotal() + 1, CheckingCaption);
+    reportProgress(0, CheckingCaption);
     m_run->start();
 }
 
@@ -97,9 +72,9 @@ void Check::onRunFailed(CheckRun::Failure failure, const QString& text)
 
 void Check::onRunCompleted()
 {
-    const QStringList notes = m_run->notes(m_settings.nameServer);
+    const QStringList notes = m_run->notes(m_inputs.nameServer);
     const QPointer<Check> self(this);
-    if (m_settings.confirmWhois)
+    if (m_inputs.confirm)
         WhoisChecks();
     else
         finish();
@@ -112,18 +87,12 @@ void Check::onRunCompleted()
 void Check::WhoisChecks()
 {
     m_confirmation.reset();
-    m_progress = 0;
-    m_confirmation = std::make_unique<WhoisConfirmation>(m_results, m_plan.columns(), m_plan.rows());
-    const int maximum = m_plan.candidateTotal() + 1;
-    connect(m_confirmation.get(), &WhoisConfirmation::asking, this, [this, maximum](int, int, const QString& caption) {
-        m_caption = caption;
-        Q_EMIT progress(m_progress, maximum, caption);
-    });
+    m_confirmation = std::make_unique<WhoisConfirmation>(m_results, m_plan, m_io.whois, m_io.rdap);
+    connect(m_confirmation.get(), &WhoisConfirmation::asking, this,
+            [this](int, int, const QString& caption) { reportProgress(m_value, caption); });
     connect(m_confirmation.get(), &WhoisConfirmation::cellChanged, this, &Check::cellChanged);
-    connect(m_confirmation.get(), &WhoisConfirmation::advanced, this, [this, maximum] {
-        m_progress = qMin(m_progress + 1, maximum);
-        Q_EMIT progress(m_progress, maximum, m_caption);
-    });
+    connect(m_confirmation.get(), &WhoisConfirmation::advanced, this,
+            [this] { reportProgress(qMin(m_value + 1, progress().maximum), m_caption); });
     connect(m_confirmation.get(), &WhoisConfirmation::finished, this, [this] {
         const QString failures = m_confirmation->failureNote();
         const QPointer<Check> self(this);
@@ -132,8 +101,7 @@ void Check::WhoisChecks()
             Q_EMIT note(failures);
     });
     setPhase(RunPhase::Confirming);
-    m_caption = QStringLiteral("WHOIS checking");
-    Q_EMIT progress(0, maximum, m_caption);
+    reportProgress(0, QStringLiteral("WHOIS checking"));
     m_confirmation->start();
 }
 
@@ -153,39 +121,38 @@ void Check::cancel()
         m_phase = RunPhase::Idle;
 }
 
-Check::Progress Check::runProgress() const
+void Check::reportProgress(int value, const QString& caption)
+{
+    m_value = value;
+    m_caption = caption;
+    Q_EMIT progressChanged(progress());
+}
+
+Check::Progress Check::progress() const
 {
     Progress progress;
-    progress.total = m_results.columnCount() * m_results.rowCount();
-    int pending = 0;
-    for (int c = 1; c <= m_results.columnCount(); ++c) {
-        for (int r = 1; r <= m_results.rowCount(); ++r)
-            pending += m_results(c, r).status == Pending;
-    }
-    progress.checked = progress.total - pending;
-    progress.passes = qMax(1, m_settings.retries);
+    progress.value = m_value;
+    progress.maximum = m_plan.candidateTotal() + 1;
+    progress.caption = m_caption;
+    progress.total = m_plan.candidateTotal();
+    const bool answered = m_run && m_run->state() == CheckRun::State::Completed;
+    progress.checked = answered ? progress.total : repliesReceived();
+    progress.passes = m_inputs.passes;
     progress.pass = m_run ? qMin(m_run->pass(), progress.passes) : 1;
     // Every pending candidate may be asked in every pass still to come, and each pass ends with its pause.
+    const int pending = progress.total - progress.checked;
     const int passesLeft = progress.passes - progress.pass + 1;
     progress.msLeft = qint64(pending * passesLeft + RunSchedule::PauseTicks * passesLeft + RunSchedule::DrainTicks) *
-                      qMax(1, m_settings.queryDelay);
+                      m_inputs.delayMs;
     return progress;
 }
 
-QString Check::save(const QString& path) const
+std::optional<QString> Check::save(const QString& path) const
 {
-    const QByteArray bytes = ResultsText::csv(m_results, m_plan.columns(), m_plan.rows(), m_plan.typed);
-    const QString error = FileOps::writeWhole(path, bytes);
-    if (error.isEmpty())
-        return error;
+    const std::optional<QString> error =
+        FileOps::writeWhole(path, ResultsText::csv(ResultsText::rows(m_results, m_plan)));
+    if (!error)
+        return std::nullopt;
     return QStringLiteral("The results could not be saved to:\r") + QDir::toNativeSeparators(path) + QLatin1Char('\r') +
-           error;
+           *error;
 }
-
-namespace Utils {
-bool CheckRunning()
-{
-    const Check* check = Check::current();
-    return check && (check->phase() == RunPhase::Checking || check->phase() == RunPhase::NetworkFailed);
-}
-} // namespace Utils

@@ -1,35 +1,44 @@
 #pragma once
 
+// The road of one Check, from typed names to a final grid:
+//
+//   Candidates::build    the typed text becomes names (in the window, or a terminal's argument list)
+//   Check::Inputs::of    the names, each suffix with what the domain table and the RDAP directory know of its
+//                        registry, and the name server to ask, as plain values
+//   Check                plans (RunPlan: columns, refusals, made-up names, one numbering of the questions),
+//                        keeps the results table, and runs
+//     CheckRun           one datagram per tick in passes, replies matched to their cells, the rest not checked
+//     WhoisConfirmation  each free cell asked again of its registry, over RDAP or WHOIS
+//   reports              cellChanged, progressChanged, note, failed, finished: values, never windows
+//
+// The caller builds the Check and hands it to whatever shows it: the results window, or orlevan-cli. A Check reads
+// nothing program-wide while it runs; what it talks through comes in its Io.
+
 #include "check/RunPhase.h"
 #include "check/RunPlan.h"
-#include "core/Candidates.h"
 #include "dns/CheckResults.h"
 #include "dns/CheckRun.h"
+#include "whois/Rdap.h"
+#include "whois/WhoisClient.h"
 
 #include <QObject>
-#include <QPointer>
 #include <memory>
+#include <optional>
 
 class WhoisConfirmation;
 
-// One Check, without windows: from the names of a Check and a copy of the settings it needs, it plans the run,
-// keeps the results table, runs the DNS run and then the WHOIS/RDAP confirmation, and reports what happens as
-// values. Showing any of it is the window's (or the terminal's) job.
 class Check final : public QObject
 {
     Q_OBJECT
 
 public:
-    struct Settings
+    using Inputs = RunPlan::Inputs;
+    // What a Check talks through: the program's own network unless a test aims it at its fakes.
+    struct Io
     {
-        QString nameServer;
-        int queryDelay = 50;
-        int retries = 3;
-        bool confirmWhois = false;
-        bool personalSelection = false;
-        QStringList suffixes; // when given, in place of the selection
-        // The settings of the program now.
-        static Settings current();
+        CheckRun::Io dns;
+        WhoisClient::Setup whois;
+        Rdap::Policy rdap;
     };
     enum class Failure {
         Refused, // the names cannot be checked: nothing was sent
@@ -38,10 +47,21 @@ public:
         Socket,  // the socket reported an error of its own: the Check goes on
     };
     Q_ENUM(Failure)
+    // How far the Check has come: the bar's value of its maximum and what is being done, and during the DNS
+    // run the candidates answered and about how long the rest may take.
+    struct Progress
+    {
+        int value = 0;
+        int maximum = 1;
+        QString caption; // "Checking Domains", "WHOIS checking", "RDAP : domain" ...
+        int checked = 0;
+        int total = 0;
+        int pass = 1;
+        int passes = 1;
+        qint64 msLeft = 0;
+    };
 
-    Check(const Candidates::Result& names, const Settings& settings, QObject* parent = nullptr);
-    // Why these names cannot be checked with these settings, before any window opens; empty when they can.
-    static QString refusal(const Candidates::Result& names, const Settings& settings);
+    explicit Check(const Inputs& inputs, const Io& io = {}, QObject* parent = nullptr);
     ~Check() override;
 
     // Starts the run and returns; it goes on by events.
@@ -52,32 +72,23 @@ public:
     void WhoisChecks();
 
     // Writes the results as a CSV file, whole or not at all; the message for the user when that failed.
-    QString save(const QString& path) const;
+    std::optional<QString> save(const QString& path) const;
 
     const RunPlan& plan() const { return m_plan; }
+    const Io& io() const { return m_io; }
     const CheckResultTable& CheckResults() const { return m_results; }
     RunPhase phase() const { return m_phase; }
     bool busy() const { return RunPhases::busy(m_phase); }
+    // The Parts' CheckRunning: the DNS run has not completed.
+    bool running() const { return m_phase == RunPhase::Checking || m_phase == RunPhase::NetworkFailed; }
     int repliesReceived() const { return m_run ? m_run->repliesReceived() : 0; }
-    // How far the run has come: candidates answered, and about how long the rest may take in milliseconds.
-    struct Progress
-    {
-        int checked = 0;
-        int total = 0;
-        int pass = 1;
-        int passes = 1;
-        qint64 msLeft = 0;
-    };
-    Progress runProgress() const;
+    Progress progress() const;
     CheckRun* run() const { return m_run.get(); }
     WhoisConfirmation* confirmation() const { return m_confirmation.get(); }
-    // The Check made last, while it lives.
-    static Check* current();
 
 Q_SIGNALS:
     void cellChanged(int column, int row);
-    // value of maximum, and what is being done: "Checking Domains", "WHOIS checking", "RDAP : domain" ...
-    void progress(int value, int maximum, const QString& caption);
+    void progressChanged(const Check::Progress& progress);
     void phaseChanged(RunPhase phase);
     // Something the user should know of the answers: said once, after the run.
     void note(const QString& text);
@@ -89,18 +100,17 @@ private:
     void onRunFailed(CheckRun::Failure failure, const QString& text);
     void onRunCompleted();
     void finish();
+    void reportProgress(int value, const QString& caption);
 
-    const Settings m_settings;
+    const Inputs m_inputs;
+    const Io m_io;
     const RunPlan m_plan;
     CheckResultTable m_results;
     RunPhase m_phase = RunPhase::Idle;
-    int m_progress = 0;
+    int m_value = 0;
     QString m_caption;
     std::unique_ptr<CheckRun> m_run;
     std::unique_ptr<WhoisConfirmation> m_confirmation;
 };
 
-namespace Utils {
-// A run started from the main window has not yet completed.
-bool CheckRunning();
-} // namespace Utils
+Q_DECLARE_METATYPE(Check::Progress)

@@ -1,6 +1,5 @@
 #include "check/ResultsText.h"
 
-#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -11,11 +10,11 @@ bool hasRegistrationSite(const QString& site)
     return site.size() > 2;
 }
 
-QString columnLabel(bool bareNames, const QStringList& columnLabels, int column, const QString& tld)
+QString columnLabel(const RunPlan& plan, int column, const CheckResult& result)
 {
-    if (bareNames && column >= 1 && column < columnLabels.size())
-        return columnLabels.at(column);
-    return tld;
+    if (plan.bareNames && column >= 1 && column <= plan.columns())
+        return plan.columnLabels.at(column - 1);
+    return result.tld;
 }
 
 QString shownDomain(const CheckResult& result)
@@ -24,7 +23,7 @@ QString shownDomain(const CheckResult& result)
                                   : result.typed + QStringLiteral(" (") + result.domain + QLatin1Char(')');
 }
 
-Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QString& label, bool rdapService)
+Popup popup(const CheckResult& result, const Utils::Registry& registry, const QString& label)
 {
     Popup popup;
     popup.title = shownDomain(result);
@@ -41,15 +40,14 @@ Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QSt
     default:
         break;
     }
-    popup.displayVisible = record.DisplayInfo.size() >= 3;
-    const bool site = hasRegistrationSite(record.RegistrationSite);
+    const bool site = hasRegistrationSite(registry.registrationSite);
     popup.gotoEnabled = site;
     popup.gotoCaption = site ? QString(QStringLiteral("Goto .") + label + QStringLiteral(" registration website."))
                              : QString(QStringLiteral("No registration site known for  .") + label);
     popup.whoisCaption = QStringLiteral("Lookup ") + result.domain + QStringLiteral(" with WHOIS");
     popup.wwwVisible = site && result.status == Taken;
     popup.detailsVisible = result.status == Taken;
-    popup.detailsEnabled = popup.detailsVisible && rdapService;
+    popup.detailsEnabled = popup.detailsVisible && !registry.rdapService.isEmpty();
     if (popup.wwwVisible)
         popup.wwwCaption = QStringLiteral("Goto www.") + (result.typed.isEmpty() ? result.domain : result.typed);
     return popup;
@@ -76,11 +74,11 @@ QString copyLine(const CheckResult& result, const QString& registrationSite)
     return line + QStringLiteral("\r\n");
 }
 
-QString copyText(const CheckResultTable& table, int columns, int rows)
+QString copyText(const CheckResultTable& table, const RunPlan& plan)
 {
     // The same walk as the saved file's, so both list the candidates alike.
     QString text;
-    for (const Row& row : ResultsText::rows(table, columns, rows, {}))
+    for (const Row& row : ResultsText::rows(table, plan))
         text += copyLine(*row.result, row.registrationSite);
     return text;
 }
@@ -116,24 +114,20 @@ QString summaryOf(const QString& free, const QString& taken, const QString& notC
     return QStringLiteral("%1 free \u00b7 %2 taken \u00b7 %3 not checked").arg(free, taken, notChecked);
 }
 
-QList<Row> rows(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames)
+QList<Row> rows(const CheckResultTable& table, const RunPlan& plan)
 {
     QList<Row> out;
-    QHash<QString, QString> sites; // the table is searched once per top-level domain, not once per candidate
-    for (int c = 1; c <= columns && c <= table.columnCount(); ++c) {
-        for (int r = 1; r <= rows && r <= table.rowCount(); ++r) {
+    const char* by[] = {"DNS", "WHOIS", "RDAP"};
+    for (int c = 1; c <= plan.columns() && c <= table.columnCount(); ++c) {
+        for (int r = 1; r <= plan.rows() && r <= table.rowCount(); ++r) {
             const CheckResult& result = table(c, r);
             const bool checked = result.status == Free || result.status == Taken;
-            const char* by[] = {"DNS", "WHOIS", "RDAP"};
-            out.append(
-                {&result, typedNames.value(r - 1),
-                 result.status == Free    ? QStringLiteral("free")
-                 : result.status == Taken ? QStringLiteral("taken")
-                                          : QStringLiteral("not checked"),
-                 checked ? QString::fromLatin1(by[result.decidedBy]) : QString(),
-                 sites.contains(result.tld)
-                     ? sites.value(result.tld)
-                     : *sites.insert(result.tld, Utils::DomainTable[Utils::FindTld(result.tld)].RegistrationSite)});
+            out.append({&result, plan.typed.value(r - 1),
+                        result.status == Free    ? QStringLiteral("free")
+                        : result.status == Taken ? QStringLiteral("taken")
+                                                 : QStringLiteral("not checked"),
+                        checked ? QString::fromLatin1(by[result.decidedBy]) : QString(),
+                        plan.registry(c, r).registrationSite});
         }
     }
     return out;
@@ -149,11 +143,6 @@ QByteArray csv(const QList<Row>& rows)
         out += "\r\n";
     }
     return out;
-}
-
-QByteArray csv(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames)
-{
-    return csv(ResultsText::rows(table, columns, rows, typedNames));
 }
 
 QByteArray jsonLine(const Row& row)

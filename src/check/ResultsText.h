@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Utils.h"
+#include "check/RunPlan.h"
 #include "dns/CheckResults.h"
 
 #include <QString>
@@ -16,7 +16,6 @@ bool hasRegistrationSite(const QString& site);
 struct Popup
 {
     QString title;
-    bool displayVisible = false;
     QString gotoCaption;
     bool gotoEnabled = false;
     QString wwwCaption;
@@ -27,10 +26,10 @@ struct Popup
     bool detailsEnabled = false;
 };
 
-// The label a cell's suffix goes by: its column's heading when the names were bare, else the candidate's tld.
-QString columnLabel(bool bareNames, const QStringList& columnLabels, int column, const QString& tld);
+// The label a cell's suffix goes by: its column's suffix when the names were bare, else the candidate's tld.
+QString columnLabel(const RunPlan& plan, int column, const CheckResult& result);
 
-Popup popup(const CheckResult& result, const Utils::TldRecord& record, const QString& label, bool rdapService);
+Popup popup(const CheckResult& result, const Utils::Registry& registry, const QString& label);
 
 // The domain as typed, followed by its ASCII form where the two differ.
 QString shownDomain(const CheckResult& result);
@@ -38,9 +37,8 @@ QString shownDomain(const CheckResult& result);
 // One clipboard line, CR LF included.
 QString copyLine(const CheckResult& result, const QString& registrationSite);
 
-// Every candidate of the table, column by column, each column top to bottom; the site comes from the domain
-// table's record of the candidate's tld.
-QString copyText(const CheckResultTable& table, int columns, int rows);
+// Every candidate of the table, column by column, each column top to bottom, with its registry's site.
+QString copyText(const CheckResultTable& table, const RunPlan& plan);
 
 // While a run goes on, short enough for the bar of a narrow window: "120 of 960 checked, 40 s left".
 QString progressText(int checked, int total, qint64 msLeft);
@@ -57,13 +55,11 @@ struct Row
     QString confirmedBy; // "DNS", "WHOIS" or "RDAP" for a checked candidate, else empty
     QString registrationSite;
 };
-// typedNames are the rows' names as typed.
-QList<Row> rows(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames);
+QList<Row> rows(const CheckResultTable& table, const RunPlan& plan);
 
 // The results as a CSV file (RFC 4180) for spreadsheet programs: UTF-8 with a byte-order mark, CR LF line ends, a
 // header row, then one row per candidate.
 QByteArray csv(const QList<Row>& rows);
-QByteArray csv(const CheckResultTable& table, int columns, int rows, const QStringList& typedNames);
 // One candidate as a line of JSON (JSON Lines), LF included.
 QByteArray jsonLine(const Row& row);
 

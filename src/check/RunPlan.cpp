@@ -1,40 +1,66 @@
 #include "check/RunPlan.h"
 
-#include "core/Environment.h"
-#include "core/Utils.h"
 #include "dns/DNS.h"
+#include "whois/RdapBootstrap.h"
+#include "whois/RdapBootstrapUpdater.h"
 
 #include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
 
-RunPlan RunPlan::make(const QStringList& names, bool bareNames, bool personalSelection, const QStringList& typed,
-                      const QStringList& suffixes)
+RunPlan::Inputs RunPlan::Inputs::of(const Candidates::Result& names, const QStringList& suffixes,
+                                    bool personalSelection, const Utils::Settings& settings, quint16 port,
+                                    const RdapBootstrap& directory)
+{
+    Inputs inputs;
+    inputs.names = names.names;
+    inputs.typed = names.typed;
+    inputs.bareNames = names.bareNames;
+    inputs.centredHeadings = personalSelection;
+    // A column's candidates share their registry; each complete name has its own.
+    for (const QString& name : names.bareNames ? suffixes : names.names) {
+        Utils::Registry registry = Utils::RegistryOf(name);
+        registry.suffix = names.bareNames ? name : DNS::SuffixOf(name);
+        registry.rdapService = directory.serviceFor(name);
+        inputs.registries.append(registry);
+    }
+    inputs.nameServer = settings.NameServer;
+    inputs.port = port;
+    // A damaged store could hold values the options dialog never accepts; the run needs positive ones.
+    inputs.delayMs = qMax(1, int(settings.QueryDelay));
+    inputs.passes = qMax(1, int(settings.Retries));
+    inputs.confirm = settings.ConfirmWhois;
+    return inputs;
+}
+
+RunPlan::Inputs RunPlan::Inputs::ofProgram(const Candidates::Result& names, const QStringList& suffixes,
+                                           bool personalSelection, const Utils::Settings& settings, quint16 port,
+                                           const Rdap::Policy& rdap)
+{
+    const Rdap::DirectoryFiles files = Rdap::DirectoryFiles::program();
+    const RdapBootstrap directory = Rdap::loadBootstrap(files, rdap.plainHttpAllowed);
+    // A program without any directory confirms with WHOIS alone and fetches none.
+    if (settings.ConfirmWhois && !directory.isEmpty())
+        RdapBootstrapUpdater::program()->startIfDue(directory, files, rdap);
+    return of(names, suffixes, personalSelection, settings, port, directory);
+}
+
+RunPlan RunPlan::make(const Inputs& inputs)
 {
     RunPlan plan;
-    plan.names = names;
-    plan.typed = typed.size() == names.size() ? typed : names;
-    plan.bareNames = bareNames;
-    if (!bareNames) {
+    plan.names = inputs.names;
+    plan.typed = inputs.typed.size() == inputs.names.size() ? inputs.typed : inputs.names;
+    plan.bareNames = inputs.bareNames;
+    plan.centredHeadings = inputs.bareNames && inputs.centredHeadings;
+    plan.registries = inputs.registries;
+    if (!inputs.bareNames) {
         plan.columnLabels = QStringList{QString()};
-    } else if (!suffixes.isEmpty()) {
-        plan.columnLabels = suffixes;
-    } else if (!personalSelection) {
-        plan.columnLabels = Utils::DefaultDomains;
+        // Every name has its registry, even where the caller knew none.
+        while (plan.registries.size() < plan.names.size())
+            plan.registries.append(Utils::Registry{});
     } else {
-        plan.centredHeadings = true;
-        for (int i = 0; i < Utils::TldCount && i < Utils::DomainTableSize; ++i) {
-            const Utils::TldRecord& record = Utils::DomainTable[i];
-            if (record.Selected != 1)
-                continue;
-            if (record.SubLabels.isEmpty()) {
-                plan.columnLabels.append(record.Tld);
-                continue;
-            }
-            // An empty label stands for the top-level domain itself, where its registry takes names directly.
-            for (const QString& label : record.SubLabels.split(QLatin1Char(':')))
-                plan.columnLabels.append(label.isEmpty() ? record.Tld : label + QLatin1Char('.') + record.Tld);
-        }
+        for (const Utils::Registry& registry : inputs.registries)
+            plan.columnLabels.append(registry.suffix);
     }
 
     if (plan.candidateTotal() > DNS::MaxCandidates) {
@@ -121,33 +147,31 @@ QString RunPlan::refusalText() const
 void RunPlan::fill(CheckResultTable& table) const
 {
     table.reset(columns(), rows());
-    QHash<QString, QString> tlds;
     for (int c = 1; c <= columns(); ++c) {
         for (int r = 1; r <= rows(); ++r) {
             CheckResult& result = table(c, r);
             result.status = Pending;
-            result.queryId = qint16(ids().ofCell(c, r));
             result.domain = domain(c, r);
             if (typed.at(r - 1) != names.at(r - 1))
                 result.typed =
                     bareNames ? typed.at(r - 1) + QLatin1Char('.') + columnLabels.at(c - 1) : typed.at(r - 1);
-            // A column's candidates share their last label, mostly: the table is searched once for it.
-            const QString last = result.domain.section(QLatin1Char('.'), -1);
-            if (!tlds.contains(last))
-                tlds.insert(last, Utils::DomainTable[Utils::FindTld(result.domain)].Tld);
-            result.tld = tlds.value(last);
+            result.tld = registry(c, r).tld;
         }
     }
 }
 
-CheckRun::Setup RunPlan::setup(const QString& nameServer, int queryDelay, int retries) const
+const Utils::Registry& RunPlan::registry(int column, int row) const
+{
+    return registries.at(bareNames ? column - 1 : row - 1);
+}
+
+CheckRun::Setup RunPlan::setup(const Inputs& inputs) const
 {
     CheckRun::Setup setup;
-    setup.nameServer = nameServer;
-    setup.port = Environment::current().nameServerPort;
-    // A damaged store could hold values the options dialog never accepts; the run needs positive ones.
-    setup.delayMs = qMax(1, queryDelay);
-    setup.passes = qMax(1, retries);
+    setup.nameServer = inputs.nameServer;
+    setup.port = inputs.port;
+    setup.delayMs = qMax(1, inputs.delayMs);
+    setup.passes = qMax(1, inputs.passes);
     setup.columns = columns();
     setup.rows = rows();
     setup.canaries = canaries;

@@ -1,8 +1,6 @@
 #include "check/WhoisConfirmation.h"
 
-#include "core/Environment.h"
-#include "whois/Rdap.h"
-#include "whois/RdapBootstrapUpdater.h"
+#include "check/RunPlan.h"
 #include "whois/RdapClient.h"
 #include "whois/WhoisClient.h"
 
@@ -10,9 +8,10 @@
 #include <QTimer>
 #include <QUrl>
 
-WhoisConfirmation::WhoisConfirmation(CheckResultTable& table, int columns, int rows, QObject* parent)
-    : QObject(parent), m_table(table), m_columns(qMin(columns, table.columnCount())),
-      m_rows(qMin(rows, table.rowCount()))
+WhoisConfirmation::WhoisConfirmation(CheckResultTable& table, const RunPlan& plan, const WhoisClient::Setup& whois,
+                                     const Rdap::Policy& rdapPolicy, QObject* parent)
+    : QObject(parent), m_table(table), m_plan(plan), m_columns(qMin(plan.columns(), table.columnCount())),
+      m_rows(qMin(plan.rows(), table.rowCount()))
 {
     m_next = new QTimer(this);
     m_next->setSingleShot(true);
@@ -21,15 +20,10 @@ WhoisConfirmation::WhoisConfirmation(CheckResultTable& table, int columns, int r
 
     Whois2 = new WhoisClient(this);
     Whois2->setObjectName(QStringLiteral("Whois2"));
-    // Where and how long the questions may take, unless the environment says otherwise.
-    const Environment& environment = Environment::current();
-    const int connectMs = environment.connectMs > 0 ? environment.connectMs : WhoisClient::DefaultConnectTimeout;
-    const int exchangeMs = environment.exchangeMs > 0 ? environment.exchangeMs : WhoisClient::DefaultExchangeTimeout;
-    Whois2->setPort(environment.whoisPort > 0 ? environment.whoisPort : WhoisClient::DefaultPort);
-    Whois2->setBlockingMode(true);
-    Whois2->setTimeLimits(connectMs, exchangeMs);
+    Whois2->apply(whois);
+    Whois2->setDelivery(WhoisClient::Delivery::WholeReply);
     connect(Whois2, &WhoisClient::finished, this, &WhoisConfirmation::whoisFinished);
-    rdap = new RdapClient(this);
+    rdap = new RdapClient(rdapPolicy, this);
     connect(rdap, &RdapClient::finished, this, &WhoisConfirmation::rdapFinished);
 }
 
@@ -42,11 +36,6 @@ void WhoisConfirmation::start()
 {
     if (m_state != State::Idle)
         return;
-    // Read for every confirmation, so that a copy fetched during the last one is in force. A program without any
-    // directory confirms with WHOIS alone and fetches none.
-    m_rdapServices = Rdap::loadBootstrap();
-    if (!m_rdapServices.isEmpty())
-        RdapBootstrapUpdater::program()->startIfDue(m_rdapServices);
     m_state = State::Walking;
     m_next->start();
 }
@@ -113,20 +102,21 @@ void WhoisConfirmation::walk()
 
 void WhoisConfirmation::FreeWithWhois(const QString& domainname)
 {
-    const QString rdapService = m_rdapServices.serviceFor(domainname);
+    const Utils::Registry& registry = m_plan.registry(m_askedColumn, m_askedRow);
+    const QString& rdapService = registry.rdapService;
     const QString service = rdapService.isEmpty() ? QStringLiteral("WHOIS : ") : QStringLiteral("RDAP : ");
     const QPointer<WhoisConfirmation> self(this);
     Q_EMIT asking(m_askedColumn, m_askedRow, service + domainname);
     if (!self || m_state != State::Asking)
         return;
     m_askedBy = rdapService.isEmpty() ? CheckResult::Whois : CheckResult::Rdap;
-    m_askedServer = rdapService.isEmpty() ? Whois::GetWhoisServer(domainname) : QUrl(rdapService).host();
+    m_askedServer = rdapService.isEmpty() ? registry.whoisServer : QUrl(rdapService).host();
     if (!rdapService.isEmpty()) {
         rdap->lookup(rdapService, domainname);
         return;
     }
     Whois2->setQuery(domainname.trimmed());
-    Whois2->setServer(Whois::GetWhoisServer(domainname));
+    Whois2->setServer(registry.whoisServer);
     if (Whois2->connectToServer() != WhoisClient::NoError)
         answer(Whois::Verdict::NotChecked);
 }

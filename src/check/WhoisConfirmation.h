@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dns/CheckResults.h"
-#include "whois/RdapBootstrap.h"
+#include "whois/Rdap.h"
 #include "whois/Whois.h"
 #include "whois/WhoisClient.h"
 
@@ -11,10 +11,12 @@
 class QTimer;
 class RdapClient;
 struct RdapOutcome;
+struct RunPlan;
 struct WhoisOutcome;
 
 // The confirmation of the free cells of a finished run: column by column, each column top to bottom, one candidate
-// at a time. A candidate whose registry offers RDAP is asked there, every other one at its WHOIS server. Every
+// at a time. A candidate whose registry offers RDAP (as the plan found it) is asked there, every other one at its
+// WHOIS server. Every
 // cell, asked or not, counts as one step of progress. The walk goes on after each answer from a fresh event, so
 // the window is served between candidates.
 class WhoisConfirmation final : public QObject
@@ -22,10 +24,11 @@ class WhoisConfirmation final : public QObject
     Q_OBJECT
 
 public:
-    WhoisConfirmation(CheckResultTable& table, int columns, int rows, QObject* parent = nullptr);
+    // The plan outlives the confirmation: it is its Check's.
+    WhoisConfirmation(CheckResultTable& table, const RunPlan& plan, const WhoisClient::Setup& whois,
+                      const Rdap::Policy& rdapPolicy, QObject* parent = nullptr);
     ~WhoisConfirmation() override;
 
-    // Reads the directory of RDAP services in force (refreshing it once a week) and starts the walk.
     void start();
     // Stops the walk and any question under way: no signal follows.
     void cancel();
@@ -33,7 +36,7 @@ public:
     // After the walk: how many free names could not be confirmed, and at which servers; empty when none.
     QString failureNote() const;
 
-    // Asks about one candidate; the verdict comes back through answer().
+    // Asks about the candidate of the cell being confirmed; the verdict comes back through answer().
     void FreeWithWhois(const QString& domainname);
     // A reply that says the name is not registered keeps it free; any other reply, an empty one too, makes it
     // taken. A server that could not be reached or did not finish leaves the candidate unconfirmed.
@@ -59,6 +62,7 @@ private:
     void rdapFinished(const RdapOutcome& outcome);
 
     CheckResultTable& m_table;
+    const RunPlan& m_plan;
     const int m_columns;
     const int m_rows;
     int m_column = 1;
@@ -68,7 +72,6 @@ private:
     CheckResult::By m_askedBy = CheckResult::Dns;
     State m_state = State::Idle;
     QTimer* m_next = nullptr;
-    RdapBootstrap m_rdapServices;
     QString m_askedServer;
     int m_unconfirmed = 0;
     QStringList m_silentServers;

@@ -20,12 +20,14 @@ struct OptionEntry
 const OptionEntry Entries[] = {
     {"c,combinations", nullptr, "Also check every name joined with every other name (default: each name alone)."},
     {"tld", "LIST",
-     "Check under these suffixes of the domain table, separated by commas, e.g. com,net,co.uk "
+     "Check under these top-level domains of the domain table, each under its second-level labels as in the "
+     "window's selection, or under single suffixes, separated by commas, e.g. com,uk,co.uk "
      "(default: the stored selection)."},
     {"domains", "default|personal",
      "Check under the eight default suffixes, or under the stored personal "
      "selection (default: the stored choice)."},
     {"server", "HOST", "Ask this DNS name server (default: the stored one; without settings, the system's)."},
+    {"port", "N", "The name server's port, 1 to 65535 (default: 53)."},
     {"delay", "MS", "Milliseconds between two questions, 5 to 1000 (default: the stored delay, or 50)."},
     {"retries", "N", "Passes over the unanswered names, 1 to 10 (default: the stored number, or 3)."},
     {"confirm", nullptr, "Confirm free names with RDAP or WHOIS (default: as stored)."},
@@ -86,6 +88,8 @@ std::optional<CliOptions> CliOptions::parse(const QStringList& arguments, QStrin
     options.delay = number(parser, "delay", Utils::MinQueryDelay, Utils::MaxQueryDelay, error);
     if (error->isEmpty())
         options.retries = number(parser, "retries", Utils::MinRetries, Utils::MaxRetries, error);
+    if (error->isEmpty())
+        options.port = quint16(number(parser, "port", 1, 65535, error).value_or(options.port));
     if (!error->isEmpty())
         return std::nullopt;
     if (parser.isSet(QStringLiteral("confirm")) && parser.isSet(QStringLiteral("no-confirm"))) {

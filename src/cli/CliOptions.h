@@ -15,6 +15,7 @@ struct CliOptions
     QStringList tlds; // --tld, as given
     Domains domains = Domains::Stored;
     QString server; // empty: the stored one
+    quint16 port = 53;
     std::optional<int> delay;
     std::optional<int> retries;
     std::optional<bool> confirm;

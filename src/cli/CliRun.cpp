@@ -5,6 +5,7 @@
 #include "core/Candidates.h"
 #include "core/FileOps.h"
 #include "core/Platform.h"
+#include "core/ProgramState.h"
 #include "core/Utils.h"
 
 #include <QFileInfo>
@@ -18,8 +19,9 @@ QString oneLine(const QString& text)
 }
 } // namespace
 
-CliRun::CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, bool errIsTerminal, QObject* parent)
-    : QObject(parent), m_options(options), m_out(out), m_err(err), m_errIsTerminal(errIsTerminal)
+CliRun::CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, bool errIsTerminal, const Check::Io& io,
+               QObject* parent)
+    : QObject(parent), m_options(options), m_io(io), m_out(out), m_err(err), m_errIsTerminal(errIsTerminal)
 {
     m_progress.setInterval(100); // at most ten times a second
     connect(&m_progress, &QTimer::timeout, this, &CliRun::showProgress);
@@ -51,26 +53,15 @@ void CliRun::end(int status)
 
 bool CliRun::applySettings()
 {
-    const QString loadError = Utils::LoadDomainTable();
-    if (!loadError.isEmpty()) {
-        say(Utils::loadErrorCaption() + QLatin1Char(' ') + loadError);
+    // Read as the window reads them; nothing is written.
+    const ProgramState state = ProgramState::load(ProgramState::FrontEnd::Terminal);
+    if (state.loadError) {
+        say(Utils::loadErrorCaption() + QLatin1Char(' ') + *state.loadError);
         return false;
     }
-    Utils::InitDefaultDomains();
-    // Read as the window reads them; nothing is written. Without a settings file the first run's choices apply.
-    Utils::SettingsDamaged = Utils::DetectDamagedSettings();
-    if (Utils::SettingsDamaged)
-        say(Utils::damagedSettingsText());
-    const bool firstRun = !Utils::SettingsDamaged &&
-                          Utils::GetSetting(QStringLiteral("main"), QStringLiteral("init"), QString()).isNull();
-    if (firstRun) {
-        Utils::AppSettings = {
-            Utils::SystemNameServer(), Utils::DefaultQueryDelay, Utils::DefaultRetries, false, false, false};
-    } else {
-        Utils::LoadDomainSelection();
-        Utils::LoadSettings();
-    }
-    m_personal = !firstRun && Utils::PersonalSelectionInForce();
+    for (const QString& warning : state.warnings)
+        say(warning);
+    m_personal = Utils::PersonalSelectionInForce();
     if (m_options.domains != CliOptions::Domains::Stored)
         m_personal = m_options.domains == CliOptions::Domains::Personal;
     if (!m_options.server.isEmpty())
@@ -81,22 +72,18 @@ bool CliRun::applySettings()
         Utils::AppSettings.Retries = quint8(*m_options.retries);
     if (m_options.confirm)
         Utils::AppSettings.ConfirmWhois = *m_options.confirm;
-    // --tld: labels of the domain table, a top-level domain or one of its second-level labels under it.
-    QStringList known;
-    for (int i = 0; i < Utils::TldCount; ++i) {
-        const Utils::TldRecord& record = Utils::DomainTable[i];
-        known.append(record.Tld);
-        for (const QString& label : record.SubLabels.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-            known.append(label + QLatin1Char('.') + record.Tld);
-    }
+    m_suffixes = m_options.tlds.isEmpty() ? Utils::SelectedSuffixes(m_personal) : QStringList();
     for (const QString& tld : m_options.tlds) {
-        const QString suffix = tld.trimmed().toLower();
-        if (!known.contains(suffix)) {
+        const std::optional<QStringList> suffixes = Utils::SuffixesFor(tld);
+        if (!suffixes) {
             say(QStringLiteral("Unknown top-level domain: %1").arg(tld));
+            m_unknownTld = true;
             return false;
         }
-        if (!m_suffixes.contains(suffix))
-            m_suffixes.append(suffix);
+        for (const QString& suffix : *suffixes) {
+            if (!m_suffixes.contains(suffix))
+                m_suffixes.append(suffix);
+        }
     }
     return true;
 }
@@ -104,7 +91,7 @@ bool CliRun::applySettings()
 void CliRun::start(const QByteArray& input)
 {
     if (!applySettings()) {
-        end(m_suffixes.size() < m_options.tlds.size() && Utils::TldCount > 0 ? Refused : Failed);
+        end(m_unknownTld ? Refused : Failed);
         return;
     }
     QStringList texts = m_options.names;
@@ -132,9 +119,9 @@ void CliRun::start(const QByteArray& input)
         say(Candidates::tooManyText(names.entriesNeeded, Utils::CheckListSize));
         return end(Refused);
     }
-    const Utils::Settings& settings = Utils::AppSettings;
-    m_check = new Check(names, {settings.NameServer, settings.QueryDelay, settings.Retries, settings.ConfirmWhois,
-                                m_personal, m_suffixes});
+    m_check = new Check(Check::Inputs::ofProgram(names, m_suffixes, m_personal && m_options.tlds.isEmpty(),
+                                                 Utils::AppSettings, m_options.port, m_io.rdap),
+                        m_io);
     connect(m_check, &Check::note, this, &CliRun::say);
     connect(m_check, &Check::failed, this, [this](Check::Failure failure, const QString& text) {
         say(text);
@@ -165,8 +152,8 @@ void CliRun::finishCheck(int status)
     const QByteArray bytes = results();
     if (m_options.output.isEmpty()) {
         m_out->write(bytes);
-    } else if (const QString error = FileOps::writeWhole(m_options.output, bytes); !error.isEmpty()) {
-        say(QStringLiteral("The results could not be saved to:\r") + m_options.output + QLatin1Char('\r') + error);
+    } else if (const std::optional<QString> error = FileOps::writeWhole(m_options.output, bytes)) {
+        say(QStringLiteral("The results could not be saved to:\r") + m_options.output + QLatin1Char('\r') + *error);
         return end(Failed);
     }
     if (status == AllChecked) {
@@ -187,8 +174,7 @@ QByteArray CliRun::results() const
         for (int r = 1; r <= table.rowCount(); ++r)
             table(c, r).status = table(c, r).status == Pending ? quint8(NotChecked) : table(c, r).status;
     }
-    QList<ResultsText::Row> rows =
-        ResultsText::rows(table, table.columnCount(), table.rowCount(), m_check->plan().typed);
+    QList<ResultsText::Row> rows = ResultsText::rows(table, m_check->plan());
     if (m_options.only) {
         const QString wanted = QString(*m_options.only).replace(QLatin1Char('-'), QLatin1Char(' '));
         rows.removeIf([&](const ResultsText::Row& row) { return row.status != wanted; });
@@ -215,7 +201,7 @@ void CliRun::showProgress()
 {
     if (!m_check || m_check->phase() != RunPhase::Checking)
         return;
-    const Check::Progress progress = m_check->runProgress();
+    const Check::Progress progress = m_check->progress();
     m_err->write(QStringLiteral("\r\x1b[Kchecked %1 of %2, pass %3 of %4, about %5 s left")
                      .arg(progress.checked)
                      .arg(progress.total)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "check/Check.h"
 #include "cli/CliOptions.h"
 
 #include <QElapsedTimer>
@@ -7,7 +8,6 @@
 #include <QPointer>
 #include <QTimer>
 
-class Check;
 class QIODevice;
 
 // One check from the command line: the settings read (never written), the names and options turned into a Check,
@@ -19,7 +19,9 @@ class CliRun final : public QObject
 public:
     enum Status { AllChecked = 0, SomeNotChecked = 1, Refused = 2, Failed = 3, Interrupted = 130 };
 
-    CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, bool errIsTerminal, QObject* parent = nullptr);
+    // The check talks through io: the program's own network unless a test aims it elsewhere.
+    CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, bool errIsTerminal, const Check::Io& io = {},
+           QObject* parent = nullptr);
     ~CliRun() override;
 
     // Starts the check of the names given and of input (standard input, when it is read) and returns; finished()
@@ -41,12 +43,14 @@ private:
     QByteArray results() const;
 
     const CliOptions m_options;
+    const Check::Io m_io;
     QIODevice* m_out;
     QIODevice* m_err;
     const bool m_errIsTerminal;
     QPointer<Check> m_check;
     QStringList m_suffixes;
     bool m_personal = false;
+    bool m_unknownTld = false;
     bool m_ended = false;
     QTimer m_progress;
     bool m_progressShown = false;

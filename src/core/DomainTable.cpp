@@ -75,11 +75,11 @@ QString loadErrorCaption()
     return AppInfo::Title + QStringLiteral(" load error.");
 }
 
-QString LoadDomainTable()
+Failure LoadDomainTable()
 {
     const bool opened = LoadDomainTableFrom(dataFilePath());
     if (opened && TldCount > 0)
-        return QString();
+        return std::nullopt;
     // A file without a single record is as useless as a missing one, and says so.
     const QString first =
         opened ? QStringLiteral("orvtab.dll holds no top-level domains") : QStringLiteral("Cannot find orvtab.dll");
@@ -99,6 +99,51 @@ qint16 FindTld(const QString& domain)
             found = qint16(i);
     }
     return found;
+}
+
+QStringList TldRecord::suffixes() const
+{
+    if (SubLabels.isEmpty())
+        return {Tld};
+    QStringList out;
+    for (const QString& label : SubLabels.split(QLatin1Char(':')))
+        out.append(label.isEmpty() ? Tld : label + QLatin1Char('.') + Tld);
+    return out;
+}
+
+Registry RegistryOf(const QString& domain)
+{
+    const TldRecord& record = DomainTable[FindTld(domain)];
+    return {QString(), record.Tld, record.RegistrationSite,
+            record.WhoisServer.trimmed().isEmpty() ? DefaultWhoisServer : record.WhoisServer, QString()};
+}
+
+QStringList SelectedSuffixes(bool personalSelection)
+{
+    if (!personalSelection)
+        return DefaultDomains;
+    QStringList out;
+    for (int i = 0; i < TldCount; ++i) {
+        if (DomainTable[i].Selected == 1)
+            out += DomainTable[i].suffixes();
+    }
+    return out;
+}
+
+std::optional<QStringList> SuffixesFor(const QString& label)
+{
+    const QString wanted = label.trimmed().toLower();
+    for (int i = 0; i < TldCount; ++i) {
+        if (DomainTable[i].Tld.toLower() == wanted)
+            return DomainTable[i].suffixes();
+    }
+    for (int i = 0; i < TldCount; ++i) {
+        for (const QString& suffix : DomainTable[i].suffixes()) {
+            if (suffix.toLower() == wanted)
+                return QStringList{suffix};
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace Utils

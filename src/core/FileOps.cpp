@@ -50,12 +50,12 @@ QString UnscrambleLine(const QString& line)
     return out;
 }
 
-QString writeWhole(const QString& path, const QByteArray& bytes)
+std::optional<QString> writeWhole(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return file.errorString();
-    return QString();
+    return std::nullopt;
 }
 
 } // namespace FileOps

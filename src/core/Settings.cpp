@@ -20,61 +20,83 @@ bool SettingsSaveFailed = false;
 
 namespace {
 
-const QString MainSection = QStringLiteral("main");
-const QString DomainsSection = QStringLiteral("domains");
-
 std::unique_ptr<QSettings> openStore()
 {
     return std::make_unique<QSettings>(settingsFilePath(), QSettings::IniFormat);
 }
 
-QString readText(QSettings& store, const QString& section, const QString& key, const QString& defaultValue)
+QString readText(QSettings& store, const QString& path, const QString& absent)
 {
     if (SettingsDamaged)
-        return SettingsInMemory.value(section + QLatin1Char('/') + key, defaultValue);
-    const QVariant value = store.value(section + QLatin1Char('/') + key);
+        return SettingsInMemory.value(path, absent);
+    const QVariant value = store.value(path);
     if (!value.isValid())
-        return defaultValue;
+        return absent;
     // An INI value with a comma in it comes back as a list.
     if (value.metaType().id() == QMetaType::QStringList)
         return value.toStringList().join(QStringLiteral(", "));
     return value.toString();
 }
 
+QString readText(QSettings& store, Key key, const QString& absent)
+{
+    return readText(store, keyPath(key), absent);
+}
+
 // Told once per program run: every later save fails the same way.
-QString failedSave(QSettings& store)
+Failure failedSave(QSettings& store)
 {
     if (SettingsDamaged)
-        return QString();
+        return std::nullopt;
     store.sync();
     if (store.status() == QSettings::NoError || SettingsSaveFailed)
-        return QString();
+        return std::nullopt;
     SettingsSaveFailed = true;
     return QStringLiteral("Orlevan could not save its settings to:") + QLatin1Char('\r') +
            QDir::toNativeSeparators(settingsFilePath()) + QLatin1Char('\r') +
            QStringLiteral("Changes made now are lost when Orlevan ends.");
 }
 
-void writeText(QSettings& store, const QString& section, const QString& key, const QString& value)
+void writeText(QSettings& store, const QString& path, const QString& value)
 {
     if (SettingsDamaged)
-        SettingsInMemory.insert(section + QLatin1Char('/') + key, value);
+        SettingsInMemory.insert(path, value);
     else
-        store.setValue(section + QLatin1Char('/') + key, value);
+        store.setValue(path, value);
 }
 
-bool readBool(QSettings& store, const QString& key, bool defaultValue)
+void writeText(QSettings& store, Key key, const QString& value)
 {
-    return ParseBool(readText(store, MainSection, key, BoolText(defaultValue))).value_or(defaultValue);
+    writeText(store, keyPath(key), value);
 }
 
-// A value that is not a whole number, or lies outside the range the dialogs allow, reads as the default.
-long long readNumber(QSettings& store, const QString& key, long long defaultValue, long long min, long long max)
+bool readBool(QSettings& store, Key key, bool absent)
 {
-    const auto value = ParseWholeNumber(readText(store, MainSection, key, QString::number(defaultValue)));
-    if (!value || *value < min || *value > max)
-        return defaultValue;
+    return ParseBool(readText(store, key, BoolText(absent))).value_or(absent);
+}
+
+// A value that is not a whole number, or lies outside the range the dialogs allow, reads as the absent one.
+long long readNumber(QSettings& store, Key key, long long absent)
+{
+    const auto value = ParseWholeNumber(readText(store, key, QString::number(absent)));
+    if (!value || *value < entryOf(key).min || *value > entryOf(key).max)
+        return absent;
     return *value;
+}
+
+QString absentText(Key key)
+{
+    return QLatin1String(entryOf(key).absent);
+}
+
+// The table's value of a key that holds a number or a switch.
+long long absentNumber(Key key)
+{
+    return ParseWholeNumber(absentText(key)).value_or(0);
+}
+bool absentBool(Key key)
+{
+    return ParseBool(absentText(key)).value_or(false);
 }
 
 } // namespace
@@ -116,16 +138,16 @@ std::optional<long long> ParseWholeNumber(const QString& text)
     return value;
 }
 
-QString GetSetting(const QString& section, const QString& key, const QString& defaultValue)
+QString GetSetting(Key key)
 {
     auto store = openStore();
-    return readText(*store, section, key, defaultValue);
+    return readText(*store, key, absentText(key));
 }
 
-QString SaveSetting(const QString& section, const QString& key, const QString& value)
+Failure SaveSetting(Key key, const QString& value)
 {
     auto store = openStore();
-    writeText(*store, section, key, value);
+    writeText(*store, key, value);
     return failedSave(*store);
 }
 
@@ -151,27 +173,41 @@ bool DetectDamagedSettings()
     return store.status() != QSettings::NoError;
 }
 
-void LoadSettings()
+Settings FirstRunSettings()
 {
-    auto store = openStore();
-    AppSettings.NameServer = readText(*store, MainSection, QStringLiteral("dns"), RootNameServer);
-    AppSettings.Retries = quint8(readNumber(*store, QStringLiteral("retries"), DefaultRetries, MinRetries, MaxRetries));
-    AppSettings.QueryDelay =
-        qint16(readNumber(*store, QStringLiteral("delay"), DefaultQueryDelay, MinQueryDelay, MaxQueryDelay));
-    AppSettings.ConfirmWhois = readBool(*store, QStringLiteral("ConfirmWhois"), false);
-    AppSettings.SysTrayMinimize = readBool(*store, QStringLiteral("SysTrayMinimize"), true);
-    AppSettings.CheckWithDashes = readBool(*store, QStringLiteral("CheckWithDashes"), false);
+    return {SystemNameServer(),
+            qint16(absentNumber(Key::QueryDelay)),
+            quint8(absentNumber(Key::Retries)),
+            false,
+            false,
+            false};
 }
 
-QString SaveSettings()
+void LoadSettings(bool absentAsFirstRun)
+{
+    const Settings absent = absentAsFirstRun
+                                ? FirstRunSettings()
+                                : Settings{absentText(Key::NameServer),        qint16(absentNumber(Key::QueryDelay)),
+                                           quint8(absentNumber(Key::Retries)), absentBool(Key::ConfirmWhois),
+                                           absentBool(Key::SysTrayMinimize),   absentBool(Key::CheckWithDashes)};
+    auto store = openStore();
+    AppSettings.NameServer = readText(*store, Key::NameServer, absent.NameServer);
+    AppSettings.Retries = quint8(readNumber(*store, Key::Retries, absent.Retries));
+    AppSettings.QueryDelay = qint16(readNumber(*store, Key::QueryDelay, absent.QueryDelay));
+    AppSettings.ConfirmWhois = readBool(*store, Key::ConfirmWhois, absent.ConfirmWhois);
+    AppSettings.SysTrayMinimize = readBool(*store, Key::SysTrayMinimize, absent.SysTrayMinimize);
+    AppSettings.CheckWithDashes = readBool(*store, Key::CheckWithDashes, absent.CheckWithDashes);
+}
+
+Failure SaveSettings()
 {
     auto store = openStore();
-    writeText(*store, MainSection, QStringLiteral("dns"), AppSettings.NameServer);
-    writeText(*store, MainSection, QStringLiteral("retries"), QString::number(AppSettings.Retries));
-    writeText(*store, MainSection, QStringLiteral("delay"), QString::number(AppSettings.QueryDelay));
-    writeText(*store, MainSection, QStringLiteral("ConfirmWhois"), BoolText(AppSettings.ConfirmWhois));
-    writeText(*store, MainSection, QStringLiteral("SysTrayMinimize"), BoolText(AppSettings.SysTrayMinimize));
-    writeText(*store, MainSection, QStringLiteral("CheckWithDashes"), BoolText(AppSettings.CheckWithDashes));
+    writeText(*store, Key::NameServer, AppSettings.NameServer);
+    writeText(*store, Key::Retries, QString::number(AppSettings.Retries));
+    writeText(*store, Key::QueryDelay, QString::number(AppSettings.QueryDelay));
+    writeText(*store, Key::ConfirmWhois, BoolText(AppSettings.ConfirmWhois));
+    writeText(*store, Key::SysTrayMinimize, BoolText(AppSettings.SysTrayMinimize));
+    writeText(*store, Key::CheckWithDashes, BoolText(AppSettings.CheckWithDashes));
     return failedSave(*store);
 }
 
@@ -180,22 +216,22 @@ void LoadDomainSelection()
     auto store = openStore();
     for (int i = 0; i < TldCount; ++i) {
         TldRecord& record = DomainTable[i];
-        const auto value = ParseWholeNumber(readText(*store, DomainsSection, record.Tld, QStringLiteral("0")));
+        const auto value = ParseWholeNumber(readText(*store, selectionKeyPath(record.Tld), QStringLiteral("0")));
         record.Selected = (value && *value != 0) ? 1 : 0;
     }
 }
 
-QString SaveDomainSelection()
+Failure SaveDomainSelection()
 {
     auto store = openStore();
     for (int i = 0; i < TldCount; ++i)
-        writeText(*store, DomainsSection, DomainTable[i].Tld, QString::number(DomainTable[i].Selected));
+        writeText(*store, selectionKeyPath(DomainTable[i].Tld), QString::number(DomainTable[i].Selected));
     return failedSave(*store);
 }
 
 bool PersonalSelectionInForce()
 {
-    return GetSetting(MainSection, QStringLiteral("domains"), QStringLiteral("default")) != QLatin1String("default");
+    return GetSetting(Key::Domains) != QLatin1String("default");
 }
 
 QString SystemNameServer()
@@ -206,8 +242,8 @@ QString SystemNameServer()
         const QStringList lines = QString::fromLocal8Bit(file.read(64 * 1024)).split(QLatin1Char('\n'));
         for (const QString& line : lines) {
             const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (words.size() >= 2 && words.at(0) == QLatin1String("nameserver") && !words.at(1).startsWith(QLatin1Char('#')) &&
-                !words.at(1).startsWith(QLatin1Char(';')))
+            if (words.size() >= 2 && words.at(0) == QLatin1String("nameserver") &&
+                !words.at(1).startsWith(QLatin1Char('#')) && !words.at(1).startsWith(QLatin1Char(';')))
                 return words.at(1);
         }
     }

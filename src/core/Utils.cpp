@@ -3,9 +3,6 @@
 namespace Utils {
 
 QStringList DefaultDomains;
-std::array<QString, CheckListSize> CheckList;
-qint16 CheckCount = 0;
-bool BareNames = false;
 
 void InitDefaultDomains()
 {

@@ -12,7 +12,6 @@ struct CheckResult
     QString domain; // as asked, in ASCII form
     QString tld;
     quint8 status = Pending;
-    qint16 queryId = 0;
     QString typed;                                         // the domain as typed, where it is not plain ASCII
     enum By : quint8 { Dns, Whois, Rdap } decidedBy = Dns; // who decided the status
 };
@@ -40,5 +39,3 @@ private:
     int m_rows = 0;
     std::vector<CheckResult> m_cells = std::vector<CheckResult>(1);
 };
-
-extern CheckResultTable CheckResults;

@@ -1,6 +1,5 @@
 #include "dns/CheckRun.h"
 
-#include "core/Environment.h"
 #include "dns/DNS.h"
 #include "dns/DnsTransport.h"
 #include "dns/TickSource.h"
@@ -9,17 +8,12 @@
 #include <QHash>
 #include <QPointer>
 
-CheckRun::CheckRun(CheckResultTable& table, const Setup& setup, std::unique_ptr<TickSource> ticks,
-                   std::unique_ptr<DnsTransport> transport, QObject* parent)
-    : QObject(parent), m_table(table), m_setup(setup), m_ids(setup.ids()), m_ticks(std::move(ticks)),
-      m_transport(std::move(transport)), m_canaries(setup.canaries), m_queries(m_ids.total()),
-      m_schedule(m_ids.total(), setup.passes)
+CheckRun::CheckRun(CheckResultTable& table, const Setup& setup, const Io& io, QObject* parent)
+    : QObject(parent), m_table(table), m_setup(setup), m_ids(setup.ids()), m_io(io),
+      m_ticks(io.ticks ? io.ticks() : std::make_unique<TimerTickSource>()),
+      m_transport(io.transport ? io.transport() : std::make_unique<UdpTransport>()), m_canaries(setup.canaries),
+      m_queries(m_ids.total()), m_schedule(m_ids.total(), setup.passes)
 {
-    const Environment& environment = Environment::current();
-    if (!m_ticks)
-        m_ticks = environment.tickSource ? environment.tickSource() : std::make_unique<TimerTickSource>();
-    if (!m_transport)
-        m_transport = environment.transport ? environment.transport() : std::make_unique<UdpTransport>();
     m_pending = [this](int step) {
         const QueryIds::Slot slot = *m_ids.slotOf(m_ids.idAt(step));
         // A made-up name is asked again while unanswered, as a candidate is: without its answer the suffix's
@@ -61,12 +55,16 @@ void CheckRun::start()
         return;
     }
     // Resolved in the background: a slow resolver must not freeze the window.
+    const auto done = [self = QPointer<CheckRun>(this)](const QHostInfo& info) {
+        if (self)
+            self->onResolved(info);
+    };
+    if (m_io.lookupHost) {
+        m_io.lookupHost(m_setup.nameServer, this, done);
+        return;
+    }
     // The application receives the answer: a lookup whose receiver is destroyed first leaks its callback.
-    QHostInfo::lookupHost(m_setup.nameServer, QCoreApplication::instance(),
-                          [self = QPointer<CheckRun>(this)](const QHostInfo& info) {
-                              if (self)
-                                  self->onResolved(info);
-                          });
+    QHostInfo::lookupHost(m_setup.nameServer, QCoreApplication::instance(), done);
 }
 
 void CheckRun::onResolved(const QHostInfo& info)

@@ -11,6 +11,7 @@
 #include <QHostInfo>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 // One checking run over the cells of a results table: resolves the name server, opens the socket, sends one query
@@ -39,6 +40,17 @@ public:
         QList<Canary> canaries; // asked once, before the candidates
         QueryIds ids() const { return {columns, rows, int(canaries.size())}; }
     };
+    // What a run talks through. Empty: Delaytimer's kind of timer, a UDP socket of the system's own, and the
+    // system's resolver.
+    struct Io
+    {
+        std::function<std::unique_ptr<TickSource>()> ticks;
+        std::function<std::unique_ptr<DnsTransport>()> transport;
+        // Looks a host name up and answers through done, later, never from inside the call; context ends the
+        // wait when it is destroyed first.
+        std::function<void(const QString& host, QObject* context, std::function<void(const QHostInfo&)> done)>
+            lookupHost;
+    };
     enum class State { Idle, Resolving, Running, Completed, NetworkFailed, SendFailed, Cancelled };
     enum class Failure {
         Network, // the socket could not be prepared: the run stands still until it is cancelled
@@ -49,9 +61,7 @@ public:
     // What the eye can tell apart, in milliseconds.
     static constexpr int FrameMs = 1000 / 30;
 
-    // Without a tick source or transport of its own the run makes them as the environment says.
-    CheckRun(CheckResultTable& table, const Setup& setup, std::unique_ptr<TickSource> ticks = {},
-             std::unique_ptr<DnsTransport> transport = {}, QObject* parent = nullptr);
+    CheckRun(CheckResultTable& table, const Setup& setup, const Io& io = {}, QObject* parent = nullptr);
     ~CheckRun() override;
 
     void start();
@@ -101,6 +111,7 @@ private:
     CheckResultTable& m_table;
     const Setup m_setup;
     const QueryIds m_ids;
+    const Io m_io;
     std::unique_ptr<TickSource> m_ticks;
     std::unique_ptr<DnsTransport> m_transport;
     QList<Canary> m_canaries;

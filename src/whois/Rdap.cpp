@@ -1,9 +1,8 @@
 #include "whois/Rdap.h"
 
-#include "core/Environment.h"
-
 #include "core/AppInfo.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -17,13 +16,24 @@ namespace {
 constexpr const char* HttpDateFormat = "ddd, dd MMM yyyy hh:mm:ss 'GMT'";
 } // namespace
 
-bool isUsableUrl(const QUrl& url)
+qint64 Policy::now() const
+{
+    if (clock)
+        return clock();
+    static const QElapsedTimer started = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return started.elapsed();
+}
+
+bool isUsableUrl(const QUrl& url, bool plainHttpAllowed)
 {
     if (!url.isValid() || url.host().isEmpty())
         return false;
     const QString scheme = url.scheme().toLower();
-    return scheme == QLatin1String("https") ||
-           (Environment::current().plainHttpAllowed && scheme == QLatin1String("http"));
+    return scheme == QLatin1String("https") || (plainHttpAllowed && scheme == QLatin1String("http"));
 }
 
 QString aceName(const QString& domain)
@@ -43,7 +53,7 @@ QString aceName(const QString& domain)
     return clean ? ace : QString();
 }
 
-QUrl domainUrl(const QString& baseUrl, const QString& domain)
+QUrl domainUrl(const QString& baseUrl, const QString& domain, bool plainHttpAllowed)
 {
     const QString name = aceName(domain);
     if (name.isEmpty())
@@ -52,7 +62,7 @@ QUrl domainUrl(const QString& baseUrl, const QString& domain)
     if (!base.endsWith(QLatin1Char('/')))
         base += QLatin1Char('/');
     const QUrl url(base + QStringLiteral("domain/") + name, QUrl::StrictMode);
-    if (!isUsableUrl(url) || url.hasQuery() || url.hasFragment())
+    if (!isUsableUrl(url, plainHttpAllowed) || url.hasQuery() || url.hasFragment())
         return {};
     return url;
 }

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QUrl>
+#include <functional>
 
 #include "whois/Whois.h"
 
@@ -15,15 +16,31 @@ namespace Rdap {
 
 using Whois::Verdict;
 
+// How the program talks to RDAP services and to their directory; tests aim it at their loopback servers.
+struct Policy
+{
+    // Plain HTTP is refused everywhere unless a test turns this on for its loopback server.
+    bool plainHttpAllowed = false;
+    // Time limits of a question in milliseconds; 0: the client's own.
+    int connectMs = 0;
+    int exchangeMs = 0;
+    // Milliseconds on a monotonic clock, for the pace of requests; empty: the system's.
+    std::function<qint64()> clock;
+    // Where the directory of services is fetched from; empty turns fetching off.
+    QString directoryUrl = QStringLiteral("https://data.iana.org/rdap/dns.json");
+
+    qint64 now() const;
+};
+
 // An address the program may ask: https (or http when allowed) with a host.
-bool isUsableUrl(const QUrl& url);
+bool isUsableUrl(const QUrl& url, bool plainHttpAllowed);
 
 // The lower-case A-label form of a domain name, without a final dot; empty when the name holds anything but
 // letters, digits, hyphens and dots once converted (so nothing of it can reach a URL's path or query).
 QString aceName(const QString& domain);
 
 // base + "domain/" + aceName(domain); an invalid URL when the base is not usable or the name is refused.
-QUrl domainUrl(const QString& baseUrl, const QString& domain);
+QUrl domainUrl(const QString& baseUrl, const QString& domain, bool plainHttpAllowed);
 
 // Whether an answer's object is a domain: objectClassName exactly "domain". The confirmation and the details window
 // read an answer the same way.

@@ -1,7 +1,6 @@
 #include "whois/RdapBootstrap.h"
 
 #include "core/Environment.h"
-
 #include "core/FileOps.h"
 #include "core/Utils.h"
 #include "whois/Rdap.h"
@@ -14,7 +13,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-std::optional<RdapBootstrap> RdapBootstrap::parse(const QByteArray& json)
+std::optional<RdapBootstrap> RdapBootstrap::parse(const QByteArray& json, bool plainHttpAllowed)
 {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
@@ -35,7 +34,7 @@ std::optional<RdapBootstrap> RdapBootstrap::parse(const QByteArray& json)
         QString base;
         for (const QJsonValue& address : pair.at(1).toArray()) {
             const QUrl url(address.toString(), QUrl::StrictMode);
-            if (!Rdap::isUsableUrl(url) || url.hasQuery() || url.hasFragment())
+            if (!Rdap::isUsableUrl(url, plainHttpAllowed) || url.hasQuery() || url.hasFragment())
                 continue;
             if (base.isEmpty() || url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) {
                 base = url.toString();
@@ -74,34 +73,21 @@ QString RdapBootstrap::serviceFor(const QString& domain) const
 
 namespace Rdap {
 
-QString dataFolder()
+DirectoryFiles DirectoryFiles::program()
 {
-    if (const QString& folder = Environment::current().dataFolder; !folder.isEmpty())
-        return folder;
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString folder = Environment::current().dataFolder;
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return {Utils::programFolder() + QStringLiteral("/rdap/dns.json"), folder + QStringLiteral("/rdap-dns.json"),
+            folder + QStringLiteral("/rdap-dns.state")};
 }
 
-QString shippedBootstrapPath()
-{
-    return Utils::programFolder() + QStringLiteral("/rdap/dns.json");
-}
-
-QString userBootstrapPath()
-{
-    return dataFolder() + QStringLiteral("/rdap-dns.json");
-}
-
-QString fetchStatePath()
-{
-    return dataFolder() + QStringLiteral("/rdap-dns.state");
-}
-
-std::optional<RdapBootstrap> readBootstrap(const QString& path)
+std::optional<RdapBootstrap> readBootstrap(const QString& path, bool plainHttpAllowed)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxBootstrapBytes)
         return std::nullopt;
-    return RdapBootstrap::parse(file.read(MaxBootstrapBytes));
+    return RdapBootstrap::parse(file.read(MaxBootstrapBytes), plainHttpAllowed);
 }
 
 RdapBootstrap chooseBootstrap(const std::optional<RdapBootstrap>& shipped, const std::optional<RdapBootstrap>& user)
@@ -114,9 +100,9 @@ RdapBootstrap chooseBootstrap(const std::optional<RdapBootstrap>& shipped, const
     return {};
 }
 
-RdapBootstrap loadBootstrap()
+RdapBootstrap loadBootstrap(const DirectoryFiles& files, bool plainHttpAllowed)
 {
-    return chooseBootstrap(readBootstrap(shippedBootstrapPath()), readBootstrap(userBootstrapPath()));
+    return chooseBootstrap(readBootstrap(files.shipped, plainHttpAllowed), readBootstrap(files.user, plainHttpAllowed));
 }
 
 FetchState readFetchState(const QString& path)
@@ -141,7 +127,7 @@ bool writeFetchState(const QString& path, const FetchState& state)
     object.insert(QLatin1String("lastModified"), QString::fromLatin1(state.lastModified));
     object.insert(QLatin1String("etag"), QString::fromLatin1(state.etag));
     object.insert(QLatin1String("publication"), state.publication.toUTC().toString(Qt::ISODate));
-    return FileOps::writeWhole(path, QJsonDocument(object).toJson()).isEmpty();
+    return !FileOps::writeWhole(path, QJsonDocument(object).toJson());
 }
 
 bool refreshDue(const QDateTime& lastChecked, const QDateTime& now)

@@ -16,8 +16,9 @@ class RdapBootstrap final
 {
 public:
     // Reads the directory's JSON. No result for anything that is not a directory with at least one entry;
-    // a malformed service inside an otherwise sound file is skipped.
-    static std::optional<RdapBootstrap> parse(const QByteArray& json);
+    // a malformed service inside an otherwise sound file is skipped, and so is an address that is not HTTPS
+    // (nor plain HTTP, where that is allowed).
+    static std::optional<RdapBootstrap> parse(const QByteArray& json, bool plainHttpAllowed = false);
 
     // The base URL (ending in "/") of the service for the domain: its labels are matched from the right against
     // the entries and the longest match wins. Empty when nothing matches, or when the longest match offers no
@@ -35,22 +36,27 @@ private:
 
 namespace Rdap {
 
-// The user's data folder.
-QString dataFolder();
-QString shippedBootstrapPath(); // beside the program
-QString userBootstrapPath();    // in the user's data folder
-QString fetchStatePath();       // when the directory was last asked for, and its validators
+// Where the directory lies: the copy shipped beside the program, the user's fetched copy in the user's data
+// folder, and when it was last asked for with its validators.
+struct DirectoryFiles
+{
+    QString shipped;
+    QString user;
+    QString state;
+    // The program's own, as its folders stand.
+    static DirectoryFiles program();
+};
 
 constexpr int RefreshDays = 7;
 // A directory file is far smaller than this; a bigger one is refused unread.
 constexpr qint64 MaxBootstrapBytes = 8 * 1024 * 1024;
 
-std::optional<RdapBootstrap> readBootstrap(const QString& path);
+std::optional<RdapBootstrap> readBootstrap(const QString& path, bool plainHttpAllowed = false);
 // The user's copy wins when it is valid and not older than the shipped one (a program update may ship a newer
 // directory than an old fetched copy).
 RdapBootstrap chooseBootstrap(const std::optional<RdapBootstrap>& shipped, const std::optional<RdapBootstrap>& user);
 // The directory in force now, from the two copies; empty when neither is there or valid.
-RdapBootstrap loadBootstrap();
+RdapBootstrap loadBootstrap(const DirectoryFiles& files, bool plainHttpAllowed = false);
 
 struct FetchState
 {

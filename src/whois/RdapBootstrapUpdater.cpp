@@ -1,6 +1,5 @@
 #include "whois/RdapBootstrapUpdater.h"
 
-#include "core/Environment.h"
 #include "core/FileOps.h"
 #include "core/Release.h"
 
@@ -8,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -23,9 +23,6 @@ RdapBootstrapUpdater::RdapBootstrapUpdater(QObject* parent) : QObject(parent)
 
 RdapBootstrapUpdater::~RdapBootstrapUpdater()
 {
-    // A fetch cut short here was no attempt: the next one may come at once.
-    if (m_reply)
-        Environment::current().rdapLastAttempt = m_attemptBefore;
     dropReply();
 }
 
@@ -37,21 +34,20 @@ RdapBootstrapUpdater* RdapBootstrapUpdater::program(bool make)
     return updater;
 }
 
-bool RdapBootstrapUpdater::startIfDue(const RdapBootstrap& inHand, const QDateTime& now)
+bool RdapBootstrapUpdater::startIfDue(const RdapBootstrap& inHand, const Rdap::DirectoryFiles& files,
+                                      const Rdap::Policy& policy, const QDateTime& now)
 {
     if (m_reply)
         return false;
-    Environment& environment = Environment::current();
-    const QUrl url(environment.bootstrapUrl, QUrl::StrictMode);
-    if (environment.bootstrapUrl.isEmpty() || !Rdap::isUsableUrl(url))
+    const QUrl url(policy.directoryUrl, QUrl::StrictMode);
+    if (policy.directoryUrl.isEmpty() || !Rdap::isUsableUrl(url, policy.plainHttpAllowed))
         return false;
-    const Rdap::FetchState state = Rdap::readFetchState(Rdap::fetchStatePath());
-    if (!Rdap::refreshDue(state.checked, now) ||
-        (environment.rdapLastAttempt.isValid() && !Rdap::refreshDue(environment.rdapLastAttempt, now)))
+    const Rdap::FetchState state = Rdap::readFetchState(files.state);
+    if (!Rdap::refreshDue(state.checked, now) || (m_lastAttempt.isValid() && !Rdap::refreshDue(m_lastAttempt, now)))
         return false;
-    m_attemptBefore = environment.rdapLastAttempt;
-    environment.rdapLastAttempt = now;
+    m_lastAttempt = now;
 
+    m_files = files;
     m_inHand = inHand;
     m_body.clear();
     m_tooBig = false;
@@ -90,15 +86,15 @@ void RdapBootstrapUpdater::onFinished()
     const std::optional<RdapBootstrap> fetched = Rdap::fetchedReplacement(status, m_body, m_inHand);
     bool replaced = false;
     if (fetched) {
-        QDir().mkpath(Rdap::dataFolder());
-        replaced = FileOps::writeWhole(Rdap::userBootstrapPath(), m_body).isEmpty();
+        QDir().mkpath(QFileInfo(m_files.user).absolutePath());
+        replaced = !FileOps::writeWhole(m_files.user, m_body);
         if (replaced) {
             Rdap::FetchState state;
             state.lastModified = lastModified;
             state.etag = etag;
             state.publication = fetched->publication();
             state.checked = QDateTime::currentDateTimeUtc();
-            Rdap::writeFetchState(Rdap::fetchStatePath(), state);
+            Rdap::writeFetchState(m_files.state, state);
         }
     }
     finish(replaced);
@@ -116,9 +112,9 @@ void RdapBootstrapUpdater::finish(bool replaced)
     m_body.clear();
     if (!replaced) {
         // Not asked again for a week, whatever the outcome; the validators stay as they were.
-        Rdap::FetchState state = Rdap::readFetchState(Rdap::fetchStatePath());
+        Rdap::FetchState state = Rdap::readFetchState(m_files.state);
         state.checked = QDateTime::currentDateTimeUtc();
-        Rdap::writeFetchState(Rdap::fetchStatePath(), state);
+        Rdap::writeFetchState(m_files.state, state);
     }
     Q_EMIT finished(replaced);
 }

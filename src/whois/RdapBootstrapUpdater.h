@@ -1,5 +1,6 @@
 #pragma once
 
+#include "whois/Rdap.h"
 #include "whois/RdapBootstrap.h"
 
 #include <QByteArray>
@@ -30,8 +31,9 @@ public:
     // confirmation that started it. With make false, nothing is made.
     static RdapBootstrapUpdater* program(bool make = true);
 
-    // Starts a fetch when one is due, none runs and an address is set; true when one started.
-    bool startIfDue(const RdapBootstrap& inHand, const QDateTime& now = QDateTime::currentDateTimeUtc());
+    // Starts a fetch from the policy's address when one is due and none runs; true when one started.
+    bool startIfDue(const RdapBootstrap& inHand, const Rdap::DirectoryFiles& files, const Rdap::Policy& policy,
+                    const QDateTime& now = QDateTime::currentDateTimeUtc());
     bool isBusy() const { return m_reply != nullptr; }
 
 Q_SIGNALS:
@@ -50,7 +52,10 @@ private:
     QTimer* m_timer = nullptr;
     int m_timeLimit = DefaultTimeLimit;
     RdapBootstrap m_inHand;
+    Rdap::DirectoryFiles m_files;
     QByteArray m_body;
     bool m_tooBig = false;
-    QDateTime m_attemptBefore;
+    // When this updater last attempted a fetch: a state file that cannot be written must not bring another
+    // attempt within the week.
+    QDateTime m_lastAttempt;
 };

@@ -1,7 +1,5 @@
 #include "whois/RdapClient.h"
 
-#include "core/Environment.h"
-
 #include "core/Release.h"
 
 #include <QDateTime>
@@ -34,9 +32,9 @@ qint64 RdapPacer::notBefore(const QString& host, int interval) const
     return std::max(paced, m_backOff.value(host, 0));
 }
 
-void RdapPacer::asked(const QString& host)
+void RdapPacer::asked(const QString& host, qint64 now)
 {
-    m_asked.insert(host, Environment::current().monotonicMs());
+    m_asked.insert(host, now);
 }
 
 void RdapPacer::backOff(const QString& host, qint64 until)
@@ -50,7 +48,7 @@ void RdapPacer::clear()
     m_backOff.clear();
 }
 
-RdapClient::RdapClient(QObject* parent) : QObject(parent)
+RdapClient::RdapClient(const Rdap::Policy& policy, QObject* parent) : QObject(parent), m_policy(policy)
 {
     qRegisterMetaType<RdapOutcome>();
     m_network = new QNetworkAccessManager(this);
@@ -64,11 +62,10 @@ RdapClient::RdapClient(QObject* parent) : QObject(parent)
     m_waitTimer = makeTimer(&RdapClient::onWaitOver);
     m_connectTimer = makeTimer(&RdapClient::onConnectTimeout);
     m_exchangeTimer = makeTimer(&RdapClient::onExchangeTimeout);
-    const Environment& environment = Environment::current();
-    if (environment.connectMs > 0)
-        m_connectTimeout = environment.connectMs;
-    if (environment.exchangeMs > 0)
-        m_exchangeTimeout = environment.exchangeMs;
+    if (policy.connectMs > 0)
+        m_connectTimeout = policy.connectMs;
+    if (policy.exchangeMs > 0)
+        m_exchangeTimeout = policy.exchangeMs;
 }
 
 RdapClient::~RdapClient()
@@ -85,7 +82,7 @@ void RdapClient::setTimeLimits(int connectMs, int exchangeMs)
 void RdapClient::lookup(const QString& baseUrl, const QString& domain)
 {
     cancel();
-    m_url = Rdap::domainUrl(baseUrl, domain);
+    m_url = Rdap::domainUrl(baseUrl, domain, m_policy.plainHttpAllowed);
     m_visited.clear();
     m_hops = 0;
     m_retried = false;
@@ -116,8 +113,7 @@ void RdapClient::onWaitOver()
         finish(Rdap::Verdict::NotChecked, 0, QStringLiteral("no usable address"));
         return;
     }
-    const qint64 wait =
-        RdapPacer::shared().notBefore(hostKey(m_url), m_hostInterval) - Environment::current().monotonicMs();
+    const qint64 wait = RdapPacer::shared().notBefore(hostKey(m_url), m_hostInterval) - m_policy.now();
     if (wait > qint64(MaxRetryAfterSeconds) * 1000) {
         cancel();
         Q_EMIT finished(
@@ -137,7 +133,7 @@ void RdapClient::sendRequest()
     m_visited.insert(m_url);
     m_body.clear();
     m_cut = false;
-    RdapPacer::shared().asked(hostKey(m_url));
+    RdapPacer::shared().asked(hostKey(m_url), m_policy.now());
 
     QNetworkRequest request(m_url);
     request.setRawHeader("Accept", "application/rdap+json, application/json");
@@ -194,7 +190,7 @@ void RdapClient::onReplyFinished()
     if (Rdap::isRedirect(status) && !m_cut) {
         const QUrl target(QString::fromLatin1(location), QUrl::StrictMode);
         const QUrl next = target.isValid() ? m_url.resolved(target) : QUrl();
-        if (location.isEmpty() || !Rdap::isUsableUrl(next)) {
+        if (location.isEmpty() || !Rdap::isUsableUrl(next, m_policy.plainHttpAllowed)) {
             finish(Rdap::Verdict::NotChecked, status, QStringLiteral("unusable redirect"));
         } else if (m_visited.contains(next)) {
             finish(Rdap::Verdict::NotChecked, status, QStringLiteral("redirect loop"));
@@ -211,7 +207,7 @@ void RdapClient::onReplyFinished()
         // waited for.
         const int seconds = Rdap::retryAfterSeconds(retryAfter, QDateTime::currentDateTimeUtc(),
                                                     FallbackRetryAfterSeconds, LongestRetryAfterSeconds);
-        RdapPacer::shared().backOff(hostKey(m_url), Environment::current().monotonicMs() + qint64(seconds) * 1000);
+        RdapPacer::shared().backOff(hostKey(m_url), m_policy.now() + qint64(seconds) * 1000);
     }
     if (status == 429 && !m_retried) {
         m_retried = true;

@@ -34,9 +34,9 @@ class RdapPacer final
 {
 public:
     static RdapPacer& shared();
-    // When the host may be asked next, on the clock.
+    // When the host may be asked next, on the clock of the askers.
     qint64 notBefore(const QString& host, int interval) const;
-    void asked(const QString& host);
+    void asked(const QString& host, qint64 now);
     void backOff(const QString& host, qint64 until);
     void clear();
 
@@ -65,7 +65,8 @@ public:
     // Time enough for any Retry-After a server means seriously.
     static constexpr int LongestRetryAfterSeconds = 7 * 24 * 3600;
 
-    explicit RdapClient(QObject* parent = nullptr);
+    // The policy's time limits stand in for the client's own where it sets them.
+    explicit RdapClient(const Rdap::Policy& policy = {}, QObject* parent = nullptr);
     ~RdapClient() override;
 
     // Milliseconds; connecting runs from each request to its being sent, the exchange from the first request
@@ -97,6 +98,7 @@ private:
     void finish(Rdap::Verdict verdict, int httpStatus, const QString& reason, const QByteArray& body = {});
     void dropReply();
 
+    const Rdap::Policy m_policy;
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
     QTimer* m_waitTimer = nullptr;

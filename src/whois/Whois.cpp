@@ -18,10 +18,7 @@ QStringList ServerList()
 
 QString GetWhoisServer(const QString& domain)
 {
-    const QString& server = Utils::DomainTable[Utils::FindTld(domain)].WhoisServer;
-    if (server.trimmed().isEmpty())
-        return DefaultWhoisServer;
-    return server;
+    return Utils::RegistryOf(domain).whoisServer;
 }
 
 QString queryText(const QString& typed)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Utils.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,8 +12,7 @@ namespace Whois {
 // What a confirmation learnt about a candidate that DNS found free.
 enum class Verdict { Free, Taken, NotChecked };
 
-// Asked for every top-level domain whose record names no WHOIS server.
-inline const QString DefaultWhoisServer = QStringLiteral("whois.internic.net");
+using Utils::DefaultWhoisServer;
 inline const QString AutodetectEntry = QStringLiteral("Autodetect");
 
 // The entries of the lookup window's server list: "Autodetect", then the InterNIC, RIPE, APNIC, ARIN, .mil

@@ -35,12 +35,19 @@ void WhoisClient::setTimeLimits(int connectMs, int exchangeMs)
     m_exchangeTimeout = exchangeMs;
 }
 
+void WhoisClient::apply(const Setup& setup)
+{
+    if (setup.port > 0)
+        m_port = setup.port;
+    setTimeLimits(setup.connectMs > 0 ? setup.connectMs : m_connectTimeout,
+                  setup.exchangeMs > 0 ? setup.exchangeMs : m_exchangeTimeout);
+}
+
 qint16 WhoisClient::connectToServer()
 {
     disconnectFromServer();
     ++m_exchange;
     m_received = 0;
-    m_truncated = false;
     m_decoder.reset();
     m_waiting.clear();
     m_readPos = 0;
@@ -100,11 +107,6 @@ void WhoisClient::disconnectFromServer()
     dropSocket();
 }
 
-bool WhoisClient::isConnected() const
-{
-    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
-}
-
 void WhoisClient::onConnected()
 {
     m_connectTimer->stop();
@@ -124,7 +126,7 @@ void WhoisClient::onReadyRead()
         endReply(true);
         return;
     }
-    if (!m_blocking && waitingCount() > 0)
+    if (m_delivery == Delivery::Pieces && waitingCount() > 0)
         Q_EMIT dataReady(int(std::min<qsizetype>(waitingCount(), std::numeric_limits<int>::max())));
 }
 
@@ -172,7 +174,6 @@ bool WhoisClient::takeBytes()
     while (m_socket->bytesAvailable() > 0) {
         const qint64 room = m_maxReplyBytes - m_received;
         if (room <= 0) {
-            m_truncated = true;
             return true;
         }
         const QByteArray bytes = m_socket->read(std::min(room, m_socket->bytesAvailable()));
@@ -202,7 +203,7 @@ void WhoisClient::endReply(bool cut)
     WhoisOutcome outcome;
     outcome.status = m_received > 0 ? WhoisOutcome::Reply : WhoisOutcome::EmptyReply;
     outcome.truncated = cut;
-    if (m_blocking) {
+    if (m_delivery == Delivery::WholeReply) {
         outcome.text = m_waiting.mid(m_readPos);
     } else {
         if (waitingCount() > 0) {
@@ -239,7 +240,7 @@ void WhoisClient::fail(qint16 code)
     outcome.status = WhoisOutcome::Failure;
     outcome.error = code;
     outcome.truncated = false;
-    if (m_blocking)
+    if (m_delivery == Delivery::WholeReply)
         outcome.text = m_waiting.mid(m_readPos);
     Q_EMIT finished(outcome);
 }

@@ -19,8 +19,8 @@ struct WhoisOutcome
     Status status = Failure;
     // A WhoisClient::ErrorCode when status is Failure, otherwise 0.
     qint16 error = 0;
-    // Blocking mode: the whole reply (what had arrived, for a failure). Non-blocking mode: empty, the reply
-    // went out through read().
+    // WholeReply: the whole reply (what had arrived, for a failure). Pieces: empty, the reply went out through
+    // read().
     QString text;
     // The reply was longer than the bound and was cut there.
     bool truncated = false;
@@ -30,11 +30,11 @@ Q_DECLARE_METATYPE(WhoisOutcome)
 // A client of the WHOIS protocol: the query and CR LF go to the server's port, the reply is read until the
 // server closes. Nothing here waits: connectToServer() starts an exchange and the signals tell how it goes.
 //
-// Blocking mode keeps the whole reply and hands it over at the end through finished(). Non-blocking mode
-// announces each piece with dataReady() as it arrives, to be taken with read(), and the end with endOfReply().
-// Both modes report failures through connectFailed() or readFailed(), and end every exchange they started with
-// exactly one finished(), unless disconnectFromServer(), the next connectToServer() or the client's destruction
-// came first: after those nothing more is emitted for that exchange. Any handler may do any of the three.
+// WholeReply keeps the whole reply and hands it over at the end through finished(). Pieces announces each piece
+// with dataReady() as it arrives, to be taken with read(), and the end with endOfReply(). Both report failures through
+// connectFailed() or readFailed(), and end every exchange they started with exactly one finished(), unless
+// disconnectFromServer(), the next connectToServer() or the client's destruction came first: after those nothing more
+// is emitted for that exchange. Any handler may do any of the three.
 //
 // Every wait is bounded: connecting (host look-up included) and the whole exchange have time limits, and the
 // reply is cut after a number of bytes.
@@ -59,12 +59,24 @@ public:
     static constexpr int DefaultExchangeTimeout = 30 * 1000;
     static constexpr qint64 DefaultMaxReplyBytes = 1024 * 1024;
 
+    // How the program reaches WHOIS servers; tests aim it at their loopback server. 0: the client's own.
+    struct Setup
+    {
+        quint16 port = 0;
+        int connectMs = 0;
+        int exchangeMs = 0;
+    };
+    // What the caller does with a reply: take it piece by piece as it arrives, or whole at the end.
+    enum class Delivery { Pieces, WholeReply };
+
     explicit WhoisClient(QObject* parent = nullptr);
     ~WhoisClient() override;
 
     quint16 port() const { return m_port; }
     void setPort(quint16 port) { m_port = port; }
-    void setBlockingMode(bool blocking) { m_blocking = blocking; }
+    // The setup's port and time limits, where it sets them.
+    void apply(const Setup& setup);
+    void setDelivery(Delivery delivery) { m_delivery = delivery; }
     QString server() const { return m_server; }
     void setServer(const QString& server) { m_server = server; }
     QString query() const { return m_query; }
@@ -84,18 +96,15 @@ public:
     // Ends the exchange at once, without any signal. Harmless at any time.
     void disconnectFromServer();
 
-    bool isConnected() const;
     // An exchange was started and has not ended yet.
     bool isBusy() const { return m_phase != Phase::Idle; }
     qint16 lastError() const { return m_lastError; }
     void setLastError(qint16 code) { m_lastError = code; }
-    // The last reply was cut at the byte bound.
-    bool truncated() const { return m_truncated; }
 
 Q_SIGNALS:
-    // Non-blocking mode: count characters of the reply wait to be read.
+    // Pieces: count characters of the reply wait to be read.
     void dataReady(int count);
-    // Non-blocking mode: the server has closed, the reply is complete.
+    // Pieces: the server has closed, the reply is complete.
     void endOfReply();
     // No connection could be made; code is an ErrorCode.
     void connectFailed(qint16 code);
@@ -121,7 +130,7 @@ private:
     qsizetype waitingCount() const { return m_waiting.size() - m_readPos; }
 
     quint16 m_port = DefaultPort;
-    bool m_blocking = false;
+    Delivery m_delivery = Delivery::Pieces;
     QString m_server;
     QString m_query;
     int m_connectTimeout = DefaultConnectTimeout;
@@ -136,7 +145,6 @@ private:
     quint64 m_exchange = 0;
     qint16 m_lastError = NoError;
     qint64 m_received = 0;
-    bool m_truncated = false;
     ReplyDecoder m_decoder;
     QString m_waiting;
     qsizetype m_readPos = 0;

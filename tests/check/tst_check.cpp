@@ -2,7 +2,6 @@
 #include "check/ResultsLayout.h"
 #include "check/ResultsText.h"
 #include "check/WhoisConfirmation.h"
-#include "core/Environment.h"
 #include "core/Utils.h"
 #include "dns/DNS.h"
 #include "support/FakeServer.h"
@@ -25,14 +24,24 @@ class TestCheck : public QObject
     std::unique_ptr<Check> m_check;
     QString m_server = "127.0.0.1";
 
-    // Complete names, one column.
-    Check* start(const QStringList& names, int passes)
+    // Complete names, one column, asked at the driver's name server.
+    static Check::Inputs completeNames(const QStringList& names)
     {
-        Candidates::Result list;
-        list.verdict = Candidates::Verdict::Accepted;
-        list.names = list.typed = names;
-        list.bareNames = false;
-        m_check = std::make_unique<Check>(list, Check::Settings{m_server, 5, passes, false, false, {}});
+        Check::Inputs inputs;
+        inputs.names = inputs.typed = names;
+        inputs.bareNames = false;
+        return inputs;
+    }
+    Check* start(const QStringList& names, int passes, Check::Io io = {})
+    {
+        Check::Inputs inputs = completeNames(names);
+        inputs.nameServer = m_server;
+        inputs.port = m_driver->ns.port();
+        inputs.delayMs = 5;
+        inputs.passes = passes;
+        if (!io.dns.ticks)
+            io.dns = m_driver->io();
+        m_check = std::make_unique<Check>(inputs, io);
         return m_check.get();
     }
     QString statuses() const
@@ -191,13 +200,25 @@ private Q_SLOTS:
         QTEST(said.join('|'), "note");
     }
 
-    // The program asks a root server by its name unless told otherwise.
+    // A name server given by its host name is looked up, later, and asked at its address.
     void hostName()
     {
-        m_server = "localhost";
-        m_driver->ns.alsoListenOn(QHostAddress::LocalHostIPv6);
-        start({"a.com"}, 1)->start();
+        m_server = "ns.test";
+        Check::Io io;
+        io.dns = m_driver->io();
+        QStringList looked;
+        io.dns.lookupHost = [&](const QString& host, QObject* context, std::function<void(const QHostInfo&)> done) {
+            looked.append(host);
+            QTimer::singleShot(0, context, [done] {
+                QHostInfo info;
+                info.setAddresses({QHostAddress(QHostAddress::LocalHost)});
+                done(info);
+            });
+        };
+        start({"a.com"}, 1, io)->start();
+        QCOMPARE(m_check->run()->state(), CheckRun::State::Resolving);
         QVERIFY(m_driver->finish(m_check->run()));
+        QCOMPARE(looked, QStringList{"ns.test"});
         QCOMPARE(statuses(), QStringLiteral("taken"));
     }
 
@@ -229,7 +250,9 @@ private Q_SLOTS:
         QFETCH(int, sent);
         m_server = socket == "no server" ? "" : "127.0.0.1";
         QPointer<ScriptedTransport> transport;
-        Environment::current().transport = [&] {
+        Check::Io io;
+        io.dns = m_driver->io();
+        io.dns.transport = [&] {
             auto made = std::make_unique<ScriptedTransport>();
             made->opens = socket != "no bind";
             made->failingSend = socket == "send 2" ? 2 : -1;
@@ -238,7 +261,7 @@ private Q_SLOTS:
         };
         start(socket == "too many" ? QString(" x.com").repeated(2048).split(' ', Qt::SkipEmptyParts)
                                    : QStringList{"a.com", "b.com"},
-              1);
+              1, io);
         QSignalSpy failed(m_check.get(), &Check::failed);
         m_check->start();
         if (socket == "error")
@@ -274,48 +297,56 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QString, site);
         const bool ownScript = QByteArray(QTest::currentDataTag()).contains("own script");
-        CheckResult result{"ab.co.uk", "uk", quint8(status), 1, {}, CheckResult::Dns};
+        CheckResult result{"ab.co.uk", "uk", quint8(status), {}, CheckResult::Dns};
         if (ownScript)
             result.domain = "xn--b-uia.co.uk", result.typed = QString::fromUtf8("äb.co.uk");
-        Utils::TldRecord record;
-        record.RegistrationSite = site;
-        const ResultsText::Popup p = ResultsText::popup(result, record, "co.uk", false);
+        Utils::Registry registry;
+        registry.registrationSite = site;
+        const ResultsText::Popup p = ResultsText::popup(result, registry, "co.uk");
         QTEST(QStringList({p.title, (p.gotoEnabled ? "+" : "") + p.gotoCaption, p.wwwVisible ? p.wwwCaption : "",
                            p.whoisCaption + (p.detailsVisible ? "|details" : "")})
                   .join('|'),
               "texts");
-        QCOMPARE(ResultsText::columnLabel(true, {"", "com", "co.uk"}, 2, "uk"), QStringLiteral("co.uk"));
+        RunPlan plan;
+        plan.columnLabels = {"com", "co.uk"};
+        QCOMPARE(ResultsText::columnLabel(plan, 2, result), QStringLiteral("co.uk"));
         QCOMPARE(ResultsText::progressText(120, 960, 39001), "120 of 960 checked, 40 s left");
-        QCOMPARE(ResultsText::columnLabel(false, {""}, 1, "uk"), QStringLiteral("uk"));
+        plan.bareNames = false;
+        QCOMPARE(ResultsText::columnLabel(plan, 1, result), QStringLiteral("uk"));
     }
 
     // The clipboard's words, and the file a spreadsheet program reads.
     void copyAndCsv()
     {
-        loadTable({"int;I;", "com;C;http://com.reg", "nu;N;x", "de;D;https://r/\"a,b\"\nc"});
+        RunPlan plan;
+        plan.columnLabels = {"com", "de"};
+        plan.names = {"xn--mnchen-3ya", "n2", "n3"};
+        plan.typed = {QString::fromUtf8("münchen"), "n2", "n3"};
+        plan.registries = {{"com", "com", "http://com.reg", {}, {}}, {"de", "de", "https://r/\"a,b\"\nc", {}, {}}};
         CheckResultTable CheckResults;
         CheckResults.reset(2, 3);
         const quint8 statuses[] = {Free, Taken, NotChecked, Free, Pending, Taken};
         for (int i = 0; i < 6; ++i) {
-            const QString tld = i < 3 ? "com" : "nu";
+            const QString tld = i < 3 ? "com" : "de";
             CheckResult& cell = CheckResults(i / 3 + 1, i % 3 + 1);
-            cell = {"n" + QString::number(i % 3 + 1) + '.' + tld, tld, statuses[i], 0, {}, CheckResult::By(i % 3)};
+            cell = {"n" + QString::number(i % 3 + 1) + '.' + tld, tld, statuses[i], {}, CheckResult::By(i % 3)};
         }
-        CheckResults(2, 1) = {"xn--mnchen-3ya.de", "de", Free, 4, QString::fromUtf8("münchen.de"), CheckResult::Rdap};
-        QCOMPARE(ResultsText::copyText(CheckResults, 2, 3),
+        CheckResults(2, 1) = {"xn--mnchen-3ya.de", "de", Free, QString::fromUtf8("münchen.de"), CheckResult::Rdap};
+        QCOMPARE(ResultsText::copyText(CheckResults, plan),
                  QString::fromUtf8("n1.com is available (check http://com.reg)\r\nn2.com is unavailable.\r\n"
                                    "n3.com was not checked.\r\nmünchen.de (xn--mnchen-3ya.de) is available (check "
-                                   "https://r/\"a,b\"\nc)\r\nn2.nu\r\nn3.nu is unavailable.\r\n"));
+                                   "https://r/\"a,b\"\nc)\r\nn2.de\r\nn3.de is unavailable.\r\n"));
         QCOMPARE(ResultsText::summaryOf("1", "2", "3"), QString::fromUtf8("1 free · 2 taken · 3 not checked"));
-        const QByteArray csv = ResultsText::csv(CheckResults, 2, 3, {QString::fromUtf8("münchen"), "n2", "n3"});
-        QCOMPARE(csv, "\xEF\xBB\xBF" +
-                          QString::fromUtf8(
-                              "name,domain,status,confirmed by,registration site\r\n"
-                              "münchen,n1.com,free,DNS,http://com.reg\r\nn2,n2.com,taken,WHOIS,http://com.reg\r\n"
-                              "n3,n3.com,not checked,,http://com.reg\r\n"
-                              "münchen,xn--mnchen-3ya.de,free,RDAP,\"https://r/\"\"a,b\"\"\nc\"\r\n"
-                              "n2,n2.nu,not checked,,x\r\nn3,n3.nu,taken,RDAP,x\r\n")
-                              .toUtf8());
+        QCOMPARE(ResultsText::csv(ResultsText::rows(CheckResults, plan)),
+                 "\xEF\xBB\xBF" +
+                     QString::fromUtf8("name,domain,status,confirmed by,registration site\r\n"
+                                       "münchen,n1.com,free,DNS,http://com.reg\r\n"
+                                       "n2,n2.com,taken,WHOIS,http://com.reg\r\n"
+                                       "n3,n3.com,not checked,,http://com.reg\r\n"
+                                       "münchen,xn--mnchen-3ya.de,free,RDAP,\"https://r/\"\"a,b\"\"\nc\"\r\n"
+                                       "n2,n2.de,not checked,,\"https://r/\"\"a,b\"\"\nc\"\r\n"
+                                       "n3,n3.de,taken,RDAP,\"https://r/\"\"a,b\"\"\nc\"\r\n")
+                         .toUtf8());
     }
 
     void formSize_data()
@@ -386,22 +417,25 @@ private Q_SLOTS:
         FakeServer whois, rdap(true);
         QVERIFY(whois.start() && rdap.start());
         whois.setDefault({FakeServer::Mode::Reply, whoisReply});
-        Environment& environment = Environment::current();
-        environment.whoisPort = whoisReply == "-" ? FakeServer::refusedPort() : whois.port();
-        environment.connectMs = 2000;
-        environment.exchangeMs = 4000;
-        environment.plainHttpAllowed = true;
-        QVERIFY(writeFile(Rdap::shippedBootstrapPath(),
-                          R"({"services": [[["rdaptest"], [")" + rdap.url("/rdap/").toLatin1() + R"("]]]})"));
         rdap.answer(FakeServer::http(rdapStatus, R"({"objectClassName": "domain"})"), "/rdap/domain/d.rdaptest");
+        // Each name's registry as the domain table and the directory know it when the plan is made.
         loadTable({"int;I;;;", "com;C;;;127.0.0.1"});
+        const auto directory = RdapBootstrap::parse(
+            R"({"services": [[["rdaptest"], [")" + rdap.url("/rdap/").toLatin1() + R"("]]]})", true);
+        Candidates::Result names;
+        names.names = names.typed = {"a.com", "b.com", "c.com", "d.rdaptest"};
+        names.bareNames = false;
+        const RunPlan plan = RunPlan::make(Check::Inputs::of(names, {}, false, {}, 53, *directory));
         CheckResultTable CheckResults;
-        CheckResults.reset(1, 4);
+        plan.fill(CheckResults);
         const quint8 statuses[] = {Free, Taken, NotChecked, Free};
-        const QStringList domains = {"a.com", "b.com", "c.com", "d.rdaptest"};
         for (int r = 1; r <= 4; ++r)
-            CheckResults(1, r) = {domains[r - 1], "", statuses[r - 1], qint16(r), {}, CheckResult::Dns};
-        WhoisConfirmation walk(CheckResults, 1, 4);
+            CheckResults(1, r).status = statuses[r - 1];
+        loadTable({"int;I;;;"}); // read no more once the plan is made
+        Rdap::Policy policy;
+        policy.plainHttpAllowed = true;
+        WhoisConfirmation walk(CheckResults, plan,
+                               {whoisReply == "-" ? FakeServer::refusedPort() : whois.port(), 2000, 4000}, policy);
         QSignalSpy asking(&walk, &WhoisConfirmation::asking), advanced(&walk, &WhoisConfirmation::advanced);
         QSignalSpy finished(&walk, &WhoisConfirmation::finished);
         walk.start();
@@ -422,26 +456,26 @@ private Q_SLOTS:
                                            "checked.\rNo usable answer came from: 127.0.0.1");
     }
 
-    // A confirmation with nothing to confirm ends at once; the directory fetch it started still lands after it.
-    void directoryOutlivesConfirmation()
+    // A check that confirms starts the directory's weekly refresh; the fetch lands after the check is gone.
+    void directoryRefresh()
     {
         FakeServer server(true);
         QVERIFY(server.start());
         const QString directory = R"({"publication":"2024-01-0%1T00:00:00Z","services":[[["com"],["https://r/"]]]})";
-        QVERIFY(writeFile(Rdap::shippedBootstrapPath(), directory.arg(1).toUtf8()));
+        const Rdap::DirectoryFiles files = Rdap::DirectoryFiles::program();
+        QVERIFY(writeFile(files.shipped, directory.arg(1).toUtf8()));
         server.answer(FakeServer::http(200, directory.arg(2).toUtf8()), "/dns.json");
-        Environment::current().plainHttpAllowed = true;
-        Environment::current().bootstrapUrl = server.url("/dns.json");
+        Rdap::Policy policy;
+        policy.plainHttpAllowed = true;
+        policy.directoryUrl = server.url("/dns.json");
+        Utils::Settings settings;
+        settings.ConfirmWhois = true;
+        const Check::Inputs inputs = Check::Inputs::ofProgram({}, {"com"}, false, settings, 53, policy);
+        QCOMPARE(inputs.registries.value(0).rdapService, QStringLiteral("https://r/"));
+        QTRY_VERIFY(Rdap::readBootstrap(files.user));
         CheckResultTable table;
-        table.reset(1, 1);
-        table(1, 1).status = Taken;
-        auto walk = std::make_unique<WhoisConfirmation>(table, 1, 1);
-        QSignalSpy finished(walk.get(), &WhoisConfirmation::finished);
-        QCOMPARE(walk->Whois2->port(), quint16(43)); // the program's own, with the environment as the program has it
-        walk->start();
-        QVERIFY(finished.wait(5000));
-        walk.reset();
-        QTRY_VERIFY(Rdap::readBootstrap(Rdap::userBootstrapPath()));
+        const RunPlan none;
+        QCOMPARE(WhoisConfirmation(table, none, {}, {}).Whois2->port(), quint16(43)); // unless the setup says otherwise
     }
 };
 

@@ -13,6 +13,7 @@ class TestCli : public QObject
 
     QTemporaryDir m_dir;
     std::unique_ptr<FakeNameServer> m_ns;
+    Check::Io m_io;
 
     // Runs the command line with these arguments; the exit status, standard output and standard error.
     struct Ran
@@ -30,7 +31,7 @@ class TestCli : public QObject
         QBuffer out(&ran.out), err(&ran.err);
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
-        CliRun cli(*options, &out, &err, false);
+        CliRun cli(*options, &out, &err, false, m_io);
         QSignalSpy finished(&cli, &CliRun::finished);
         cli.start(input);
         if (interrupt)
@@ -48,7 +49,7 @@ private Q_SLOTS:
         m_ns = std::make_unique<FakeNameServer>();
         m_ns->freeNames = {"b.com"};
         m_ns->silentNames = {"c.com", "c.zz"};
-        Environment::current().nameServerPort = m_ns->port();
+        m_io = {};
     }
 
     void options_data()
@@ -84,7 +85,9 @@ private Q_SLOTS:
     // The same check as the window's, in each format; what is refused or fails, and how a script can tell.
     void checks()
     {
-        const QStringList names = {"--server", "127.0.0.1", "--delay", "5", "--retries", "1", "--tld", "com"};
+        const QStringList server = {"--server", "127.0.0.1", "--port",    QString::number(m_ns->port()),
+                                    "--delay",  "5",         "--retries", "1"};
+        const QStringList names = server + QStringList{"--tld", "com"};
         Ran ran = run(names + QStringList{"--format", "csv", "a"}, "b\r\n\tc\n");
         QCOMPARE(ran.status, int(CliRun::SomeNotChecked));
         QCOMPARE(ran.out, QByteArray("\xEF\xBB\xBFname,domain,status,confirmed by,registration site\r\n"
@@ -95,7 +98,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(Environment::current().settingsFile, stored));
         QCOMPARE(run(names + QStringList{"a"}).status, int(CliRun::AllChecked));
         QCOMPARE(readFile(Environment::current().settingsFile), stored);
-        QVERIFY(writeFile(Environment::current().settingsFile, "[main]\ninit=False\nCheckWithDashes=True\n"));
+        QVERIFY(writeFile(Environment::current().settingsFile, "[main]\nCheckWithDashes=True\n")); // no first-run mark
         const qsizetype before = m_ns->queries.size() + 1; // after the made-up name
         run(names + QStringList{"-c", "a", "b"});
         QStringList asked; // combinations with dashes, as stored: each hyphenated name right after its plain one
@@ -108,9 +111,12 @@ private Q_SLOTS:
         QCOMPARE(free.value("ascii").toString() + ' ' + free.value("status").toString(), QStringLiteral("b.com free"));
         ran = run(names + QStringList{"a.com", "c.zz"});
         QCOMPARE(ran.out, QByteArray("a.com is unavailable.\nc.zz was not checked.\n"));
+        // A top-level domain stands for its second-level labels, as in the window's selection.
+        QCOMPARE(run(server + QStringList{"--tld", "UK,zz", "a"}).out,
+                 "a.co.uk is unavailable.\na.org.uk is unavailable.\na.zz is unavailable.\n");
         QCOMPARE(run(names + QStringList{"a_b"}).status, int(CliRun::Refused));
         QCOMPARE(run(names + QStringList{"a"}, {}, true).status, int(CliRun::Interrupted));
-        Environment::current().transport = [] {
+        m_io.dns.transport = [] {
             auto socket = std::make_unique<ScriptedTransport>();
             socket->opens = false;
             return socket;

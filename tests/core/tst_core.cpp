@@ -1,6 +1,7 @@
 #include "core/Candidates.h"
 #include "core/Environment.h"
 #include "core/FileOps.h"
+#include "core/ProgramState.h"
 #include "core/Utils.h"
 #include "support/Suite.h"
 
@@ -52,7 +53,7 @@ private Q_SLOTS:
         QCOMPARE(Utils::DomainTable[Utils::TldCount - 1].Tld, QStringLiteral("t300"));
         // A file without records is as useless as a missing one, and says so.
         writeFile(Utils::dataFilePath(), "\r\n\r\n");
-        QVERIFY(Utils::LoadDomainTable().startsWith("orvtab.dll holds no top-level domains\r"));
+        QVERIFY(Utils::LoadDomainTable().value_or("").startsWith("orvtab.dll holds no top-level domains\r"));
     }
 
     void findTld_data()
@@ -180,7 +181,7 @@ private Q_SLOTS:
         Utils::DomainTable[1].Selected = 1;
         Utils::SaveSettings();
         Utils::SaveDomainSelection();
-        Utils::SaveSetting("main", "domains", "user");
+        Utils::SaveSetting(Utils::Key::Domains, "user");
         Utils::AppSettings = {};
         Utils::DomainTable[1].Selected = 0;
         Utils::LoadSettings();
@@ -206,9 +207,69 @@ private Q_SLOTS:
     {
         writeFile(m_dir.path() + "/blocker", "a file, not a folder");
         Environment::current().settingsFile = m_dir.path() + "/blocker/Orlevan.ini";
-        QCOMPARE(Utils::SaveSettings(), "Orlevan could not save its settings to:\r" + m_dir.path() +
-                                            "/blocker/Orlevan.ini\rChanges made now are lost when Orlevan ends.");
-        QCOMPARE(Utils::SaveDomainSelection(), QString());
+        QCOMPARE(Utils::SaveSettings().value_or(""), "Orlevan could not save its settings to:\r" + m_dir.path() +
+                                                         "/blocker/Orlevan.ini\rChanges made now are lost when "
+                                                         "Orlevan ends.");
+        QVERIFY(!Utils::SaveDomainSelection());
+    }
+
+    // Both front ends start alike; only the window performs a first run, and the terminal takes every key stored.
+    void programStart_data()
+    {
+        QTest::addColumn<QByteArray>("ini"); // "-": a file that cannot be read
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<QString>("started"); // first run?, name server, delay, personal selection?
+        QTest::newRow("window, no file") << QByteArray() << false << "first/ns.system/50/default";
+        QTest::newRow("window, marked") << QByteArray("[main]\ninit=False\ndns=ns.a\n") << false << "-/ns.a/50/default";
+        QTest::newRow("window, marked True")
+            << QByteArray("[main]\ninit=true\ndns=ns.a\n") << false << "first/ns.system/50/default";
+        QTest::newRow("window, damaged") << QByteArray("-") << false << "-/a.root-servers.net/50/default";
+        QTest::newRow("terminal, no file") << QByteArray() << true << "-/ns.system/50/default";
+        QTest::newRow("terminal, written by hand")
+            << QByteArray("[main]\ndelay=70\ndomains=user\n") << true << "-/ns.system/70/user";
+        QTest::newRow("terminal, marked True")
+            << QByteArray("[main]\ninit=True\ndns=ns.a\n") << true << "-/ns.a/50/default";
+    }
+    void programStart()
+    {
+        QFETCH(QByteArray, ini);
+        writeDataFile(Utils::dataFilePath(), {"int;I;", "com;C;"});
+        writeFile(Environment::current().resolvConfPath, "nameserver ns.system\n");
+        if (ini == "-")
+            QDir().mkpath(Environment::current().settingsFile);
+        else if (!ini.isEmpty())
+            writeFile(Environment::current().settingsFile, ini);
+        QFETCH(bool, terminal);
+        const ProgramState state =
+            ProgramState::load(terminal ? ProgramState::FrontEnd::Terminal : ProgramState::FrontEnd::Window);
+        QVERIFY(!state.loadError && Utils::DefaultDomains.size() == 8);
+        QCOMPARE(state.damaged, ini == "-");
+        QCOMPARE(state.warnings.size(), ini == "-" ? 1 : 0);
+        QTEST(QStringList({state.firstRun ? "first" : "-", Utils::AppSettings.NameServer,
+                           QString::number(Utils::AppSettings.QueryDelay),
+                           Utils::PersonalSelectionInForce() ? "user" : "default"})
+                  .join('/'),
+              "started");
+    }
+
+    // One expansion of a record into its suffixes serves the selection, the default list and a named domain.
+    void suffixes()
+    {
+        QVERIFY(Utils::LoadDomainTableFrom(ORLEVAN_BUILD_BIN "/orvtab.dll"));
+        for (const char* tld : {"ar", "uk", "com"}) {
+            for (int i = 0; i < Utils::TldCount; ++i)
+                Utils::DomainTable[i].Selected = Utils::DomainTable[i].Tld == tld;
+            QCOMPARE(Utils::SuffixesFor(QString(tld).toUpper()), Utils::SelectedSuffixes(true));
+        }
+        QCOMPARE(Utils::SelectedSuffixes(true), QStringList{"com"});
+        QCOMPARE(Utils::SuffixesFor("uk")->join(' '), "uk co.uk org.uk me.uk ltd.uk plc.uk net.uk");
+        QCOMPARE(Utils::SuffixesFor("co.uk"), QStringList{"co.uk"});
+        QVERIFY(!Utils::SuffixesFor("zz") && !Utils::SuffixesFor("k"));
+        Utils::InitDefaultDomains();
+        QCOMPARE(Utils::SelectedSuffixes(false), Utils::DefaultDomains);
+        const Utils::Registry uk = Utils::RegistryOf("ab.co.uk"), unknown = Utils::RegistryOf("ab.zz");
+        QCOMPARE(QStringList({uk.tld, uk.registrationSite, uk.whoisServer, unknown.tld, unknown.whoisServer}),
+                 QStringList({"uk", "http://www.nic.uk/", "whois.nic.uk", "int", "whois.iana.org"}));
     }
 };
 

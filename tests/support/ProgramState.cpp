@@ -23,9 +23,6 @@ void resetProgramState(const QString& folder)
     Utils::SettingsInMemory.clear();
     Utils::SettingsSaveFailed = false;
     Utils::DefaultDomains.clear();
-    Utils::CheckList.fill(QString());
-    Utils::CheckCount = 0;
-    Utils::BareNames = false;
     delete RdapBootstrapUpdater::program(false);
     RdapPacer::shared().clear();
     Environment& environment = Environment::current();
@@ -34,7 +31,6 @@ void resetProgramState(const QString& folder)
     environment.programFolder = folder + QStringLiteral("/program");
     environment.resolvConfPath = folder + QStringLiteral("/resolv.conf");
     environment.dataFolder = folder + QStringLiteral("/data");
-    environment.bootstrapUrl.clear();
 }
 
 namespace {

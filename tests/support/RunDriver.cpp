@@ -1,20 +1,18 @@
 #include "support/RunDriver.h"
 
-#include "core/Environment.h"
 #include "dns/DnsTransport.h"
 
 #include <QTest>
 
-RunDriver::RunDriver()
+CheckRun::Io RunDriver::io()
 {
-    Environment& environment = Environment::current();
-    environment.nameServerPort = ns.port();
-    environment.tickSource = [this] {
+    CheckRun::Io io;
+    io.ticks = [this] {
         auto made = std::make_unique<ManualTickSource>();
         ticks = made.get();
         return made;
     };
-    environment.transport = [this] {
+    io.transport = [this] {
         auto made = std::make_unique<UdpTransport>();
         socket = made.get();
         QObject::connect(made.get(), &DnsTransport::datagramReceived, made.get(), [this](const QByteArray& datagram) {
@@ -23,15 +21,7 @@ RunDriver::RunDriver()
         });
         return made;
     };
-}
-
-RunDriver::~RunDriver()
-{
-    Environment& environment = Environment::current();
-    const Environment program;
-    environment.nameServerPort = program.nameServerPort;
-    environment.tickSource = {};
-    environment.transport = {};
+    return io;
 }
 
 bool RunDriver::settle(const CheckRun* run)

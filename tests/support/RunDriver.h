@@ -9,14 +9,13 @@
 
 class UdpTransport;
 
-// Drives checking runs in tests against a fake name server on 127.0.0.1: every run made while it lives takes its
+// Drives checking runs in tests against a fake name server on 127.0.0.1: every run made with its io() takes its
 // ticks from a hand-stepped source and its socket from here, and finish() ticks a run to its end, each tick only
 // once the server has dealt with every question sent and its answers have arrived.
 class RunDriver
 {
 public:
-    RunDriver();
-    ~RunDriver();
+    CheckRun::Io io();
 
     bool settle(const CheckRun* run);
     // False when the run did not end within its ticks, or beforeTick said stop.

@@ -109,7 +109,7 @@ private Q_SLOTS:
         QFETCH(int, mode);
         QFETCH(QByteArray, reply);
         QFETCH(int, error);
-        for (const bool blocking : {true, false}) {
+        for (const auto delivery : {WhoisClient::Delivery::WholeReply, WhoisClient::Delivery::Pieces}) {
             FakeServer server;
             if (mode == -1) {
                 QVERIFY(server.startStalled());
@@ -122,7 +122,7 @@ private Q_SLOTS:
             client.setServer(QStringLiteral("127.0.0.1"));
             client.setPort(server.port());
             client.setQuery(QStringLiteral("a.com"));
-            client.setBlockingMode(blocking);
+            client.setDelivery(delivery);
             client.setTimeLimits(500, 1000);
             client.setMaxReplyBytes(100000);
             QString pieces;
@@ -139,7 +139,7 @@ private Q_SLOTS:
             QTEST(int(outcome.status), "status");
             QCOMPARE(int(outcome.error), error);
             QCOMPARE(outcome.truncated, mode == int(FakeServer::Mode::Huge));
-            QTEST(blocking ? outcome.text : pieces, "text");
+            QTEST(delivery == WhoisClient::Delivery::WholeReply ? outcome.text : pieces, "text");
             QCOMPARE(server.heads().value(0), mode < 0 ? QByteArray() : QByteArray("a.com\r\n"));
         }
     }
@@ -171,7 +171,7 @@ private Q_SLOTS:
         QFETCH(QString, rule);
         QFETCH(QByteArray, input);
         if (rule == "url")
-            QTEST(Rdap::domainUrl("https://r.example/v1", QString::fromUtf8(input)).toString(), "result");
+            QTEST(Rdap::domainUrl("https://r.example/v1", QString::fromUtf8(input), false).toString(), "result");
         else if (rule == "wait")
             QTEST(QString::number(Rdap::retryAfterSeconds(input, jan(1, 12), RdapClient::FallbackRetryAfterSeconds,
                                                           RdapClient::LongestRetryAfterSeconds)),
@@ -222,7 +222,8 @@ private Q_SLOTS:
         QFETCH(int, requests);
         QFETCH(int, backOff);
         qint64 now = 0;
-        Environment::current().clock = [&now] {
+        Rdap::Policy policy;
+        policy.clock = [&now] {
             return now;
         };
         FakeServer server(true, true);
@@ -238,7 +239,7 @@ private Q_SLOTS:
                 answer.mode = FakeServer::Mode::Hang;
             server.answer(answer, f.at(0));
         }
-        RdapClient client;
+        RdapClient client(policy);
         client.setTimeLimits(1500, 2000);
         client.setHostInterval(0);
         QSignalSpy finished(&client, &RdapClient::finished);
@@ -309,13 +310,14 @@ private Q_SLOTS:
     {
         qint64 now = 0;
         int reads = 0;
-        Environment::current().clock = [&] {
+        Rdap::Policy policy;
+        policy.clock = [&] {
             return ++reads, now;
         };
-        Environment::current().plainHttpAllowed = true;
+        policy.plainHttpAllowed = true;
         FakeServer server(true);
         QVERIFY(server.start());
-        RdapClient first, second;
+        RdapClient first(policy), second(policy);
         first.lookup(server.url(""), QStringLiteral("a.test"));
         QTRY_COMPARE(server.requests.size(), 1);
         now = 995;
@@ -328,39 +330,41 @@ private Q_SLOTS:
 
     void updaterFetchesOnceAWeek()
     {
-        Environment::current().plainHttpAllowed = true;
+        Rdap::Policy policy;
+        policy.plainHttpAllowed = true;
         FakeServer server(true);
         QVERIFY(server.start());
         const QByteArray since = "Tue, 02 Jan 2024 00:00:00 GMT";
         server.answer(FakeServer::http(200, json(2), {{"ETag", "\"v2\""}, {"Last-Modified", since}}), "/dns.json");
         server.answer(FakeServer::http(304, {}), "/dns.json");
-        Environment::current().bootstrapUrl = server.url("/dns.json");
+        policy.directoryUrl = server.url("/dns.json");
+        const Rdap::DirectoryFiles files = Rdap::DirectoryFiles::program();
         RdapBootstrapUpdater updater;
         QSignalSpy finished(&updater, &RdapBootstrapUpdater::finished);
 
-        QVERIFY(updater.startIfDue(*RdapBootstrap::parse(json(1))));
+        QVERIFY(updater.startIfDue(*RdapBootstrap::parse(json(1)), files, policy));
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished.takeFirst().at(0).toBool(), true);
         QCOMPARE(server.requests.at(0).header("If-Modified-Since"), QByteArray("Mon, 01 Jan 2024 00:00:00 GMT"));
-        const auto stored = Rdap::readBootstrap(Rdap::userBootstrapPath());
+        const auto stored = Rdap::readBootstrap(files.user);
         QVERIFY(stored && stored->publication() == jan(2));
 
-        QVERIFY(!updater.startIfDue(*stored, QDateTime::currentDateTimeUtc().addDays(6)));
+        QVERIFY(!updater.startIfDue(*stored, files, policy, QDateTime::currentDateTimeUtc().addDays(6)));
         // Without its state file the program still remembers its attempt.
-        QFile::rename(Rdap::fetchStatePath(), Rdap::fetchStatePath() + ".kept");
-        QVERIFY(!updater.startIfDue(*stored));
-        QFile::rename(Rdap::fetchStatePath() + ".kept", Rdap::fetchStatePath());
-        QVERIFY(updater.startIfDue(*stored, QDateTime::currentDateTimeUtc().addDays(7)));
+        QFile::rename(files.state, files.state + ".kept");
+        QVERIFY(!updater.startIfDue(*stored, files, policy));
+        QFile::rename(files.state + ".kept", files.state);
+        QVERIFY(updater.startIfDue(*stored, files, policy, QDateTime::currentDateTimeUtc().addDays(7)));
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished.takeFirst().at(0).toBool(), false);
         QCOMPARE(server.requests.at(1).header("If-None-Match"), QByteArray("\"v2\""));
         QCOMPARE(server.requests.at(1).header("If-Modified-Since"), since);
         // An answer that brought nothing new counts as the week's fetch too.
-        QVERIFY(!updater.startIfDue(*stored));
+        QVERIFY(!updater.startIfDue(*stored, files, policy));
         QCOMPARE(server.requests.size(), 2);
         server.setDefault({FakeServer::Mode::Hang, {}}); // a server that never answers is given up in time
         updater.setTimeLimit(300);
-        QVERIFY(updater.startIfDue(*stored, QDateTime::currentDateTimeUtc().addDays(14)));
+        QVERIFY(updater.startIfDue(*stored, files, policy, QDateTime::currentDateTimeUtc().addDays(14)));
         QVERIFY(finished.wait(5000));
     }
 };

@@ -1,6 +1,7 @@
 #include "gui/app/Application.h"
 
 #include "core/AppInfo.h"
+#include "core/ProgramState.h"
 #include "core/Utils.h"
 #include "gui/app/Forms.h"
 #include "gui/app/frmMain.h"
@@ -52,39 +53,24 @@ int run()
 
 namespace Utils {
 
-void InitApplication()
+void InitApplication(const ProgramState& state)
 {
-    SettingsDamaged = DetectDamagedSettings();
-    if (SettingsDamaged) {
-        Platform::instance().messageBox(damagedSettingsText(), Platform::Ok, Platform::Warning, AppInfo::Title);
-    }
-
-    // A damaged store is not a first run: the first run would write over the user's settings.
-    // Only an absent marker means a first run; a marker that cannot be read keeps the user's other settings.
-    const QString init = GetSetting(QStringLiteral("main"), QStringLiteral("init"), QString());
-    const bool firstRun = !SettingsDamaged && (init.isNull() || ParseBool(init).value_or(false));
-    if (firstRun) {
+    for (const QString& warning : state.warnings)
+        Platform::instance().messageBox(warning, Platform::Ok, Platform::Warning, AppInfo::Title);
+    if (state.firstRun) {
         // The help ships beside the program; there is nothing to install, only to find.
         if (!QFileInfo::exists(modHTMLHelp::GetHelpFile()))
             Platform::instance().messageBox(QStringLiteral("HTMLhelp not installed"), Platform::Ok, Platform::Critical,
                                             AppInfo::Title);
-        Forms::warnIf(SaveSetting(QStringLiteral("main"), QStringLiteral("init"), BoolText(false)));
-        Forms::warnIf(SaveSetting(QStringLiteral("main"), QStringLiteral("domains"), QStringLiteral("default")));
-        AppSettings.NameServer = SystemNameServer();
-        AppSettings.QueryDelay = DefaultQueryDelay;
-        AppSettings.Retries = DefaultRetries;
-        AppSettings.CheckWithDashes = false;
+        Forms::warnIf(SaveSetting(Key::Init, BoolText(false)));
+        Forms::warnIf(SaveSetting(Key::Domains, QStringLiteral("default")));
         Forms::warnIf(SaveSettings());
         Forms::warnIf(SaveDomainSelection());
         Forms::domains()->defaultdomains->setChecked(true);
         DesktopPlatform::instance().runModal(Forms::readme());
         DesktopPlatform::instance().runModal(Forms::optionsFirst());
-    } else {
-        LoadDomainSelection();
-        LoadSettings();
     }
 
-    InitDefaultDomains();
     QLabel* label = Forms::domains()->staticdomainlabel;
     label->setText(QString());
     for (const QString& domain : DefaultDomains)

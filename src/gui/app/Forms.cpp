@@ -41,6 +41,12 @@ template <typename T> void destroy(QPointer<T>& slot)
 }
 } // namespace
 
+Io& io()
+{
+    static Io program;
+    return program;
+}
+
 frmMain* main()
 {
     return instance(g_main);
@@ -87,10 +93,10 @@ frmReadme* readme()
     return instance(g_readme);
 }
 
-void warnIf(const QString& text)
+void warnIf(const std::optional<QString>& text)
 {
-    if (!text.isEmpty())
-        Platform::instance().messageBox(text, Platform::Ok, Platform::Warning, AppInfo::Title);
+    if (text)
+        Platform::instance().messageBox(*text, Platform::Ok, Platform::Warning, AppInfo::Title);
 }
 
 void showWindow(QWidget* window)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "check/Check.h"
+
 class frmMain;
 class frmResults;
 class frmDomains;
@@ -15,6 +17,15 @@ class QWidget;
 // Every window exists once and is created on first use: these accessors create it when it does not exist and
 // forget it when it is destroyed.
 namespace Forms {
+// What the windows' checks and lookups talk through, and the port of the name server: the program's own unless a
+// test aims them at its fakes.
+struct Io
+{
+    Check::Io check;
+    quint16 nameServerPort = 53;
+};
+Io& io();
+
 frmMain* main();
 frmResults* results();
 frmDomains* domains();
@@ -26,7 +37,7 @@ frmAbout* about();
 frmReadme* readme();
 
 // Shows a warning of the program's own, when there is one.
-void warnIf(const QString& text);
+void warnIf(const std::optional<QString>& text);
 // Shows a modeless window and brings it to the front.
 void showWindow(QWidget* window);
 

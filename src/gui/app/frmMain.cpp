@@ -2,6 +2,7 @@
 
 #include "core/AppInfo.h"
 #include "core/Candidates.h"
+#include "core/ProgramState.h"
 #include "core/TrayEvents.h"
 #include "core/Utils.h"
 #include "gui/app/Application.h"
@@ -150,15 +151,16 @@ bool frmMain::Form_Load()
 {
     setWindowTitle(AppInfo::mainCaption());
     checkmode[0]->setChecked(true);
-    if (const QString error = Utils::LoadDomainTable(); !error.isEmpty()) {
+    const ProgramState state = ProgramState::load(ProgramState::FrontEnd::Window);
+    if (state.loadError) {
         // Said on standard error too, for a start from a terminal or a script.
         std::fprintf(stderr, "%s\n",
                      qPrintable(AppInfo::Title + QStringLiteral(" load error: ") +
-                                displayText(error).replace(QLatin1Char('\n'), QLatin1Char(' '))));
-        Platform::instance().messageBox(error, Platform::Ok, Platform::Critical, Utils::loadErrorCaption());
+                                displayText(*state.loadError).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        Platform::instance().messageBox(*state.loadError, Platform::Ok, Platform::Critical, Utils::loadErrorCaption());
         return false;
     }
-    Utils::InitApplication();
+    Utils::InitApplication(state);
     mnuConfirmWhois->setChecked(Utils::AppSettings.ConfirmWhois);
     mnuDashes->setChecked(Utils::AppSettings.CheckWithDashes);
     mnuSysTray->setChecked(Utils::AppSettings.SysTrayMinimize);
@@ -174,7 +176,6 @@ void frmMain::activate_Click()
         return;
     }
 
-    Utils::CheckCount = 0;
     const Candidates::Result list = Candidates::build(names->text(), checkmode[1]->isChecked(), Utils::CheckListSize,
                                                       Utils::AppSettings.CheckWithDashes);
     switch (list.verdict) {
@@ -196,20 +197,20 @@ void frmMain::activate_Click()
         break;
     }
 
-    for (qsizetype i = 0; i < list.names.size(); ++i)
-        Utils::CheckList[i] = list.names.at(i);
-    Utils::CheckCount = qint16(list.names.size());
-    Utils::BareNames = list.bareNames;
-
-    if (const QString refused = Check::refusal(list, Check::Settings::current()); !refused.isEmpty()) {
-        Platform::instance().messageBox(refused, Platform::Ok, Platform::Critical, AppInfo::Title);
+    const bool personal = Utils::PersonalSelectionInForce();
+    const Forms::Io& io = Forms::io();
+    auto check = std::make_unique<Check>(Check::Inputs::ofProgram(list, Utils::SelectedSuffixes(personal), personal,
+                                                                  Utils::AppSettings, io.nameServerPort, io.check.rdap),
+                                         io.check);
+    if (check->plan().refusal != RunPlan::Refusal::None) {
+        Platform::instance().messageBox(check->plan().refusalText(), Platform::Ok, Platform::Critical, AppInfo::Title);
         return;
     }
     frmResults* results = Forms::results();
     results->setCursor(Qt::WaitCursor);
     results->show();
     results->raise();
-    results->GetData(list);
+    results->GetData(check.release());
 }
 
 void frmMain::mnuConfirmWhois_Click()

@@ -228,7 +228,7 @@ void frmDomains::butClearAll_Click()
 void frmDomains::butOK_Click()
 {
     Forms::warnIf(Utils::SaveDomainSelection());
-    Forms::warnIf(Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("domains"),
+    Forms::warnIf(Utils::SaveSetting(Utils::Key::Domains,
                                      userdomains->isChecked() ? QStringLiteral("user") : QStringLiteral("default")));
     accept();
 }

@@ -1,5 +1,9 @@
 #include "gui/results/CellPopup.h"
 
+#include "check/Check.h"
+#include "check/ResultsText.h"
+#include "core/Platform.h"
+#include "gui/results/frmDetails.h"
 #include "gui/shell/Menus.h"
 
 #include <QCursor>
@@ -18,15 +22,26 @@ CellPopup::CellPopup(QWidget* parent) : QMenu(QStringLiteral("Popup"), parent)
     mnuWww->setVisible(false);
     mnuWhois2 = Menus::add(this, "mnuWhois2", QString());
     mnuDetails = Menus::add(this, "mnuDetails", QStringLiteral("Registration &details..."));
+    connect(mnuGoto, &QAction::triggered, this, &CellPopup::mnuGoto_Click);
+    connect(mnuWww, &QAction::triggered, this, &CellPopup::mnuWww_Click);
+    connect(mnuWhois2, &QAction::triggered, this, &CellPopup::mnuWhois2_Click);
+    connect(mnuDetails, &QAction::triggered, this, &CellPopup::mnuDetails_Click);
 }
 
-void CellPopup::open(const ResultsText::Popup& shown, const QString& displayInfo)
+void CellPopup::open(const Check* check, int column, int row)
 {
+    m_check = check;
+    m_column = column;
+    m_row = row;
+    const CheckResult* cell = result();
+    if (!cell)
+        return;
+    const RunPlan& plan = check->plan();
+    const ResultsText::Popup shown =
+        ResultsText::popup(*cell, plan.registry(column, row), ResultsText::columnLabel(plan, column, *cell));
     mnuTitle->setText(shown.title);
     mnuTitle->setEnabled(true);
     mnuTitle->setVisible(true);
-    mnuDisplay->setText(displayInfo);
-    mnuDisplay->setVisible(shown.displayVisible);
     mnuGoto->setText(shown.gotoCaption);
     mnuGoto->setEnabled(shown.gotoEnabled);
     mnuWhois2->setText(shown.whoisCaption);
@@ -35,4 +50,46 @@ void CellPopup::open(const ResultsText::Popup& shown, const QString& displayInfo
     mnuDetails->setVisible(shown.detailsVisible);
     mnuDetails->setEnabled(shown.detailsEnabled);
     popup(QCursor::pos());
+}
+
+const CheckResult* CellPopup::result() const
+{
+    if (!m_check)
+        return nullptr;
+    const CheckResultTable& table = m_check->CheckResults();
+    if (m_column < 1 || m_column > table.columnCount() || m_row < 1 || m_row > table.rowCount())
+        return nullptr;
+    return &table(m_column, m_row);
+}
+
+void CellPopup::mnuGoto_Click()
+{
+    if (!result())
+        return;
+    const QString& site = m_check->plan().registry(m_column, m_row).registrationSite;
+    if (ResultsText::hasRegistrationSite(site))
+        Platform::instance().openAddress(site);
+}
+
+void CellPopup::mnuWww_Click()
+{
+    if (const CheckResult* cell = result())
+        Platform::instance().openAddress(QStringLiteral("www.") + cell->domain);
+}
+
+void CellPopup::mnuWhois2_Click()
+{
+    if (const CheckResult* cell = result())
+        Q_EMIT whoisLookupRequested(cell->domain);
+}
+
+void CellPopup::mnuDetails_Click()
+{
+    const CheckResult* cell = result();
+    const QString service = cell ? m_check->plan().registry(m_column, m_row).rdapService : QString();
+    if (service.isEmpty())
+        return;
+    auto* details = new frmDetails(cell->domain, cell->typed, service, m_check->io().rdap, parentWidget());
+    connect(details, &frmDetails::whoisLookupRequested, this, &CellPopup::whoisLookupRequested);
+    details->show();
 }

@@ -1,23 +1,43 @@
 #pragma once
 
-#include "check/ResultsText.h"
-
 #include <QMenu>
+#include <QPointer>
 
-// The popup of a results cell: its candidate's state as title, then what can be done with it.
+class Check;
+struct CheckResult;
+
+// The popup of a results cell: its candidate's state as title, then what can be done with it. It acts on the
+// candidate of the last cell it opened on; Ctrl+G does so with the popup closed.
 class CellPopup final : public QMenu
 {
     Q_OBJECT
 
 public:
     explicit CellPopup(QWidget* parent);
-    // Shows the captions of one candidate and opens at the mouse.
-    void open(const ResultsText::Popup& shown, const QString& displayInfo);
+    // Shows the captions of one candidate of the Check and opens at the mouse.
+    void open(const Check* check, int column, int row);
+
+    void mnuGoto_Click();
+    void mnuWww_Click();
+    void mnuWhois2_Click();
+    // Registration details of a taken candidate, in a window of their own.
+    void mnuDetails_Click();
 
     QAction* mnuTitle = nullptr;
-    QAction* mnuDisplay = nullptr;
+    QAction* mnuDisplay = nullptr; // never shown: no data file says anything to display
     QAction* mnuGoto = nullptr;
     QAction* mnuWww = nullptr;
     QAction* mnuWhois2 = nullptr;
     QAction* mnuDetails = nullptr;
+
+Q_SIGNALS:
+    void whoisLookupRequested(const QString& domain);
+
+private:
+    // The candidate of the last popup, if its Check still has it.
+    const CheckResult* result() const;
+
+    QPointer<const Check> m_check;
+    int m_column = 0;
+    int m_row = 0;
 };

@@ -1,20 +1,15 @@
 #include "gui/results/ResultGrid.h"
 
-#include "check/RunPlan.h"
 #include "core/Units.h"
-#include "dns/CheckResults.h"
 #include "gui/results/CellPictures.h"
+#include "gui/results/ResultsModel.h"
 
 #include <QHeaderView>
 
-namespace {
-constexpr int StatusRole = Qt::UserRole + 1;
-}
-
-ResultGrid::ResultGrid(QWidget* parent)
-    : QTableWidget(parent), unknown(CellPictures::unknown()), taken(CellPictures::taken()), free(CellPictures::free())
+ResultGrid::ResultGrid(QWidget* parent) : QTableView(parent), m_model(new ResultsModel(this))
 {
     setObjectName(QStringLiteral("Resultgrid"));
+    setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setItemDelegate(new PictureDelegate(this));
@@ -26,82 +21,74 @@ ResultGrid::ResultGrid(QWidget* parent)
     verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setCornerButtonEnabled(false);
-    connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
-        if (!m_painting && row >= 0 && column >= 0)
-            Q_EMIT cellEntered(column + 1, row + 1);
-    });
 }
 
-void ResultGrid::fill(const RunPlan& plan)
+int ResultGrid::rowCount() const
 {
-    clear();
-    setRowCount(0);
-    setColumnCount(plan.columns());
-    setRowCount(plan.rows());
-    for (int c = 1; c <= plan.columns(); ++c) {
-        auto* heading = new QTableWidgetItem(plan.heading(c));
-        heading->setTextAlignment(plan.centredHeadings ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
-        setHorizontalHeaderItem(c - 1, heading);
-    }
-    for (int r = 1; r <= plan.rows(); ++r) {
-        setVerticalHeaderItem(r - 1, new QTableWidgetItem(plan.rowHeading(r)));
-        for (int c = 1; c <= plan.columns(); ++c) {
-            auto* cell = new QTableWidgetItem;
-            cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            setItem(r - 1, c - 1, cell);
-        }
-    }
+    return m_model->rowCount();
 }
 
-void ResultGrid::paint(int column, int row, quint8 status)
+int ResultGrid::columnCount() const
 {
-    QTableWidgetItem* cell = item(row - 1, column - 1);
-    if (!cell)
+    return m_model->columnCount();
+}
+
+void ResultGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (!m_painting && current.isValid())
+        Q_EMIT cellEntered(current.column() + 1, current.row() + 1);
+}
+
+void ResultGrid::makeCurrent(const QModelIndex& cell)
+{
+    if (!cell.isValid())
         return;
     const bool scrolls = hasAutoScroll();
     setAutoScroll(false);
     m_painting = true;
-    setCurrentCell(row - 1, column - 1, QItemSelectionModel::NoUpdate);
+    selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
     m_painting = false;
     setAutoScroll(scrolls);
-    picture(cell, status);
 }
 
-void ResultGrid::picture(QTableWidgetItem* cell, quint8 status)
+void ResultGrid::paint(int column, int row)
 {
-    cell->setData(Qt::DecorationRole, status == Taken ? taken : status == Free ? free : unknown);
-    cell->setData(StatusRole, int(status));
+    m_model->show(column, row);
+    makeCurrent(m_model->flush());
 }
 
-void ResultGrid::mark(int column, int row, quint8 status)
+void ResultGrid::mark(int column, int row)
 {
-    m_marked.append({column, row, status});
+    m_model->show(column, row);
 }
 
 void ResultGrid::flush()
 {
-    if (m_marked.isEmpty())
-        return;
-    const auto [column, row, status] = m_marked.takeLast();
-    for (const auto& [c, r, s] : std::as_const(m_marked)) {
-        if (QTableWidgetItem* cell = item(r - 1, c - 1))
-            picture(cell, s);
-    }
-    m_marked.clear();
-    paint(column, row, status);
+    makeCurrent(m_model->flush());
 }
 
 int ResultGrid::shownStatus(int column, int row) const
 {
-    const QTableWidgetItem* cell = item(row - 1, column - 1);
-    return cell && cell->data(StatusRole).isValid() ? cell->data(StatusRole).toInt() : -1;
+    const QVariant status = m_model->index(row - 1, column - 1).data(ResultsModel::StatusRole);
+    return status.isValid() ? status.toInt() : -1;
+}
+
+QString ResultGrid::heading(int column) const
+{
+    return m_model->headerData(column - 1, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+QString ResultGrid::rowHeading(int row) const
+{
+    return m_model->headerData(row - 1, Qt::Vertical, Qt::DisplayRole).toString();
 }
 
 std::vector<double> ResultGrid::nameWidths(double dotsPerInch) const
 {
     std::vector<double> widths;
-    for (int r = 0; r < rowCount(); ++r)
-        widths.push_back(Units::toTwips(fontMetrics().horizontalAdvance(verticalHeaderItem(r)->text()), dotsPerInch));
+    for (int r = 1; r <= rowCount(); ++r)
+        widths.push_back(Units::toTwips(fontMetrics().horizontalAdvance(rowHeading(r)), dotsPerInch));
     return widths;
 }
 

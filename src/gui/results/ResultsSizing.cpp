@@ -72,9 +72,8 @@ void ResultsSizing::fitWindow()
 
 qint16 ResultsSizing::GetColwidth(qint16 col) const
 {
-    const QTableWidgetItem* heading = m_grid->horizontalHeaderItem(col - 1);
-    const QString text = heading ? heading->text() : QString();
-    return qint16(ResultsLayout::colWidth(Units::toTwips(m_window->fontMetrics().horizontalAdvance(text), dpi())));
+    return qint16(ResultsLayout::colWidth(
+        Units::toTwips(m_window->fontMetrics().horizontalAdvance(m_grid->heading(col)), dpi())));
 }
 
 void ResultsSizing::CalcFormSize()

@@ -1,9 +1,7 @@
 #include "gui/results/frmDetails.h"
 
 #include "core/Platform.h"
-#include "dns/CheckResults.h"
 #include "gui/shell/modHTMLHelp.h"
-#include "whois/RdapBootstrap.h"
 #include "whois/RdapClient.h"
 #include "whois/RdapDomain.h"
 
@@ -15,7 +13,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-frmDetails::frmDetails(const QString& domain, const QString& typed, const QString& service, QWidget* parent)
+frmDetails::frmDetails(const QString& domain, const QString& typed, const QString& service, const Rdap::Policy& policy,
+                       QWidget* parent)
     : QDialog(parent), m_domain(domain), m_typed(typed.isEmpty() ? domain : typed), m_host(QUrl(service).host())
 {
     modHTMLHelp::addHelpKey(this, QStringLiteral("results.html"));
@@ -62,7 +61,7 @@ frmDetails::frmDetails(const QString& domain, const QString& typed, const QStrin
     layout->addWidget(lblLink);
     layout->addLayout(buttons);
 
-    m_rdap = new RdapClient(this);
+    m_rdap = new RdapClient(policy, this);
     connect(m_rdap, &RdapClient::finished, this, &frmDetails::onFinished);
     lblState->setText(QStringLiteral("Asking %1 about %2...").arg(m_host, m_typed));
     m_rdap->lookup(service, domain);
@@ -71,16 +70,6 @@ frmDetails::frmDetails(const QString& domain, const QString& typed, const QStrin
 frmDetails::~frmDetails()
 {
     m_rdap->cancel();
-}
-
-frmDetails* frmDetails::open(const CheckResult& result, QWidget* parent)
-{
-    const QString service = Rdap::loadBootstrap().serviceFor(result.domain);
-    if (service.isEmpty())
-        return nullptr;
-    auto* window = new frmDetails(result.domain, result.typed, service, parent);
-    window->show();
-    return window;
 }
 
 bool frmDetails::waiting() const

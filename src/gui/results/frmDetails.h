@@ -1,5 +1,7 @@
 #pragma once
 
+#include "whois/Rdap.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -7,7 +9,6 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class RdapClient;
-struct CheckResult;
 struct RdapOutcome;
 
 // The registration details of one taken name, asked of its registry's RDAP service when the window opens: who
@@ -19,11 +20,9 @@ class frmDetails final : public QDialog
 
 public:
     // domain in the form the run asked; typed as the user wrote it; service the base address of the RDAP service.
-    frmDetails(const QString& domain, const QString& typed, const QString& service, QWidget* parent = nullptr);
+    frmDetails(const QString& domain, const QString& typed, const QString& service, const Rdap::Policy& policy,
+               QWidget* parent = nullptr);
     ~frmDetails() override;
-    // Opens the window for a candidate whose suffix has an RDAP service in the directory in force; nullptr when
-    // it has none.
-    static frmDetails* open(const CheckResult& result, QWidget* parent);
 
     bool waiting() const;
     void butCancel_Click();

@@ -1,45 +1,30 @@
 #include "gui/results/frmResults.h"
 
-#include "check/ResultsLayout.h"
 #include "check/ResultsText.h"
-#include "check/WhoisConfirmation.h"
 #include "core/AppInfo.h"
-#include "core/FileOps.h"
 #include "core/Platform.h"
-#include "core/Release.h"
-#include "core/Units.h"
+#include "core/Utils.h"
 #include "gui/app/Forms.h"
 #include "gui/results/CellPopup.h"
 #include "gui/results/ResultGrid.h"
+#include "gui/results/ResultsModel.h"
 #include "gui/results/ResultsSizing.h"
-#include "gui/results/frmDetails.h"
 #include "gui/shell/Menus.h"
 #include "gui/shell/MessageQueue.h"
 #include "gui/shell/modHTMLHelp.h"
-#include "whois/RdapBootstrap.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCursor>
-#include <QDir>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
 
 frmResults::frmResults(QWidget* parent)
-    : QMainWindow(parent), m_messages(new MessageQueue(this)), m_repaint(1000 / 30, this, [this] {
-          Resultgrid->flush();
-          ProgressBar->setValue(RepliesReceived);
-          if (m_check && m_check->phase() == RunPhase::Checking) {
-              const Check::Progress progress = m_check->runProgress();
-              ProgressBar->setFormat(ResultsText::progressText(progress.checked, progress.total, progress.msLeft));
-          }
-      })
+    : QMainWindow(parent), m_messages(new MessageQueue(this)), m_repaint(1000 / 30, this, [this] { repaintProgress(); })
 {
     setObjectName(QStringLiteral("frmResults"));
     modHTMLHelp::addHelpKey(this, QStringLiteral("results.html"));
@@ -91,10 +76,7 @@ void frmResults::buildMenus()
     mnuPopup = new CellPopup(this);
     // Ctrl+G also works with the popup closed, for the candidate of the last popup.
     QWidget::addAction(mnuPopup->mnuGoto);
-    connect(mnuPopup->mnuGoto, &QAction::triggered, this, &frmResults::mnuGoto_Click);
-    connect(mnuPopup->mnuWww, &QAction::triggered, this, &frmResults::mnuWww_Click);
-    connect(mnuPopup->mnuWhois2, &QAction::triggered, this, &frmResults::mnuWhois2_Click);
-    connect(mnuPopup->mnuDetails, &QAction::triggered, this, &frmResults::mnuDetails_Click);
+    connect(mnuPopup, &CellPopup::whoisLookupRequested, this, &frmResults::whoisLookupRequested);
 }
 
 void frmResults::setMenusEnabled(bool enabled)
@@ -103,29 +85,24 @@ void frmResults::setMenusEnabled(bool enabled)
         menu->menuAction()->setEnabled(enabled);
 }
 
-void frmResults::GetData(const Candidates::Result& names)
+void frmResults::GetData(Check* check)
 {
     releaseCheck();
-    auto* check = new Check(names, Check::Settings::current(), this);
+    check->setParent(this);
     m_check = check;
-    const RunPlan& plan = check->plan();
-    ColumnCount = plan.columns();
-    CandidateTotal = plan.candidateTotal();
-    RepliesReceived = 0;
     butCancelOk->setText(QStringLiteral("Cancel"));
     m_escape->setEnabled(true);
     setWindowTitle(AppInfo::Title + QStringLiteral(" results"));
     setMenusEnabled(false);
     connect(check, &Check::cellChanged, this, &frmResults::onCellChanged);
-    connect(check, &Check::progress, this, &frmResults::onProgress);
+    connect(check, &Check::progressChanged, this, &frmResults::onProgress);
     connect(check, &Check::phaseChanged, this, &frmResults::onPhaseChanged);
     connect(check, &Check::failed, this, &frmResults::onFailed);
     connect(check, &Check::note, this, [this](const QString& text) { m_messages->tell(text, Platform::Warning); });
-    if (plan.refusal == RunPlan::Refusal::None) {
+    Resultgrid->results()->setCheck(check);
+    if (check->plan().refusal == RunPlan::Refusal::None) {
         ProgressBar->setVisible(true);
-        Resultgrid->fill(plan);
-        ColumnLabels = QStringList{QString()} + (plan.bareNames ? plan.columnLabels : QStringList());
-        m_sizing->LayoutGrid(ColumnCount);
+        m_sizing->LayoutGrid(check->plan().columns());
     }
     check->start();
 }
@@ -138,25 +115,34 @@ void frmResults::onCellChanged(int column, int row)
     }
     // Every answer is in the table at once; the grid and the bar follow at most thirty times a second, from the
     // progress that comes with each answer.
-    Resultgrid->mark(column, row, m_check->CheckResults()(column, row).status);
+    Resultgrid->mark(column, row);
 }
 
-void frmResults::onProgress(int value, int maximum, const QString& caption)
+void frmResults::repaintProgress()
+{
+    Resultgrid->flush();
+    if (!m_check || m_check->phase() != RunPhase::Checking)
+        return;
+    const Check::Progress progress = m_check->progress();
+    ProgressBar->setValue(progress.value);
+    ProgressBar->setFormat(ResultsText::progressText(progress.checked, progress.total, progress.msLeft));
+}
+
+void frmResults::onProgress(const Check::Progress& progress)
 {
     if (!WhoisPhase()) {
-        RepliesReceived = qint16(value);
         m_repaint.poke();
         return;
     }
-    ProgressBar->setRange(0, maximum);
-    ProgressBar->setValue(value);
-    ProgressBar->setFormat(caption);
+    ProgressBar->setRange(0, progress.maximum);
+    ProgressBar->setValue(progress.value);
+    ProgressBar->setFormat(progress.caption);
 }
 
 void frmResults::onPhaseChanged(RunPhase phase)
 {
     if (phase == RunPhase::Checking) {
-        ProgressBar->setRange(0, CandidateTotal + 1);
+        ProgressBar->setRange(0, m_check->progress().maximum);
         ProgressBar->setValue(0);
         ProgressBar->setFormat(QStringLiteral("Checking Domains"));
         return;
@@ -213,18 +199,13 @@ void frmResults::resizeEvent(QResizeEvent* event)
 
 void frmResults::ShowCell(int column, int row)
 {
-    Resultgrid->paint(column, row, m_check->CheckResults()(column, row).status);
+    Resultgrid->paint(column, row);
 }
 
 void frmResults::ShowAllCells()
 {
-    Resultgrid->setUpdatesEnabled(false);
-    for (int c = 1; c <= ColumnCount; ++c) {
-        for (int r = 1; r <= Resultgrid->rowCount(); ++r)
-            Resultgrid->mark(c, r, m_check->CheckResults()(c, r).status);
-    }
+    Resultgrid->results()->showAll();
     Resultgrid->flush();
-    Resultgrid->setUpdatesEnabled(true);
 }
 
 void frmResults::butCancelOk_Click()
@@ -251,77 +232,32 @@ void frmResults::releaseCheck()
     check->deleteLater();
 }
 
-const CheckResult* frmResults::popupResult() const
-{
-    if (!m_check)
-        return nullptr;
-    const CheckResultTable& table = m_check->CheckResults();
-    if (m_popupColumn < 1 || m_popupColumn > table.columnCount() || m_popupRow < 1 || m_popupRow > table.rowCount())
-        return nullptr;
-    return &table(m_popupColumn, m_popupRow);
-}
-
 void frmResults::Resultgrid_EnterCell(int column, int row)
 {
-    if (!RunPhases::popupAllowed(phase(), Utils::CheckRunning()))
-        return;
-    m_popupColumn = column;
-    m_popupRow = row;
-    const CheckResult* result = popupResult();
-    if (!result)
-        return;
-    CurrentTld = Utils::DomainTable[Utils::FindTld(result->tld)];
-    const QString label = ResultsText::columnLabel(m_check->plan().bareNames, ColumnLabels, m_popupColumn, result->tld);
-    const bool rdap = result->status == Taken && !Rdap::loadBootstrap().serviceFor(result->domain).isEmpty();
-    mnuPopup->open(ResultsText::popup(*result, CurrentTld, label, rdap), CurrentTld.DisplayInfo);
-}
-
-void frmResults::mnuGoto_Click()
-{
-    if (ResultsText::hasRegistrationSite(CurrentTld.RegistrationSite))
-        Platform::instance().openAddress(CurrentTld.RegistrationSite);
-}
-
-void frmResults::mnuWww_Click()
-{
-    if (const CheckResult* result = popupResult())
-        Platform::instance().openAddress(QStringLiteral("www.") + result->domain);
-}
-
-void frmResults::mnuWhois2_Click()
-{
-    if (const CheckResult* result = popupResult())
-        Q_EMIT whoisLookupRequested(result->domain);
-}
-
-void frmResults::mnuDetails_Click()
-{
-    const CheckResult* result = popupResult();
-    if (frmDetails* details = result ? frmDetails::open(*result, this) : nullptr)
-        connect(details, &frmDetails::whoisLookupRequested, this, &frmResults::whoisLookupRequested);
+    if (m_check && !m_check->running() && !m_check->busy())
+        mnuPopup->open(m_check, column, row);
 }
 
 void frmResults::mnuCopy_Click()
 {
     if (!m_check)
         return;
-    Platform::instance().setClipboardText(
-        ResultsText::copyText(m_check->CheckResults(), ColumnCount, Resultgrid->rowCount()));
+    Platform::instance().setClipboardText(ResultsText::copyText(m_check->CheckResults(), m_check->plan()));
     Platform::instance().messageBox(QStringLiteral("Results have been copied to the clipboard."), Platform::Ok,
                                     Platform::NoIcon, AppInfo::Title);
 }
 
 void frmResults::mnuSave_Click()
 {
-    const QString folder = Utils::GetSetting(QStringLiteral("main"), QStringLiteral("SaveFolder"),
-                                             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    QString folder = Utils::GetSetting(Utils::Key::SaveFolder);
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString path = Platform::instance().saveFileName(
         QStringLiteral("Save results"), folder + QStringLiteral("/orlevan-results.csv"), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty() || !m_check)
         return;
-    if (const QString error = m_check->save(path); !error.isEmpty())
-        Platform::instance().messageBox(error, Platform::Ok, Platform::Critical, AppInfo::Title);
+    if (const std::optional<QString> error = m_check->save(path))
+        Platform::instance().messageBox(*error, Platform::Ok, Platform::Critical, AppInfo::Title);
     else
-        Forms::warnIf(
-            Utils::SaveSetting(QStringLiteral("main"), QStringLiteral("SaveFolder"), QFileInfo(path).absolutePath()));
+        Forms::warnIf(Utils::SaveSetting(Utils::Key::SaveFolder, QFileInfo(path).absolutePath()));
 }

@@ -2,6 +2,7 @@
 
 #include "core/AppInfo.h"
 #include "core/Platform.h"
+#include "gui/app/Forms.h"
 #include "gui/shell/modHTMLHelp.h"
 #include "whois/Whois.h"
 #include "whois/WhoisClient.h"
@@ -115,7 +116,8 @@ frmWhois::~frmWhois()
 void frmWhois::Form_Load()
 {
     Whois1->setPort(WhoisClient::DefaultPort);
-    Whois1->setBlockingMode(false);
+    Whois1->apply(Forms::io().check.whois);
+    Whois1->setDelivery(WhoisClient::Delivery::Pieces);
     WhoisListBox->clear();
     WhoisListBox->addItems(Whois::ServerList());
     WhoisListBox->setCurrentIndex(0);

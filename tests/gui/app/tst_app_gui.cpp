@@ -120,6 +120,8 @@ private Q_SLOTS:
     void check()
     {
         RunDriver driver;
+        Forms::io().check.dns = driver.io();
+        Forms::io().nameServerPort = driver.ns.port();
         store("main/init", "False");
         frmMain* window = start();
         Utils::AppSettings = {"", 5, 1, false, false, false};
@@ -144,7 +146,7 @@ private Q_SLOTS:
         QVERIFY(results->check()->run() == run && results->isVisible()); // the running one comes to the front
         QCOMPARE(window->checkmode[1]->geometry().right(), window->activate->geometry().right()); // under Check
         QVERIFY(driver.finish(run));
-        QCOMPARE(Utils::CheckList[0], QStringLiteral("ab"));
+        QCOMPARE(results->check()->plan().names, QStringList{"ab"});
         QCOMPARE(driver.ns.queries.size(), 8 + 8); // and a made-up name a suffix
         // Nothing typed is cut: 2050 long names are too many, 2049 are the list.
         const QString name = QString(62, 'x') + ' ';
@@ -190,7 +192,7 @@ private Q_SLOTS:
         for (const QString pair : {"domains/com=1", "domains/net=1", "domains/org=1", "main/init=False",
                                    "main/domains=user", "main/delay=5", "main/dns=127.0.0.1"})
             store(pair.section('=', 0, 0), pair.section('=', 1));
-        Environment::current().nameServerPort = nsd.port();
+        Forms::io().nameServerPort = nsd.port();
         frmMain* window = start();
         window->names->setText("alpha beta, Gamma;delta");
         window->activate->click();

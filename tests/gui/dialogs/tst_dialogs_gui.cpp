@@ -1,3 +1,4 @@
+#include "core/Environment.h"
 #include "gui/app/Forms.h"
 #include "gui/dialogs/frmDomains.h"
 #include "gui/dialogs/frmOptions.h"
@@ -11,15 +12,19 @@ class TestDialogs : public GuiSuite
 {
     Q_OBJECT
 
-    // The records' flags in memory, then as stored ("-": none stored).
+    // A key as stored ("-": none), and the records' flags in memory, then as stored.
+    static QString stored(const QString& key)
+    {
+        return QSettings(Environment::current().settingsFile, QSettings::IniFormat).value(key, u"-"_s).toString();
+    }
     static QString flags()
     {
-        QString memory, stored;
+        QString memory, kept;
         for (int i = 0; i < Utils::TldCount; ++i) {
             memory += QString::number(Utils::DomainTable[i].Selected);
-            stored += Utils::GetSetting(u"domains"_s, Utils::DomainTable[i].Tld, u"-"_s);
+            kept += stored("domains/" + Utils::DomainTable[i].Tld);
         }
-        return memory + '/' + stored;
+        return memory + '/' + kept;
     }
 
     void setUp() override
@@ -141,10 +146,10 @@ private Q_SLOTS:
         w->txtDNSdelay->setText(u"4.6"_s);
         w->txtDNSretries->setText(u"7"_s);
         (ok ? w->butOK : w->butCancel)->click();
-        QStringList stored;
+        QStringList keys;
         for (const char* key : {"dns", "delay", "retries", "ConfirmWhois", "SysTrayMinimize", "CheckWithDashes"})
-            stored.append(Utils::GetSetting(u"main"_s, QString::fromLatin1(key), u"-"_s));
-        QCOMPARE(stored.join('|') + '/' + QString::number(Utils::AppSettings.QueryDelay), result);
+            keys.append(stored(u"main/"_s + QString::fromLatin1(key)));
+        QCOMPARE(keys.join('|') + '/' + QString::number(Utils::AppSettings.QueryDelay), result);
     }
 
     void domainsStore_data()
@@ -170,7 +175,7 @@ private Q_SLOTS:
         for (const QString& name : clicks.split(' '))
             w->findChild<QAbstractButton*>(name)->click();
         w->close();
-        QCOMPARE(Utils::GetSetting(u"main"_s, u"domains"_s, u"-"_s) + ':' + flags(), result);
+        QCOMPARE(stored(u"main/domains"_s) + ':' + flags(), result);
     }
 
     // Up, Down and the wheel step the delay and retries as the bars' arrows do.

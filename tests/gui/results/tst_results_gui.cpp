@@ -1,4 +1,3 @@
-#include "core/Environment.h"
 #include "core/Units.h"
 #include "core/Utils.h"
 #include "dns/CheckRun.h"
@@ -22,17 +21,24 @@ class TestResultsWindow : public GuiSuite
     std::unique_ptr<RunDriver> m_driver;
     QPointer<frmResults> m_window;
     FakeServer m_whois;
+    Check::Io m_io;
 
-    void check(const QStringList& names, const QStringList& typed = {}, bool bare = false)
+    // Complete names, each with its registry as the domain table and the shipped RDAP directory know it.
+    void check(const QStringList& names, const QStringList& typed = {})
     {
         Candidates::Result list;
         list.verdict = Candidates::Verdict::Accepted;
         list.names = names;
         list.typed = typed.isEmpty() ? names : typed;
-        list.bareNames = bare;
+        list.bareNames = false;
         m_window = new frmResults;
         m_window->show();
-        m_window->GetData(list);
+        m_window->GetData(new Check(
+            Check::Inputs::ofProgram(list, {}, false, Utils::AppSettings, m_driver->ns.port(), m_io.rdap), m_io));
+    }
+    void enterCell(int row, int column)
+    {
+        m_window->Resultgrid->setCurrentIndex(m_window->Resultgrid->model()->index(row, column));
     }
     CheckRun* currentRun() const { return m_window->check() ? m_window->check()->run() : nullptr; }
     bool finish() { return currentRun() && m_driver->finish(currentRun()); }
@@ -55,7 +61,9 @@ class TestResultsWindow : public GuiSuite
         loadTable({"int;I;;;", "com;C;http://reg;;127.0.0.1"});
         m_driver->ns.freeNames = {"b.com"};
         m_driver->ns.silentNames = {"c.zz"};
-        Environment::current().whoisPort = m_whois.port();
+        m_io = {};
+        m_io.dns = m_driver->io();
+        m_io.whois.port = m_whois.port();
         m_whois.requests.clear();
     }
 
@@ -75,7 +83,7 @@ private Q_SLOTS:
                 paintedDuringRun = QTest::qWaitFor([&] {
                     return m_window->ProgressBar->value() > 0 && m_window->Resultgrid->shownStatus(1, 1) == Taken;
                 });
-            m_window->Resultgrid->setCurrentCell(0, 0);
+            enterCell(0, 0);
             return !m_window->mnuPopup->isVisible();
         }));
         QVERIFY(paintedDuringRun);
@@ -89,9 +97,9 @@ private Q_SLOTS:
                                     "details\nmnuEdit: &Edit\nmnuExit: E&xit\nmnuFile: &File\nmnuPopup: "
                                     "Popup\nmnuSave: &Save results... | Save results\nmnuTools: &Tools\nmnuWhois: "
                                     "&Whois Lookup");
-        QVERIFY(menusEnabled() && !Utils::CheckRunning());
+        QVERIFY(menusEnabled() && !m_window->check()->running());
 
-        m_window->Resultgrid->setCurrentCell(0, 0);
+        enterCell(0, 0);
         QVERIFY(m_window->mnuPopup->isVisible());
         QCOMPARE(m_window->mnuPopup->mnuTitle->text(), QStringLiteral("a.com is unavailable."));
         QVERIFY(m_window->mnuPopup->mnuTitle->isEnabled()); // the title reads as black, not greyed
@@ -136,12 +144,12 @@ private Q_SLOTS:
         QVERIFY(rdap.start());
         rdap.setDefault(status > 0 ? FakeServer::http(status, body, {{"Retry-After", "0"}})
                                    : FakeServer::Script{FakeServer::Mode::Hang, {}});
-        QVERIFY(writeFile(Rdap::shippedBootstrapPath(),
+        QVERIFY(writeFile(Rdap::DirectoryFiles::program().shipped,
                           R"({"services":[[["com"],[")" + rdap.url("/").toUtf8() + R"("]]]})"));
-        Environment::current().exchangeMs = status < 0 ? 60000 : 1500;
+        m_io.rdap.exchangeMs = status < 0 ? 60000 : 1500;
         check({"a.com", "b.com", "c.zz", "d.int"});
         QVERIFY(finish());
-        m_window->Resultgrid->setCurrentCell(0, 0);
+        enterCell(0, 0);
         m_window->mnuPopup->close();
         m_window->mnuPopup->mnuDetails->trigger();
         auto* window = m_window->findChild<frmDetails*>();
@@ -182,8 +190,7 @@ private Q_SLOTS:
         m_driver->ns.freeNames = {"xn--mnchen-3ya.de"};
         check({"xn--mnchen-3ya.de"}, {QString::fromUtf8("münchen.de")});
         QVERIFY(finish());
-        QCOMPARE(m_window->Resultgrid->verticalHeaderItem(0)->text(),
-                 QString::fromUtf8("münchen.de (xn--mnchen-3ya.de)"));
+        QCOMPARE(m_window->Resultgrid->rowHeading(1), QString::fromUtf8("münchen.de (xn--mnchen-3ya.de)"));
         writeFile(m_dir.path() + "/file", {}); // where a folder should be
         m_desktop->saveAnswers = {m_dir.path() + "/file/r.csv", m_dir.path() + "/r.csv"};
         m_window->mnuSave->trigger();
@@ -253,7 +260,7 @@ private Q_SLOTS:
         if (socket.isEmpty())
             Utils::AppSettings.NameServer.clear();
         QPointer<ScriptedTransport> transport;
-        Environment::current().transport = [&] {
+        m_io.dns.transport = [&] {
             auto made = std::make_unique<ScriptedTransport>();
             made->failingSend = socket == "send 2" ? 2 : -1;
             return std::unique_ptr<DnsTransport>(transport = made.release());
@@ -282,8 +289,9 @@ private Q_SLOTS:
         m_window->resize(Units::toPixels(2400, dpi) - frame.width(), Units::toPixels(1400, dpi) - frame.height());
         const int placed = m_window->butCancelOk->y();
         QCOMPARE(placed, Units::toPixels(Units::toTwips(m_window->frameGeometry().height(), dpi) - 1100, dpi));
-        m_window->Resultgrid->paint(1, 19, Free); // out of sight: it becomes the current cell, the view stays
-        QVERIFY(m_window->Resultgrid->currentRow() == 18 && m_window->Resultgrid->verticalScrollBar()->value() == 0);
+        m_window->Resultgrid->paint(1, 19); // out of sight: it becomes the current cell, the view stays
+        QVERIFY(m_window->Resultgrid->currentIndex().row() == 18 &&
+                m_window->Resultgrid->verticalScrollBar()->value() == 0);
         m_window->showMaximized(); // maximised: the controls stay
         QTRY_VERIFY(m_window->isMaximized());
         QCOMPARE(m_window->butCancelOk->y(), placed);

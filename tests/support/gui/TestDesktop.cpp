@@ -18,5 +18,8 @@ void resetAll(const QString& folder)
 {
     Forms::destroyAll();
     delete modHTMLHelp::helpWindowIfLoaded();
+    Forms::io() = Forms::Io{};
+    // No test fetches the RDAP directory unless it names a server of its own.
+    Forms::io().check.rdap.directoryUrl.clear();
     resetProgramState(folder);
 }

@@ -1,0 +1,26 @@
+#include "core/ProgramState.h"
+
+#include "core/Utils.h"
+
+ProgramState ProgramState::load(FrontEnd frontEnd)
+{
+    ProgramState state;
+    state.loadError = Utils::LoadDomainTable();
+    if (state.loadError)
+        return state;
+    Utils::InitDefaultDomains();
+    state.damaged = Utils::SettingsDamaged = Utils::DetectDamagedSettings();
+    if (state.damaged)
+        state.warnings.append(Utils::damagedSettingsText());
+    // A damaged store is not a first run: the first run would write over the user's settings. A marker that
+    // cannot be read keeps the user's other settings.
+    const QString init = Utils::GetSetting(Utils::Key::Init);
+    state.firstRun = frontEnd == FrontEnd::Window && !state.damaged && Utils::ParseBool(init).value_or(false);
+    if (state.firstRun) {
+        Utils::AppSettings = Utils::FirstRunSettings();
+    } else {
+        Utils::LoadDomainSelection();
+        Utils::LoadSettings(frontEnd == FrontEnd::Terminal);
+    }
+    return state;
+}

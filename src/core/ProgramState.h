@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// What both front ends load before anything else: the domain table, the default domains, and the settings with
+// the facts a front end acts on.
+struct ProgramState
+{
+    enum class FrontEnd {
+        Window,   // a first run is left for the window to perform: its choices are stored, its dialogs shown
+        Terminal, // never a first run: every stored key is used, an absent one takes the first run's value
+    };
+
+    // The data file could not be read: the program ends with this message (caption Utils::loadErrorCaption()).
+    std::optional<QString> loadError;
+    // The settings file could not be read: this run goes on with the defaults and never writes it.
+    bool damaged = false;
+    // No first-run mark yet (or one that says True): AppSettings hold the first run's values.
+    bool firstRun = false;
+    // What the user is to be told, in this order.
+    QStringList warnings;
+
+    static ProgramState load(FrontEnd frontEnd);
+};

@@ -1,3 +1,0 @@
-#include "dns/CheckResults.h"
-
-CheckResultTable CheckResults;
