@@ -4,7 +4,6 @@
 #include "whois/RdapBootstrap.h"
 #include "whois/RdapBootstrapUpdater.h"
 
-#include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
 

@@ -8,7 +8,6 @@
 #include "core/ProgramState.h"
 #include "core/Utils.h"
 
-#include <QFileInfo>
 #include <QIODevice>
 
 namespace {

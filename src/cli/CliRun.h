@@ -3,7 +3,6 @@
 #include "check/Check.h"
 #include "cli/CliOptions.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>

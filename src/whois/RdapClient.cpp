@@ -3,8 +3,6 @@
 #include "core/Release.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
-#include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>

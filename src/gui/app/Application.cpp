@@ -14,7 +14,6 @@
 #include "gui/shell/modHTMLHelp.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QRadioButton>

@@ -3,7 +3,6 @@
 #include "core/AppInfo.h"
 #include "core/Candidates.h"
 #include "core/ProgramState.h"
-#include "core/TrayEvents.h"
 #include "core/Utils.h"
 #include "gui/app/Application.h"
 #include "gui/app/Forms.h"
@@ -164,7 +163,8 @@ bool frmMain::Form_Load()
     mnuConfirmWhois->setChecked(Utils::AppSettings.ConfirmWhois);
     mnuDashes->setChecked(Utils::AppSettings.CheckWithDashes);
     mnuSysTray->setChecked(Utils::AppSettings.SysTrayMinimize);
-    Forms::trayIcon()->SetCallback(this, [this](TrayEvents::Code msg) { TrayIconCallback(msg); });
+    Forms::trayIcon()->SetCallback(this);
+    connect(Forms::trayIcon(), &frmTrayIcon::restoreRequested, this, &frmMain::TrayIconCallback);
     return true;
 }
 
@@ -281,10 +281,8 @@ void frmMain::Form_Resize()
     Forms::trayIcon()->Update(true);
 }
 
-void frmMain::TrayIconCallback(TrayEvents::Code msg)
+void frmMain::TrayIconCallback()
 {
-    if (msg != TrayEvents::LeftDoubleClick)
-        return;
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));

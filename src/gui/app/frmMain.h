@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/TrayEvents.h"
-
 #include <QMainWindow>
 
 class QAction;
@@ -22,8 +20,8 @@ public:
     bool Form_Load();
     // The Check command.
     void activate_Click();
-    // Mouse events of the tray icon, as codes; only the left double click (515) acts.
-    void TrayIconCallback(TrayEvents::Code msg);
+    // The tray icon's double click, or Restore in its menu: the window comes back from the tray.
+    void TrayIconCallback();
 
     QPushButton* activate = nullptr;
     QLineEdit* names = nullptr;

@@ -1,7 +1,6 @@
 #include "gui/shell/frmTrayIcon.h"
 
 #include "core/AppInfo.h"
-#include "core/TrayEvents.h"
 #include "gui/shell/ProgramIcon.h"
 
 #include <QAction>
@@ -13,7 +12,7 @@ frmTrayIcon::frmTrayIcon(QObject* parent) : QObject(parent), m_menu(std::make_un
     m_menu->setObjectName(QStringLiteral("mnuTray"));
     mnuRestore = m_menu->addAction(QStringLiteral("&Restore"));
     mnuRestore->setObjectName(QStringLiteral("mnuRestore"));
-    connect(mnuRestore, &QAction::triggered, this, [this] { Form_MouseMove(TrayEvents::LeftDoubleClick); });
+    connect(mnuRestore, &QAction::triggered, this, &frmTrayIcon::forward);
 }
 
 frmTrayIcon::~frmTrayIcon()
@@ -21,10 +20,9 @@ frmTrayIcon::~frmTrayIcon()
     Update(false);
 }
 
-void frmTrayIcon::SetCallback(QObject* ob, Callback callback)
+void frmTrayIcon::SetCallback(QObject* ob)
 {
     m_owner = ob;
-    m_callback = std::move(callback);
 }
 
 void frmTrayIcon::fillRecord()
@@ -36,8 +34,7 @@ void frmTrayIcon::fillRecord()
     m_record.tip = AppInfo::Title;
     m_record.menu = m_menu.get();
     m_record.activated = [this](QSystemTrayIcon::ActivationReason reason) {
-        // The desktop reports its reasons in the same order as TrayEvents::Activation.
-        Form_MouseMove(TrayEvents::mouseCode(TrayEvents::Activation(int(reason))));
+        Form_MouseMove(reason);
     };
 }
 
@@ -58,13 +55,17 @@ void frmTrayIcon::Update(bool IconOn)
     m_iconShown = false;
 }
 
-void frmTrayIcon::Form_MouseMove(TrayEvents::Code code)
+void frmTrayIcon::Form_MouseMove(QSystemTrayIcon::ActivationReason reason)
 {
-    m_lastCode = code;
-    if (m_busy)
+    if (reason == QSystemTrayIcon::DoubleClick)
+        forward();
+}
+
+void frmTrayIcon::forward()
+{
+    if (m_busy || !m_owner)
         return;
     m_busy = true;
-    if (TrayEvents::isForwarded(code) && m_owner && m_callback)
-        m_callback(code);
+    Q_EMIT restoreRequested();
     m_busy = false;
 }

@@ -175,9 +175,9 @@ private Q_SLOTS:
         QCOMPARE(m_desktop->trayCalls.size(), trayAvailable ? 1 : 0);
         if (!trayAvailable)
             return;
-        Forms::trayIcon()->Form_MouseMove(TrayEvents::LeftButtonUp);
+        Forms::trayIcon()->Form_MouseMove(QSystemTrayIcon::Trigger);
         QVERIFY(!window->isVisible());
-        Forms::trayIcon()->Form_MouseMove(TrayEvents::LeftDoubleClick);
+        Forms::trayIcon()->Form_MouseMove(QSystemTrayIcon::DoubleClick);
         QVERIFY(window->isVisible() && !window->isMinimized());
         QCOMPARE(m_desktop->trayCalls.size(), 2);
         QCOMPARE(m_desktop->trayCalls.last().command, DesktopPlatform::TrayDelete);
