@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -178,13 +179,32 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    QProcess server;
-    server.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--serve")});
-    if (!server.waitForStarted() || !server.waitForReadyRead(5000)) {
+    // The server runs detached: a QProcess would add its pipes and its exit watch to every wake-up of the program
+    // being measured.
+    quint16 port = 0;
+    {
+        QUdpSocket probe;
+        probe.bind(QHostAddress::LocalHost, 0);
+        port = probe.localPort();
+    }
+    qint64 serverPid = 0;
+    QUdpSocket ready;
+    QProcess detached;
+    detached.setProgram(QCoreApplication::applicationFilePath());
+    detached.setArguments({QStringLiteral("--serve"), QStringLiteral("--port"), QString::number(port)});
+    detached.setStandardOutputFile(QProcess::nullDevice());
+    bool started = detached.startDetached(&serverPid);
+    for (int i = 0; started && i < 50; ++i) {
+        ready.writeDatagram("?", QHostAddress::LocalHost, port);
+        if (ready.waitForReadyRead(100))
+            break;
+        started = i < 49;
+    }
+    if (!started) {
         std::fprintf(stderr, "the name server process did not start\n");
         return 1;
     }
-    const quint16 port = quint16(server.readLine().trimmed().toUInt());
+    ready.receiveDatagram();
 
     QTemporaryDir dir;
     Environment::current().settingsFile = dir.path() + QStringLiteral("/Orlevan.ini");
@@ -261,7 +281,6 @@ int main(int argc, char* argv[])
     else
         std::printf(", dig %.1f ms, ratio %.2f\n", median(digCpu), median(programCpu) / median(digCpu));
     Forms::destroyAll();
-    server.kill();
-    server.waitForFinished();
+    ::kill(pid_t(serverPid), SIGTERM);
     return 0;
 }

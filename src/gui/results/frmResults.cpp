@@ -24,7 +24,8 @@
 #include <QTimer>
 
 frmResults::frmResults(QWidget* parent)
-    : QMainWindow(parent), m_messages(new MessageQueue(this)), m_repaint(1000 / 30, this, [this] { repaintProgress(); })
+    : QMainWindow(parent), m_messages(new MessageQueue(this)),
+      m_repaint(1000 / 30, this, [this] { repaintProgress(); }), m_repaintBar(1000 / 4, this, [this] { repaintBar(); })
 {
     setObjectName(QStringLiteral("frmResults"));
     modHTMLHelp::addHelpKey(this, QStringLiteral("results.html"));
@@ -118,14 +119,22 @@ void frmResults::onCellChanged(int column, int row)
     Resultgrid->mark(column, row);
 }
 
+// The cells follow the answers as fast as the eye can; the bar's count and time left a few times a second, which
+// is as often as anyone reads them and a fraction of the cost.
 void frmResults::repaintProgress()
 {
     Resultgrid->flush();
+    m_repaintBar.poke();
+}
+
+void frmResults::repaintBar()
+{
     if (!m_check || m_check->phase() != RunPhase::Checking)
         return;
+    // The text first: setValue paints at once when the bar grows, and so that one paint shows both.
     const Check::Progress progress = m_check->progress();
-    ProgressBar->setValue(progress.value);
     ProgressBar->setFormat(ResultsText::progressText(progress.checked, progress.total, progress.msLeft));
+    ProgressBar->setValue(progress.value);
 }
 
 void frmResults::onProgress(const Check::Progress& progress)

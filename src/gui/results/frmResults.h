@@ -71,6 +71,7 @@ private:
     void buildMenus();
     void setMenusEnabled(bool enabled);
     void repaintProgress();
+    void repaintBar();
     void onCellChanged(int column, int row);
     void onProgress(const Check::Progress& progress);
     void onPhaseChanged(RunPhase phase);
@@ -82,5 +83,6 @@ private:
     MessageQueue* m_messages;
     QShortcut* m_escape = nullptr;
     Throttle m_repaint;
+    Throttle m_repaintBar;
     std::unique_ptr<ResultsSizing> m_sizing;
 };
