@@ -7,12 +7,6 @@ FakeNameServer::FakeNameServer(const QHostAddress& address, QObject* parent) : Q
 {
     m_socket.bind(address, 0);
     connect(&m_socket, &QUdpSocket::readyRead, this, [this] { readFrom(&m_socket); });
-    connect(&m_second, &QUdpSocket::readyRead, this, [this] { readFrom(&m_second); });
-}
-
-bool FakeNameServer::alsoListenOn(const QHostAddress& address)
-{
-    return m_second.bind(address, port());
 }
 
 bool FakeNameServer::isMadeUp(const QString& name)
@@ -49,8 +43,7 @@ QByteArray FakeNameServer::replyFor(const QByteArray& query, quint8 rcode, bool 
 
 void FakeNameServer::sendTo(const Query& query, const QByteArray& datagram)
 {
-    QUdpSocket* socket = query.sender.protocol() == m_socket.localAddress().protocol() ? &m_socket : &m_second;
-    socket->writeDatagram(datagram, query.sender, query.senderPort);
+    m_socket.writeDatagram(datagram, query.sender, query.senderPort);
 }
 
 void FakeNameServer::readFrom(QUdpSocket* socket)

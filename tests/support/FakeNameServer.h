@@ -24,8 +24,6 @@ public:
 
     // Binds a free port on the address.
     explicit FakeNameServer(const QHostAddress& address = QHostAddress::LocalHost, QObject* parent = nullptr);
-    // Also listens on a second address at the same port (for a host name that resolves to either).
-    bool alsoListenOn(const QHostAddress& address);
 
     quint16 port() const { return m_socket.localPort(); }
 
@@ -51,5 +49,4 @@ private:
     void readFrom(QUdpSocket* socket);
 
     QUdpSocket m_socket;
-    QUdpSocket m_second;
 };
