@@ -117,6 +117,8 @@ void candidates(const QByteArray& bytes)
     for (const QString& n : result.names)
         require(!n.isEmpty() && std::all_of(n.cbegin(), n.cend(), [](QChar c) { return c > u' ' && c < u'\x80'; }),
                 "an empty, blank or non-ASCII name");
+    for (const QString& n : result.names)
+        require(!Candidates::unregistrable(n) && !Candidates::tooLongForDomain(n), "a name no registry takes");
 }
 
 } // namespace

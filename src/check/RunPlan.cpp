@@ -71,15 +71,15 @@ RunPlan RunPlan::make(const Inputs& inputs)
         plan.refusal = Refusal::NoSuffix;
         return plan;
     }
-    // A label's length is one byte on the wire: a longer one cannot be asked. The suffixes come from the data
-    // file, which may hold anything.
-    if (plan.candidateTotal() == 0)
-        return plan;
-    for (const QString& part : plan.names + plan.columnLabels) {
-        if (const auto label = DNS::OverlongLabel(part)) {
-            plan.refusal = Refusal::OverlongLabel;
-            plan.overlongLabel = *label;
-            return plan;
+    // Names come checked from the name box; the suffixes come from the data file, which may hold anything.
+    for (int c = 1; c <= plan.columns(); ++c) {
+        for (int r = 1; r <= plan.rows(); ++r) {
+            if (Candidates::tooLongForDomain(plan.domain(c, r))) {
+                plan.refusal = Refusal::TooLong;
+                plan.tooLong = plan.bareNames ? plan.typed.at(r - 1) + QLatin1Char('.') + plan.columnLabels.at(c - 1)
+                                              : plan.typed.at(r - 1);
+                return plan;
+            }
         }
     }
     QSet<QString> seen;
@@ -129,11 +129,8 @@ QString RunPlan::refusalText() const
                QStringLiteral("The maximum number allowed is %1 and you have %2")
                    .arg(DNS::MaxCandidates)
                    .arg(candidateTotal());
-    case Refusal::OverlongLabel:
-        return QStringLiteral("Sorry, the name %1... is too long to be checked.").arg(overlongLabel.left(40)) +
-               QLatin1Char('\r') +
-               QStringLiteral("A part of a domain name between two dots can have at most %1 characters.")
-                   .arg(DNS::MaxLabelLength);
+    case Refusal::TooLong:
+        return Candidates::tooLongText(tooLong);
     case Refusal::NoSuffix:
         return QStringLiteral("No top-level domain is chosen, so there is nothing to check.") + QLatin1Char('\r') +
                QStringLiteral("Choose the top-level domains to search under options->Domains to search");

@@ -16,7 +16,7 @@ class RdapBootstrap;
 // candidate with its query identifier, and whether the run may go ahead at all.
 struct RunPlan
 {
-    enum class Refusal { None, TooMany, OverlongLabel, NoSuffix };
+    enum class Refusal { None, TooMany, TooLong, NoSuffix };
 
     // Everything a Check is made of, as plain values: the names, what the domain table and the RDAP directory
     // know of the registry behind each suffix, and how the name server is asked.
@@ -51,7 +51,7 @@ struct RunPlan
     QStringList columnLabels; // the suffix of each result column; for complete names one empty label
     QList<Utils::Registry> registries;
     Refusal refusal = Refusal::None;
-    QString overlongLabel;
+    QString tooLong; // the domain, as typed
     // One made-up name under every suffix of the run, asked once before the candidates: a server that says it
     // exists says so of every name, and its "taken" proves nothing there. Identifiers follow the candidates'.
     QList<CheckRun::Canary> canaries;

@@ -112,7 +112,10 @@ void CliRun::start(const QByteArray& input)
         say(Candidates::illegalCharacterText());
         return end(Refused);
     case Candidates::Verdict::TooLong:
-        say(Candidates::tooLongText(names.tooLong));
+        say(Candidates::tooLongText(names.refusedName));
+        return end(Refused);
+    case Candidates::Verdict::Unregistrable:
+        say(Candidates::unregistrableText(names.refusedName, names.reason));
         return end(Refused);
     case Candidates::Verdict::TooMany:
         say(Candidates::tooManyText(names.entriesNeeded, Utils::CheckListSize));

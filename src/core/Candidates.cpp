@@ -16,12 +16,30 @@ constexpr char16_t IdeographicSpace = 0x3000;
 constexpr char16_t ZeroWidthNonJoiner = 0x200C;
 constexpr char16_t ZeroWidthJoiner = 0x200D;
 constexpr int MaxAsciiLabel = 63;
+constexpr int MaxAsciiName = 253;
+
+constexpr uint Base = 36, TMin = 1, TMax = 26;
+
+// Bias adaptation, RFC 3492 section 6.1.
+uint adapt(uint delta, qsizetype points, bool first)
+{
+    delta = first ? delta / 700 : delta / 2;
+    delta += delta / uint(points);
+    uint k = 0;
+    for (; delta > ((Base - TMin) * TMax) / 2; k += Base)
+        delta /= Base - TMin;
+    return k + (Base - TMin + 1) * delta / (delta + 38);
+}
+
+uint threshold(uint k, uint bias)
+{
+    return k <= bias ? TMin : k >= bias + TMax ? TMax : k - bias;
+}
 
 // The length of a label's Punycode (RFC 3492) without its "xn--", to tell a name that is too long from one with
 // characters the conversion refuses.
 int punycodeLength(const QList<uint>& code)
 {
-    constexpr uint Base = 36, TMin = 1, TMax = 26;
     const auto basic = std::count_if(code.cbegin(), code.cend(), [](uint c) { return c < 0x80; });
     int length = int(basic) + (basic > 0 ? 1 : 0);
     uint n = 0x80, delta = 0, bias = 72;
@@ -36,19 +54,13 @@ int punycodeLength(const QList<uint>& code)
             if (c != n)
                 continue;
             for (uint q = delta, k = Base;; k += Base, ++length) {
-                const uint t = k <= bias ? TMin : k >= bias + TMax ? TMax : k - bias;
+                const uint t = threshold(k, bias);
                 if (q < t)
                     break;
                 q = (q - t) / (Base - t);
             }
             ++length;
-            // Bias adaptation, RFC 3492 section 6.1.
-            uint d = handled == basic ? delta / 700 : delta / 2;
-            d += d / uint(handled + 1);
-            uint k = 0;
-            for (; d > ((Base - TMin) * TMax) / 2; k += Base)
-                d /= Base - TMin;
-            bias = k + (Base - TMin + 1) * d / (d + 38);
+            bias = adapt(delta, handled + 1, handled == basic);
             delta = 0;
             ++handled;
         }
@@ -56,6 +68,41 @@ int punycodeLength(const QList<uint>& code)
         ++n;
     }
     return length;
+}
+
+// The code points a label's Punycode (without "xn--") stands for; nothing for what no encoder writes.
+std::optional<QList<uint>> punycodeDecoded(const QString& code)
+{
+    const qsizetype dash = code.lastIndexOf(QLatin1Char('-'));
+    QList<uint> out;
+    for (qsizetype i = 0; i < dash; ++i)
+        out.append(code.at(i).unicode());
+    quint64 n = 0x80, i = 0;
+    uint bias = 72;
+    for (qsizetype at = dash + 1; at < code.size();) {
+        const quint64 before = i;
+        quint64 w = 1;
+        for (uint k = Base;; k += Base) {
+            if (at >= code.size())
+                return std::nullopt;
+            const char16_t c = code.at(at++).toLower().unicode();
+            const uint digit = c >= 'a' && c <= 'z' ? c - 'a' : c >= '0' && c <= '9' ? c - '0' + 26 : Base;
+            if (digit >= Base || w > 0x10FFFF * quint64(Base))
+                return std::nullopt;
+            i += digit * w;
+            const uint t = threshold(k, bias);
+            if (digit < t)
+                break;
+            w *= Base - t;
+        }
+        bias = adapt(uint(qMin<quint64>(i - before, 0xFFFFFFF)), out.size() + 1, before == 0);
+        n += i / quint64(out.size() + 1);
+        i %= quint64(out.size() + 1);
+        if (n > 0x10FFFF)
+            return std::nullopt;
+        out.insert(qsizetype(i++), uint(n));
+    }
+    return out;
 }
 
 bool isAscii(const QString& text)
@@ -93,9 +140,41 @@ bool tooLongForDomain(const QString& name)
     for (const char16_t dot : {IdeographicFullStop, FullwidthFullStop, HalfwidthIdeographicFullStop})
         dotted.replace(QChar(dot), QLatin1Char('.'));
     const QStringList labels = dotted.normalized(QString::NormalizationForm_C).split(QLatin1Char('.'));
-    return std::any_of(labels.cbegin(), labels.cend(), [](const QString& label) {
-        return isAscii(label) ? label.size() > MaxAsciiLabel : 4 + punycodeLength(label.toUcs4()) > MaxAsciiLabel;
-    });
+    qsizetype total = labels.size() - 1;
+    for (const QString& label : labels) {
+        const qsizetype length = isAscii(label) ? label.size() : 4 + punycodeLength(label.toUcs4());
+        if (length > MaxAsciiLabel)
+            return true;
+        total += length;
+    }
+    return total > MaxAsciiName;
+}
+
+bool isALabel(const QString& label)
+{
+    if (!label.startsWith(QLatin1String("xn--"), Qt::CaseInsensitive))
+        return false;
+    const std::optional<QList<uint>> decoded = punycodeDecoded(label.mid(4));
+    if (!decoded || std::all_of(decoded->cbegin(), decoded->cend(), [](uint c) { return c < 0x80; }))
+        return false;
+    const QString unicode = QString::fromUcs4(reinterpret_cast<const char32_t*>(decoded->constData()), decoded->size());
+    return QString::fromLatin1(QUrl::toAce(unicode)).compare(label, Qt::CaseInsensitive) == 0;
+}
+
+std::optional<QString> unregistrable(const QString& ascii)
+{
+    for (const QString& label : ascii.split(QLatin1Char('.'))) {
+        if (label.isEmpty())
+            return QStringLiteral("a part between two dots is empty.");
+        if (label.startsWith(QLatin1Char('-')) || label.endsWith(QLatin1Char('-')))
+            return QStringLiteral("a part between two dots begins or ends with a hyphen.");
+        if (label.mid(2, 2) == QLatin1String("--") && !isALabel(label))
+            return label.startsWith(QLatin1String("xn--"), Qt::CaseInsensitive)
+                       ? QStringLiteral("%1 is not the xn-- form of any name.").arg(label)
+                       : QStringLiteral("only the xn-- form of a name in another script may have hyphens in its "
+                                        "third and fourth places.");
+    }
+    return std::nullopt;
 }
 
 QString normalize(const QString& text)
@@ -128,8 +207,28 @@ Result refused(const QString& name)
     Result result;
     result.verdict = tooLongForDomain(name) ? Verdict::TooLong : Verdict::IllegalCharacter;
     if (result.verdict == Verdict::TooLong)
-        result.tooLong = name;
+        result.refusedName = name;
     return result;
+}
+
+// A name that has its ASCII form, and what a registry would say to it.
+std::optional<Result> refusedByRegistries(const QString& typed, const QString& ascii)
+{
+    Result result;
+    result.refusedName = typed;
+    if (tooLongForDomain(ascii))
+        result.verdict = Verdict::TooLong;
+    else if (const std::optional<QString> reason = unregistrable(ascii))
+        result.verdict = Verdict::Unregistrable, result.reason = *reason;
+    else
+        return std::nullopt;
+    return result;
+}
+
+bool isDot(QChar c)
+{
+    return c == QLatin1Char('.') || c == IdeographicFullStop || c == FullwidthFullStop ||
+           c == HalfwidthIdeographicFullStop;
 }
 } // namespace
 
@@ -146,7 +245,7 @@ Result build(const QString& text, bool combinations, int capacity, bool dashes)
         result.verdict = Verdict::Empty;
         return result;
     }
-    const QStringList typed = normalized.split(QLatin1Char(' '));
+    QStringList typed = normalized.split(QLatin1Char(' '));
     QStringList ascii;
     for (const QString& name : typed) {
         ascii.append(asciiForm(name));
@@ -154,7 +253,17 @@ Result build(const QString& text, bool combinations, int capacity, bool dashes)
             return refused(name);
     }
     // Complete names are told by their dot, which a name in its own script may only get from its conversion.
-    const bool complete = std::any_of(ascii.cbegin(), ascii.cend(), [](const QString& n) { return n.contains(QLatin1Char('.')); });
+    const bool complete =
+        std::any_of(ascii.cbegin(), ascii.cend(), [](const QString& n) { return n.contains(QLatin1Char('.')); });
+    if (complete) {
+        // A complete name may end in the dot of the root, which is no part of what is registered.
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            if (ascii.at(i).endsWith(QLatin1Char('.')) && isDot(typed.at(i).back())) {
+                ascii[i].chop(1);
+                typed[i].chop(1);
+            }
+        }
+    }
     const qint64 n = typed.size();
     result.bareNames = !complete;
     result.entriesNeeded = complete || !combinations ? n : n * n + (dashes ? n * (n - 1) : 0);
@@ -180,6 +289,10 @@ Result build(const QString& text, bool combinations, int capacity, bool dashes)
         if (const qsizetype at = result.names.indexOf(QString()); at >= 0)
             return refused(result.typed.at(at));
     }
+    for (qsizetype i = 0; i < result.names.size(); ++i) {
+        if (std::optional<Result> refusal = refusedByRegistries(result.typed.at(i), result.names.at(i)))
+            return *refusal;
+    }
     result.verdict = Verdict::Accepted;
     return result;
 }
@@ -198,8 +311,13 @@ QString illegalCharacterCaption()
 QString tooLongText(const QString& name)
 {
     return QStringLiteral("The name %1 is too long for a domain name.").arg(name) + QLatin1Char('\r') +
-           QStringLiteral("A domain name can have at most 63 characters between two dots, counted in its ASCII form "
-                          "(the xn-- form that names in other scripts are sent in).");
+           QStringLiteral("A domain name can have at most 63 characters between two dots and 253 in all, counted in "
+                          "its ASCII form (the xn-- form that names in other scripts are sent in).");
+}
+
+QString unregistrableText(const QString& name, const QString& reason)
+{
+    return QStringLiteral("The name %1 cannot be registered: %2").arg(name, reason);
 }
 
 QString tooManyText(qint64 entriesNeeded, int capacity)

@@ -113,7 +113,8 @@ QStringList TldRecord::suffixes() const
 
 Registry RegistryOf(const QString& domain)
 {
-    const TldRecord& record = DomainTable[FindTld(domain)];
+    // Registries know no letter case: "ZZ-FREE.NET" belongs to net.
+    const TldRecord& record = DomainTable[FindTld(domain.toLower())];
     return {QString(), record.Tld, record.RegistrationSite,
             record.WhoisServer.trimmed().isEmpty() ? DefaultWhoisServer : record.WhoisServer, QString()};
 }

@@ -41,7 +41,8 @@ QString normalizedAddress(const QString& address)
 
 Platform::Answer Platform::messageBox(const QString& text, Buttons buttons, Icon, const QString& caption)
 {
-    std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(displayText(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    std::fprintf(stderr, "%s: %s\n", qPrintable(caption),
+                 qPrintable(displayText(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     return buttons == YesNo ? AnswerNo : AnswerOk;
 }
 

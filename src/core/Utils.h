@@ -57,7 +57,7 @@ struct Registry
     QString whoisServer; // the record's, or the default server when it names none
     QString rdapService; // the base address of its RDAP service; empty when the directory names none
 };
-// The registry of the domain's last label; suffix and RDAP service left empty.
+// The registry of the domain's last label, letter case aside; suffix and RDAP service left empty.
 Registry RegistryOf(const QString& domain);
 
 // The suffixes of a Check of bare names: the personal selection's records in table order, or the default list.

@@ -91,13 +91,4 @@ QString SuffixOf(const QString& domain)
     return dot < 0 ? QString() : domain.mid(dot + 1);
 }
 
-std::optional<QString> OverlongLabel(const QString& name)
-{
-    for (const QString& label : name.split(QLatin1Char('.'))) {
-        if (label.size() > MaxLabelLength)
-            return label;
-    }
-    return std::nullopt;
-}
-
 } // namespace DNS

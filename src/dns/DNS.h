@@ -11,8 +11,6 @@ namespace DNS {
 constexpr quint16 LocalPort = 1000;
 // Identifiers run from 1 to this; more candidates are refused before a run starts.
 constexpr int MaxCandidates = 2047;
-// A label's length is one byte in the datagram.
-constexpr int MaxLabelLength = 255;
 
 struct ReplyInfo
 {
@@ -34,7 +32,5 @@ bool IsRefusal(quint8 rcode);
 bool AnswersQuery(const QByteArray& datagram, const ReplyInfo& info, const QByteArray& query);
 // What a domain is asked under: everything after its first label; empty for a single label.
 QString SuffixOf(const QString& domain);
-// The first label of the name that is too long to encode, if any.
-std::optional<QString> OverlongLabel(const QString& name);
 
 } // namespace DNS

@@ -84,7 +84,27 @@ private Q_SLOTS:
         QTest::newRow("equal names combine") << "ab ab" << true << "ab abab abab ab";
         QTest::newRow("with dashes") << "blue sky" << true << "blue bluesky blue-sky skyblue sky-blue sky";
         QTest::newRow("a dot: complete names") << "ab.com cd" << true << ". ab.com cd";
-        QTest::newRow("hyphens, digits, case") << "-1- 9A" << false << "-1- 9A";
+        QTest::newRow("hyphens, digits, case") << "1-1 9A" << false << "1-1 9A";
+        const QString hyphen = ": a part between two dots begins or ends with a hyphen.";
+        QTest::newRow("hyphen first") << "ab -zzlead" << false << "no: -zzlead" + hyphen;
+        QTest::newRow("hyphen last, in a complete name") << "zztrail-.com" << false << "no: zztrail-.com" + hyphen;
+        QTest::newRow("joined: the joined name is named") << "a -b" << true << "no: -ba" + hyphen;
+        QTest::newRow("hyphens third and fourth")
+            << "zz--mid" << false
+            << "no: zz--mid: only the xn-- form of a name in another script may have hyphens in its third and fourth "
+               "places.";
+        QTest::newRow("xn-- of no name") << "xn--zzzz" << false
+                                         << "no: xn--zzzz: xn--zzzz is not the xn-- form of any name.";
+        QTest::newRow("an A-label") << "XN--mnchen-3ya" << false << "XN--mnchen-3ya";
+        QTest::newRow("an empty part") << "x.com..net" << false << "no: x.com..net: a part between two dots is empty.";
+        QTest::newRow("a leading dot") << ".com" << false << "no: .com: a part between two dots is empty.";
+        QTest::newRow("the root's dot dropped")
+            << QString::fromUtf8("alpha.com. 例え。jp。") << false << ". alpha.com xn--r8jz45g.jp";
+        QTest::newRow("63 characters") << QString(63, 'x') << false << QString(63, 'x');
+        QTest::newRow("64 characters") << QString(64, 'x') << false << "too long: " + QString(64, 'x');
+        const QString name253 = (QString(62, 'x') + '.').repeated(4) + "x"; // 4 x 63 + 1
+        QTest::newRow("253 in all") << name253 << false << ". " + name253;
+        QTest::newRow("254 in all") << name253 + "x" << false << "too long: " + name253 + "x";
         QTest::newRow("every ASCII letter and digit")
             << "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 1234567890" << false
             << "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 1234567890";
@@ -118,8 +138,10 @@ private Q_SLOTS:
         const Candidates::Result result = Candidates::build(text, combinations, 2049, dashes);
         const QString shown = result.verdict == Candidates::Verdict::IllegalCharacter ? "!"
                               : result.verdict == Candidates::Verdict::Empty          ? "-"
-                              : result.verdict == Candidates::Verdict::TooLong        ? "too long: " + result.tooLong
-                                                                                      : result.names.join(' ');
+                              : result.verdict == Candidates::Verdict::TooLong ? "too long: " + result.refusedName
+                              : result.verdict == Candidates::Verdict::Unregistrable
+                                  ? "no: " + result.refusedName + ": " + result.reason
+                                  : result.names.join(' ');
         QTEST((result.bareNames ? "" : ". ") + shown, "names");
     }
 
@@ -266,7 +288,7 @@ private Q_SLOTS:
         QVERIFY(!Utils::SuffixesFor("zz") && !Utils::SuffixesFor("k"));
         Utils::InitDefaultDomains();
         QCOMPARE(Utils::SelectedSuffixes(false), Utils::DefaultDomains);
-        const Utils::Registry uk = Utils::RegistryOf("ab.co.uk"), unknown = Utils::RegistryOf("ab.zz");
+        const Utils::Registry uk = Utils::RegistryOf("AB.Co.UK"), unknown = Utils::RegistryOf("ab.zz");
         QCOMPARE(QStringList({uk.tld, uk.registrationSite, uk.whoisServer, unknown.tld, unknown.whoisServer}),
                  QStringList({"uk", "http://www.nic.uk/", "whois.nic.uk", "int", "whois.iana.org"}));
     }

@@ -185,8 +185,9 @@ private Q_SLOTS:
         QCOMPARE(planOf(QStringList(2048, "n"), false, false).refusal, RunPlan::Refusal::TooMany);
         QCOMPARE(planOf(QStringList(600, "n"), true, true).candidateTotal(), 2400);
         QCOMPARE(planOf(QStringList(600, "n"), true, true).refusal, RunPlan::Refusal::TooMany);
-        QCOMPARE(planOf({QString(256, 'a')}, true, false).refusal, RunPlan::Refusal::OverlongLabel);
-        QCOMPARE(planOf({QString(255, 'a')}, true, false).refusal, RunPlan::Refusal::None);
+        QCOMPARE(planOf({QString(63, 'a')}, true, false).refusal, RunPlan::Refusal::None);
+        QCOMPARE(planOf({QString(64, 'a')}, true, false).refusalText(),
+                 Candidates::tooLongText(QString(64, 'a') + ".com")); // a name that comes around the name box
         Utils::DomainTable[1].Selected = 0;
         QCOMPARE(planOf(QStringList(3, "n"), true, true).refusalText(),
                  "No top-level domain is chosen, so there is nothing to check.\rChoose the top-level domains to search "

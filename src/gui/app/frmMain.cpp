@@ -186,8 +186,12 @@ void frmMain::activate_Click()
     case Candidates::Verdict::Empty:
         return;
     case Candidates::Verdict::TooLong:
-        Platform::instance().messageBox(Candidates::tooLongText(list.tooLong), Platform::Ok, Platform::Warning,
+        Platform::instance().messageBox(Candidates::tooLongText(list.refusedName), Platform::Ok, Platform::Warning,
                                         AppInfo::Title);
+        return;
+    case Candidates::Verdict::Unregistrable:
+        Platform::instance().messageBox(Candidates::unregistrableText(list.refusedName, list.reason), Platform::Ok,
+                                        Platform::Warning, AppInfo::Title);
         return;
     case Candidates::Verdict::TooMany:
         Platform::instance().messageBox(Candidates::tooManyText(list.entriesNeeded, Utils::CheckListSize), Platform::Ok,
