@@ -13,8 +13,10 @@ clean=(env -i HOME="$home" PATH="$PATH")
 "${clean[@]}" "$program" --help | diff - "$(dirname "$0")/cli/help.txt" || { echo "the help differs"; exit 1; }
 "${clean[@]}" "$program" --delay 3 a 2>/dev/null
 [ $? -eq 2 ] || { echo "a refused option did not end with status 2"; exit 1; }
-"${clean[@]}" "$program" --server 'no such server' a </dev/null 2>"$home/err"
-[ $? -eq 3 ] && grep -q 'Cannot initialize the network' "$home/err" || { echo "no network: not status 3"; exit 1; }
+# Without any network, so that the name is looked up nowhere.
+unshare -n "${clean[@]}" "$program" --server ns.invalid a </dev/null 2>"$home/err"
+[ $? -eq 3 ] && grep -q 'The nameserver ns.invalid could not be found.' "$home/err" ||
+    { echo "an unknown name server: not status 3"; exit 1; }
 "${clean[@]}" "$program" --version | grep -qx 'orlevan-cli [0-9.]*' || { echo "no version"; exit 1; }
 "${clean[@]}" "$program" --confirm --no-confirm a 2>&1 | grep -q 'cannot both be given' || { echo "no --no-confirm"; exit 1; }
 "${clean[@]}" "$program" --tld com,xx a </dev/null 2>"$home/err"

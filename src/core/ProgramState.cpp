@@ -10,8 +10,6 @@ ProgramState ProgramState::load(FrontEnd frontEnd)
         return state;
     Utils::InitDefaultDomains();
     state.damaged = Utils::SettingsDamaged = Utils::DetectDamagedSettings();
-    if (state.damaged)
-        state.warnings.append(Utils::damagedSettingsText());
     // A damaged store is not a first run: the first run would write over the user's settings. A marker that
     // cannot be read keeps the user's other settings.
     const QString init = Utils::GetSetting(Utils::Key::Init);
@@ -21,6 +19,12 @@ ProgramState ProgramState::load(FrontEnd frontEnd)
     } else {
         Utils::LoadDomainSelection();
         Utils::LoadSettings(frontEnd == FrontEnd::Terminal);
+        // Without its file the program asks the name server a first run would, not the root server that no
+        // recursive question can be put to.
+        if (state.damaged)
+            Utils::AppSettings.NameServer = Utils::SystemNameServer();
     }
+    if (state.damaged)
+        state.warnings.append(Utils::damagedSettingsText(Utils::AppSettings.NameServer));
     return state;
 }

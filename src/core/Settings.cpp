@@ -151,11 +151,13 @@ Failure SaveSetting(Key key, const QString& value)
     return failedSave(*store);
 }
 
-QString damagedSettingsText()
+QString damagedSettingsText(const QString& nameServer)
 {
     return QStringLiteral("Orlevan could not read its settings file:") + QLatin1Char('\r') +
            QDir::toNativeSeparators(settingsFilePath()) + QLatin1Char('\r') +
-           QStringLiteral("It will run with the default settings this time and will not change that file.");
+           QStringLiteral("It will run with the default settings this time, asking the name server %1, and will not "
+                          "change that file.")
+               .arg(nameServer);
 }
 
 bool DetectDamagedSettings()

@@ -113,7 +113,8 @@ extern QHash<QString, QString> SettingsInMemory;
 extern bool SettingsSaveFailed;
 // Looks at the settings file once at start-up; true when it exists but cannot be read or parsed.
 bool DetectDamagedSettings();
-QString damagedSettingsText();
+// The warning about it, naming the name server used instead.
+QString damagedSettingsText(const QString& nameServer);
 // Whether the personal domain selection is in force: the stored "domains" mode is anything but "default".
 bool PersonalSelectionInForce();
 

@@ -72,7 +72,13 @@ void CheckRun::onResolved(const QHostInfo& info)
     if (m_state != State::Resolving)
         return;
     if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
-        openSocket(QHostAddress());
+        if (m_setup.nameServer.trimmed().isEmpty()) {
+            openSocket(QHostAddress());
+            return;
+        }
+        // Not the network's fault: the name the user gave leads nowhere.
+        m_state = State::NetworkFailed;
+        Q_EMIT failed(Failure::Network, notFoundText(m_setup.nameServer));
         return;
     }
     openSocket(info.addresses().constFirst());
@@ -225,6 +231,12 @@ void CheckRun::onSocketError()
 {
     if (m_state == State::Running)
         fail(Failure::Socket);
+}
+
+QString CheckRun::notFoundText(const QString& nameServer)
+{
+    return QStringLiteral("The nameserver %1 could not be found.").arg(nameServer) + QLatin1Char('\r') +
+           QStringLiteral("Check your settings under options->DNS options");
 }
 
 QString CheckRun::silentServerText(const QString& nameServer)

@@ -79,6 +79,8 @@ public:
     quint16 localPort() const;
     const QList<Canary>& canaries() const { return m_canaries; }
 
+    // Said when the name server's host name could not be looked up.
+    static QString notFoundText(const QString& nameServer);
     // Said after a run in which not one datagram came from the name server.
     static QString silentServerText(const QString& nameServer);
     // Said after a run whose name server refused every question.

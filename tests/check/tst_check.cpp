@@ -235,6 +235,9 @@ private Q_SLOTS:
         };
         row("no such name server", "no server", Check::Failure::Network, network, 0, RunPhase::NetworkFailed);
         row("socket cannot bind", "no bind", Check::Failure::Network, network, 0, RunPhase::NetworkFailed);
+        row("a name server nobody knows", "unknown", Check::Failure::Network,
+            "The nameserver ns.unknown.test could not be found.\rCheck your settings under options->DNS options", 0,
+            RunPhase::NetworkFailed);
         row("second send fails: the Check stops", "send 2", Check::Failure::Send,
             "Error communicating with nameserver.\rCheck your settings under options->DNS options", 2, RunPhase::Idle);
         row("socket error: the Check goes on", "error", Check::Failure::Socket, "Winsock error", 3, RunPhase::Checking);
@@ -246,7 +249,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, socket);
         QFETCH(int, sent);
-        m_server = socket == "no server" ? "" : "127.0.0.1";
+        m_server = socket == "no server" ? "" : socket == "unknown" ? "ns.unknown.test" : "127.0.0.1";
         QPointer<ScriptedTransport> transport;
         Check::Io io;
         io.dns = m_driver->io();
@@ -256,6 +259,11 @@ private Q_SLOTS:
             made->failingSend = socket == "send 2" ? 2 : -1;
             transport = made.get();
             return made;
+        };
+        io.dns.lookupHost = [](const QString&, QObject* context, std::function<void(const QHostInfo&)> done) {
+            QHostInfo info;
+            info.setError(QHostInfo::HostNotFound);
+            QTimer::singleShot(0, context, [done, info] { done(info); });
         };
         start(socket == "too many" ? QString(" x.com").repeated(2048).split(' ', Qt::SkipEmptyParts)
                                    : QStringList{"a.com", "b.com"},

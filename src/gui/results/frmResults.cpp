@@ -119,8 +119,7 @@ void frmResults::onCellChanged(int column, int row)
     Resultgrid->mark(column, row);
 }
 
-// The cells follow the answers as fast as the eye can; the bar's count and time left a few times a second, which
-// is as often as anyone reads them and a fraction of the cost.
+// Cells follow every frame; the bar's count and time left a few times a second, as often as anyone reads them.
 void frmResults::repaintProgress()
 {
     Resultgrid->flush();
@@ -184,15 +183,18 @@ void frmResults::onFailed(Check::Failure failure, const QString& text)
     switch (failure) {
     case Check::Failure::Refused:
         hide();
-        m_messages->tell(text, Platform::Critical, [this] { close(); });
-        return;
+        [[fallthrough]];
     case Check::Failure::Send:
         // Nothing more can be checked: the window ends with the message.
         m_messages->tell(text, Platform::Critical, [this] { close(); });
         return;
-    case Check::Failure::Network:
+    case Check::Failure::Network: {
+        // The bar says what happened instead of a time left that would never run down.
+        const QString first = text.section(QLatin1Char('\r'), 0, 0);
+        ProgressBar->setFormat(first.endsWith(QLatin1String(" - ")) ? first.chopped(3) : first);
         m_messages->tell(text, Platform::Critical);
         return;
+    }
     case Check::Failure::Socket:
         m_messages->tell(text, Platform::NoIcon);
         return;
