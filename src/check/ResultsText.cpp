@@ -1,5 +1,7 @@
 #include "check/ResultsText.h"
 
+#include "dns/DNS.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -36,6 +38,7 @@ Popup popup(const CheckResult& result, const Utils::Registry& registry, const QS
         break;
     case NotChecked:
         popup.title += QStringLiteral(" could not be checked.");
+        popup.reason = QStringLiteral("Why: ") + reasonText(result);
         break;
     default:
         break;
@@ -51,6 +54,33 @@ Popup popup(const CheckResult& result, const Utils::Registry& registry, const QS
     if (popup.wwwVisible)
         popup.wwwCaption = QStringLiteral("Goto www.") + (result.typed.isEmpty() ? result.domain : result.typed);
     return popup;
+}
+
+QString reasonText(const CheckResult& result)
+{
+    const QString suffix = QLatin1Char('.') + DNS::SuffixOf(result.domain);
+    const QString by = result.decidedBy == CheckResult::Rdap ? QStringLiteral("RDAP") : QStringLiteral("WHOIS");
+    if (result.status == Free || result.status == Taken)
+        return QString();
+    switch (result.why) {
+    case CheckResult::NoAnswer:
+        return QStringLiteral("no answer");
+    case CheckResult::ServerRefused:
+        return QStringLiteral("the name server answered ") + CheckRun::rcodeName(result.rcode);
+    case CheckResult::MadeUpExists:
+        return QStringLiteral("a made-up name under %1 exists too").arg(suffix);
+    case CheckResult::MadeUpUnanswered:
+        return QStringLiteral("a made-up name under %1 got no answer").arg(suffix);
+    case CheckResult::SuffixMissing:
+        return QStringLiteral("the name server says %1 does not exist").arg(suffix);
+    case CheckResult::NotConfirmed:
+        return QStringLiteral("no usable answer from ") + by;
+    case CheckResult::ConfirmRefused:
+        return by + QStringLiteral(" refused to answer");
+    case CheckResult::NoReason:
+        break;
+    }
+    return QStringLiteral("not asked");
 }
 
 QString copyLine(const CheckResult& result, const QString& registrationSite)
@@ -127,7 +157,7 @@ QList<Row> rows(const CheckResultTable& table, const RunPlan& plan)
                         : result.status == Taken ? QStringLiteral("taken")
                                                  : QStringLiteral("not checked"),
                         checked ? QString::fromLatin1(by[result.decidedBy]) : QString(),
-                        plan.registry(c, r).registrationSite});
+                        plan.registry(c, r).registrationSite, reasonText(result)});
         }
     }
     return out;
@@ -135,9 +165,10 @@ QList<Row> rows(const CheckResultTable& table, const RunPlan& plan)
 
 QByteArray csv(const QList<Row>& rows)
 {
-    QByteArray out = "\xEF\xBB\xBFname,domain,status,confirmed by,registration site\r\n";
+    QByteArray out = "\xEF\xBB\xBFname,domain,status,confirmed by,registration site,reason\r\n";
     for (const Row& row : rows) {
-        for (const QString& field : {row.name, row.result->domain, row.status, row.confirmedBy, row.registrationSite})
+        for (const QString& field :
+             {row.name, row.result->domain, row.status, row.confirmedBy, row.registrationSite, row.reason})
             out += csvField(field) + ',';
         out.chop(1);
         out += "\r\n";
@@ -153,7 +184,8 @@ QByteArray jsonLine(const Row& row)
         {QStringLiteral("ascii"), row.result->domain},
         {QStringLiteral("status"), QString(row.status).replace(QLatin1Char(' '), QLatin1Char('-'))},
         {QStringLiteral("confirmedBy"), row.confirmedBy},
-        {QStringLiteral("registrationSite"), row.registrationSite}};
+        {QStringLiteral("registrationSite"), row.registrationSite},
+        {QStringLiteral("reason"), row.reason}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 

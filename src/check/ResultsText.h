@@ -16,6 +16,7 @@ bool hasRegistrationSite(const QString& site);
 struct Popup
 {
     QString title;
+    QString reason; // under the title, for a candidate that could not be checked
     QString gotoCaption;
     bool gotoEnabled = false;
     QString wwwCaption;
@@ -33,6 +34,9 @@ Popup popup(const CheckResult& result, const Utils::Registry& registry, const QS
 
 // The domain as typed, followed by its ASCII form where the two differ.
 QString shownDomain(const CheckResult& result);
+
+// Why a candidate ended not checked, in a few words; empty for one that was checked.
+QString reasonText(const CheckResult& result);
 
 // One clipboard line, CR LF included.
 QString copyLine(const CheckResult& result, const QString& registrationSite);
@@ -54,6 +58,7 @@ struct Row
     QString status;      // "free", "taken" or "not checked"
     QString confirmedBy; // "DNS", "WHOIS" or "RDAP" for a checked candidate, else empty
     QString registrationSite;
+    QString reason; // why it was not checked
 };
 QList<Row> rows(const CheckResultTable& table, const RunPlan& plan);
 

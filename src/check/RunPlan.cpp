@@ -92,6 +92,9 @@ RunPlan RunPlan::make(const Inputs& inputs)
             plan.canaries.append({suffix, madeUpLabel() + QLatin1Char('.') + suffix});
         }
     }
+    // Then every suffix itself: a server that says it does not exist says so of anything.
+    for (qsizetype i = 0, madeUp = plan.canaries.size(); i < madeUp; ++i)
+        plan.canaries.append({plan.canaries.at(i).suffix, plan.canaries.at(i).suffix, CheckRun::Canary::None, true});
     return plan;
 }
 

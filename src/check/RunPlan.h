@@ -52,8 +52,9 @@ struct RunPlan
     QList<Utils::Registry> registries;
     Refusal refusal = Refusal::None;
     QString tooLong; // the domain, as typed
-    // One made-up name under every suffix of the run, asked once before the candidates: a server that says it
-    // exists says so of every name, and its "taken" proves nothing there. Identifiers follow the candidates'.
+    // One made-up name under every suffix of the run, asked before the candidates: a server that says it exists
+    // says so of every name, and its "taken" proves nothing there. Then every suffix itself, as a control: a server
+    // that says it does not exist, its "free" proves nothing there. Identifiers follow the candidates'.
     QList<CheckRun::Canary> canaries;
 
     // One column per registry for bare names; one column without suffix for complete names.

@@ -14,6 +14,18 @@ struct CheckResult
     quint8 status = Pending;
     QString typed;                                         // the domain as typed, where it is not plain ASCII
     enum By : quint8 { Dns, Whois, Rdap } decidedBy = Dns; // who decided the status
+    // Why a candidate ended not checked.
+    enum Why : quint8 {
+        NoReason,
+        NoAnswer,         // the name server never answered it
+        ServerRefused,    // it answered only FORMERR, SERVFAIL, NOTIMP or REFUSED: rcode tells which
+        MadeUpExists,     // a made-up name under its suffix was said to exist
+        MadeUpUnanswered, // a made-up name under its suffix got no answer
+        SuffixMissing,    // its suffix itself was said not to exist
+        NotConfirmed,     // WHOIS or RDAP gave no usable answer
+        ConfirmRefused,   // the WHOIS server refused to answer
+    } why = NoReason;
+    quint8 rcode = 0; // the last refusal's code, for ServerRefused
 };
 
 class CheckResultTable

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QPointer>
+#include <QSet>
 
 CheckRun::CheckRun(CheckResultTable& table, const Setup& setup, const Io& io, QObject* parent)
     : QObject(parent), m_table(table), m_setup(setup), m_ids(setup.ids()), m_io(io),
@@ -138,20 +139,44 @@ void CheckRun::send(int step)
 
 void CheckRun::finish()
 {
-    // Under a suffix where made-up names exist, or whose made-up name got no answer, "exists" proves nothing.
+    // Under a suffix where made-up names exist, or whose made-up name got no answer, "exists" proves nothing; where
+    // the suffix itself is said not to exist, "no such name" proves nothing.
     QHash<QString, Canary::Answer> vouched;
-    for (const Canary& canary : std::as_const(m_canaries))
-        vouched.insert(canary.suffix, canary.answer);
+    QSet<QString> missing;
+    for (const Canary& canary : std::as_const(m_canaries)) {
+        if (!canary.control)
+            vouched.insert(canary.suffix, canary.answer);
+        else if (canary.answer == Canary::NameError)
+            missing.insert(canary.suffix);
+    }
+    QHash<QString, QStringList> refusals;
     for (int c = 1; c <= m_setup.columns; ++c) {
         for (int r = 1; r <= m_setup.rows; ++r) {
             CheckResult& cell = m_table(c, r);
             const QString suffix = DNS::SuffixOf(cell.domain);
             const Canary::Answer answer = vouched.value(suffix, Canary::NameError);
-            if (cell.status == Taken && answer == Canary::None && !m_unvouched.contains(suffix))
-                m_unvouched.append(suffix);
-            if (cell.status == Pending || (cell.status == Taken && answer != Canary::NameError))
+            if (cell.status == Pending) {
                 cell.status = NotChecked;
+                cell.why = cell.rcode ? CheckResult::ServerRefused : CheckResult::NoAnswer;
+                if (cell.rcode && !refusals[suffix].contains(rcodeName(cell.rcode)))
+                    refusals[suffix].append(rcodeName(cell.rcode));
+            } else if (cell.status == Taken && answer != Canary::NameError) {
+                cell.status = NotChecked;
+                cell.why = answer == Canary::None ? CheckResult::MadeUpUnanswered : CheckResult::MadeUpExists;
+                if (answer == Canary::None && !m_unvouched.contains(suffix))
+                    m_unvouched.append(suffix);
+            } else if (cell.status == Free && missing.contains(suffix)) {
+                cell.status = NotChecked;
+                cell.why = CheckResult::SuffixMissing;
+                if (!m_missing.contains(suffix))
+                    m_missing.append(suffix);
+            }
         }
+    }
+    for (const Canary& canary : std::as_const(m_canaries)) {
+        if (!canary.control && refusals.contains(canary.suffix))
+            m_refused.append(QLatin1Char('.') + canary.suffix + QStringLiteral(" (") +
+                             refusals.value(canary.suffix).join(QStringLiteral(", ")) + QLatin1Char(')'));
     }
     stopIo();
     m_state = State::Completed;
@@ -184,6 +209,7 @@ void CheckRun::onDatagram(const QByteArray& datagram, const QHostAddress& sender
     if (DNS::IsRefusal(info->rcode)) {
         // Says nothing about the name: the cell stays pending and is asked again in the next pass.
         ++m_refusals;
+        cell.rcode = info->rcode;
         return;
     }
     cell.status = info->exists ? Taken : Free;
@@ -197,8 +223,9 @@ QStringList CheckRun::notes(const QString& nameServer) const
 {
     if (!m_heard && m_sent > 0)
         return {silentServerText(nameServer)};
-    QStringList said{onlyRefusals() ? onlyRefusalsText(nameServer) : QString(), canaryText(m_canaries, nameServer),
-                     unvouchedText(m_unvouched)};
+    QStringList said{onlyRefusals() ? onlyRefusalsText(nameServer) : refusedText(m_refused, nameServer),
+                     canaryText(m_canaries, nameServer), unvouchedText(m_unvouched),
+                     missingSuffixText(m_missing, nameServer)};
     said.removeAll(QString());
     return said;
 }
@@ -206,15 +233,17 @@ QStringList CheckRun::notes(const QString& nameServer) const
 QString CheckRun::canaryText(const QList<Canary>& canaries, const QString& nameServer)
 {
     QStringList lying;
+    qsizetype madeUp = 0;
     for (const Canary& canary : canaries) {
-        if (canary.answer == Canary::Exists)
+        madeUp += !canary.control;
+        if (canary.answer == Canary::Exists && !canary.control)
             lying.append(QLatin1Char('.') + canary.suffix);
     }
     if (lying.isEmpty())
         return QString();
     // Only a server that lied under every one of several suffixes is to blame; one or two may have wildcards.
-    const bool everyOne = lying.size() == canaries.size();
-    if (everyOne && canaries.size() >= 3)
+    const bool everyOne = lying.size() == madeUp;
+    if (everyOne && madeUp >= 3)
         return QStringLiteral("The nameserver ") + nameServer +
                QStringLiteral(" says that every domain exists, even made-up ones, so Orlevan cannot tell which "
                               "domains are free.") +
@@ -259,6 +288,34 @@ QString CheckRun::unvouchedText(const QStringList& suffixes)
            QLatin1Char('\r') +
            QStringLiteral("Without that answer, \"exists\" proves nothing there. You can check them again, or choose "
                           "another nameserver under options->DNS options");
+}
+
+QString CheckRun::missingSuffixText(const QStringList& suffixes, const QString& nameServer)
+{
+    if (suffixes.isEmpty())
+        return QString();
+    const QString shown = QLatin1Char('.') + suffixes.join(QStringLiteral(" ."));
+    return QStringLiteral("The nameserver %1 says that even %2 itself does not exist, so its \"no such name\" proves "
+                          "nothing there: the domains under %2 that seemed free could not be checked.")
+               .arg(nameServer, shown) +
+           QLatin1Char('\r') + QStringLiteral("Please choose another nameserver under options->DNS options");
+}
+
+QString CheckRun::refusedText(const QStringList& suffixesWithCodes, const QString& nameServer)
+{
+    if (suffixesWithCodes.isEmpty())
+        return QString();
+    return QStringLiteral("The nameserver %1 would not answer for some domains under %2, so they could not be "
+                          "checked.")
+               .arg(nameServer, suffixesWithCodes.join(QLatin1Char(' '))) +
+           QLatin1Char('\r') +
+           QStringLiteral("You can check them again, or choose another nameserver under options->DNS options");
+}
+
+QString CheckRun::rcodeName(quint8 rcode)
+{
+    static const char* names[] = {"NOERROR", "FORMERR", "SERVFAIL", "NXDOMAIN", "NOTIMP", "REFUSED"};
+    return rcode < 6 ? QString::fromLatin1(names[rcode]) : QString::number(rcode);
 }
 
 QString CheckRun::failureText(Failure failure)

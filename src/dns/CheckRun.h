@@ -22,12 +22,14 @@ class CheckRun final : public QObject
     Q_OBJECT
 
 public:
-    // A made-up name under one suffix of the run, and what the server said of it.
+    // A question about one suffix of the run, and what the server said: a made-up name under it, which must not
+    // exist, or (a control) the suffix itself, which must.
     struct Canary
     {
         QString suffix;
         QString domain;
         enum Answer { None, NameError, Exists } answer = None;
+        bool control = false;
     };
     struct Setup
     {
@@ -89,6 +91,12 @@ public:
     QStringList notes(const QString& nameServer) const;
     // Said after a run where the server said made-up names exist; empty when it said no such thing.
     static QString canaryText(const QList<Canary>& canaries, const QString& nameServer);
+    // Said after a run where the server said suffixes themselves do not exist, and free cells there were dropped.
+    static QString missingSuffixText(const QStringList& suffixes, const QString& nameServer);
+    // Said after a run where the server refused or failed on names under these suffixes, with the codes it sent.
+    static QString refusedText(const QStringList& suffixesWithCodes, const QString& nameServer);
+    // FORMERR, SERVFAIL, NOTIMP, REFUSED, or the number.
+    static QString rcodeName(quint8 rcode);
     // Said after a run where made-up names under these suffixes got no answer, and taken cells there were dropped.
     static QString unvouchedText(const QStringList& suffixes);
     static QString failureText(Failure failure);
@@ -128,4 +136,6 @@ private:
     int m_refusals = 0;
     bool m_heard = false;    // any datagram from the server, whatever it said
     QStringList m_unvouched; // suffixes whose taken cells ended not checked for want of a made-up name's answer
+    QStringList m_missing;   // suffixes said not to exist, whose free cells ended not checked
+    QStringList m_refused;   // suffixes with cells that got only refusals, with their codes: ".com (REFUSED)"
 };

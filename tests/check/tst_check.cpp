@@ -48,8 +48,10 @@ class TestCheck : public QObject
     {
         static const char* words[] = {"pending", "taken", "free", "not checked"};
         QStringList out;
-        for (int r = 1; r <= m_check->CheckResults().rowCount(); ++r)
-            out += words[m_check->CheckResults()(1, r).status];
+        for (int r = 1; r <= m_check->CheckResults().rowCount(); ++r) {
+            const QString why = ResultsText::reasonText(m_check->CheckResults()(1, r));
+            out += words[m_check->CheckResults()(1, r).status] + (why.isEmpty() ? "" : " (" + why + ')');
+        }
         return out.join(", ");
     }
 
@@ -67,27 +69,29 @@ private Q_SLOTS:
         m_platform.reset();
     }
 
-    // The server answers a.com and c.com "exists", the made-up name under com "no such name", b.com as the row
-    // says. Only the server asked, from the port asked, answering the question asked, is believed.
+    // The server answers a.com, c.com and com itself "exists", the made-up name under com "no such name", b.com as
+    // the row says. Only the server asked, from the port asked, answering the question asked, is believed.
     void answers_data()
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<int>("passes");
         QTest::addColumn<QString>("statuses");
         QTest::addColumn<int>("queries");
-        const QString unanswered = "taken, not checked, taken";
-        QTest::newRow("name error") << "3" << 2 << "taken, free, taken" << 4;
-        QTest::newRow("success") << "0" << 1 << "taken, taken, taken" << 4;
-        QTest::newRow("one reply twice, another lost") << "dup" << 1 << "taken, free, not checked" << 4;
-        QTest::newRow("no reply: asked in every pass") << "none" << 3 << unanswered << 6;
-        QTest::newRow("refused: asked again") << "5" << 2 << unanswered << 5;
-        QTest::newRow("server failure") << "2" << 1 << unanswered << 4;
-        QTest::newRow("from another port") << "port" << 1 << unanswered << 4;
-        QTest::newRow("from the server's port at another address") << "address" << 1 << unanswered << 4;
-        QTest::newRow("another question") << "question" << 1 << unanswered << 4;
-        QTest::newRow("not a response") << "query" << 1 << unanswered << 4;
-        QTest::newRow("identifier of no candidate") << "id" << 1 << unanswered << 4;
-        QTest::newRow("three bytes") << "short" << 1 << unanswered << 4;
+        const QString unanswered = "taken, not checked (no answer), taken";
+        QTest::newRow("name error") << "3" << 2 << "taken, free, taken" << 5;
+        QTest::newRow("success") << "0" << 1 << "taken, taken, taken" << 5;
+        QTest::newRow("one reply twice, another lost") << "dup" << 1 << "taken, free, not checked (no answer)" << 5;
+        QTest::newRow("no reply: asked in every pass") << "none" << 3 << unanswered << 7;
+        QTest::newRow("refused: asked again")
+            << "5" << 2 << "taken, not checked (the name server answered REFUSED), taken" << 6;
+        QTest::newRow("server failure") << "2" << 1 << "taken, not checked (the name server answered SERVFAIL), taken"
+                                        << 5;
+        QTest::newRow("from another port") << "port" << 1 << unanswered << 5;
+        QTest::newRow("from the server's port at another address") << "address" << 1 << unanswered << 5;
+        QTest::newRow("another question") << "question" << 1 << unanswered << 5;
+        QTest::newRow("not a response") << "query" << 1 << unanswered << 5;
+        QTest::newRow("identifier of no candidate") << "id" << 1 << unanswered << 5;
+        QTest::newRow("three bytes") << "short" << 1 << unanswered << 5;
     }
     void answers()
     {
@@ -122,7 +126,7 @@ private Q_SLOTS:
         QCOMPARE(m_check->phase(), RunPhase::Done);
         QTEST(statuses(), "statuses");
         QTEST(int(m_driver->ns.queries.size()), "queries");
-        QCOMPARE(m_driver->ns.queries.at(1).datagram, DNS::BuildQuery("a.com", 1));
+        QCOMPARE(m_driver->ns.queries.at(2).datagram, DNS::BuildQuery("a.com", 1)); // after the made-up name, com
         const int replies = answer == "3" || answer == "0" ? 3 : 2;
         QCOMPARE(m_check->repliesReceived(), replies);
         QCOMPARE(changed.size(), replies); // a duplicate is no news
@@ -147,28 +151,46 @@ private Q_SLOTS:
                                "\"exists\" proves nothing there. You can check them again, or choose another "
                                "nameserver under options->DNS options";
         const QStringList mixed = {"a.com", "b.com", "c.co.uk", "d.net"};
-        const auto row = [](const char* name, const char* server, const QStringList& names, const char* statuses,
+        const auto row = [](const char* name, const char* server, const QStringList& names, const QString& statuses,
                             const QString& note) {
             QTest::newRow(name) << server << names << statuses << note;
         };
-        const char* trusted = "taken, free, taken, taken";
-        const char* unchecked = "not checked, free, not checked, not checked";
+        const QString exists = "not checked (a made-up name under .%1 exists too)";
+        const QString quiet = "not checked (a made-up name under .%1 got no answer)";
+        const QString trusted = "taken, free, taken, taken";
         row("no such name", "", mixed, trusted, "");
         row("lost once, answered in the next pass", "late", mixed, trusted, "");
-        row("every name exists", "exist", mixed, unchecked, every);
-        row("a wildcard under one suffix", "co.uk", mixed, "taken, free, not checked, taken", some.arg(".co.uk"));
-        row("two suffixes, both lie", "exist", {"c.co.uk", "d.net"}, "not checked, not checked",
+        row("every name exists", "exist", mixed,
+            exists.arg("com") + ", free, " + exists.arg("co.uk") + ", " + exists.arg("net"), every);
+        row("a wildcard under one suffix", "co.uk", mixed, "taken, free, " + exists.arg("co.uk") + ", taken",
+            some.arg(".co.uk"));
+        row("two suffixes, both lie", "exist", {"c.co.uk", "d.net"}, exists.arg("co.uk") + ", " + exists.arg("net"),
             some.arg(".co.uk .net") + hint);
-        row("one lies, the others are silent", "com", mixed, unchecked,
+        row("one lies, the others are silent", "com", mixed,
+            exists.arg("com") + ", free, " + quiet.arg("co.uk") + ", " + quiet.arg("net"),
             some.arg(".com") + '|' + silent.arg(".co.uk .net", "the made-up names under them"));
-        row("dropped", "drop", {"a.com", "b.com"}, "not checked, free", silent.arg(".com", "a made-up name under it"));
-        row("answered with another question", "question", {"a.com"}, "not checked",
+        row("dropped", "drop", {"a.com", "b.com"}, quiet.arg("com") + ", free",
             silent.arg(".com", "a made-up name under it"));
-        row("a server that never answers", "silent", {"a.com"}, "not checked",
+        row("answered with another question", "question", {"a.com"}, quiet.arg("com"),
+            silent.arg(".com", "a made-up name under it"));
+        row("a server that never answers", "silent", {"a.com"}, "not checked (no answer)",
             "The nameserver 127.0.0.1 did not answer.\rCheck your settings under options->DNS options");
-        row("nothing but refusals", "refuse", mixed, "not checked, not checked, not checked, not checked",
+        row("nothing but refusals", "refuse", mixed,
+            QStringList(4, "not checked (the name server answered REFUSED)").join(", "),
             "The name server 127.0.0.1 would not answer any of the questions.\rNone of the domains could be checked. "
             "You can choose another name server under Options, DNS Settings.");
+        row("refusals under one suffix", "net", mixed,
+            "taken, free, taken, not checked (the name server answered "
+            "REFUSED)",
+            "The nameserver 127.0.0.1 would not answer for some domains under .net (REFUSED), so they could not be "
+            "checked.\rYou can check them again, or choose another nameserver under options->DNS options");
+        row("no such name, even for the suffixes", "nothing", mixed,
+            "not checked (the name server says .com does not exist), not checked (the name server says .com does not "
+            "exist), not checked (the name server says .co.uk does not exist), not checked (the name server says "
+            ".net does not exist)",
+            "The nameserver 127.0.0.1 says that even .com .co.uk .net itself does not exist, so its \"no such name\" "
+            "proves nothing there: the domains under .com .co.uk .net that seemed free could not be "
+            "checked.\rPlease choose another nameserver under options->DNS options");
     }
     void canaries()
     {
@@ -176,9 +198,11 @@ private Q_SLOTS:
         QFETCH(QStringList, names);
         QSet<QString> asked;
         m_driver->ns.responder = [&](const FakeNameServer::Query& query) -> std::optional<QByteArray> {
-            if (server == "refuse" || server == "silent")
+            if (server == "refuse" || server == "silent" || (server == "net" && query.name.endsWith("net")))
                 return server == "silent" ? std::nullopt
                                           : std::optional(FakeNameServer::replyFor(query.datagram, 5, false));
+            if (server == "nothing")
+                return FakeNameServer::replyFor(query.datagram, 3);
             const bool madeUp = FakeNameServer::isMadeUp(query.name);
             QByteArray reply = FakeNameServer::replyFor(query.datagram, query.name == "b.com" ? 3 : 0);
             if (!madeUp || server == "exist" || query.name.endsWith("." + server))
@@ -240,7 +264,7 @@ private Q_SLOTS:
             RunPhase::NetworkFailed);
         row("second send fails: the Check stops", "send 2", Check::Failure::Send,
             "Error communicating with nameserver.\rCheck your settings under options->DNS options", 2, RunPhase::Idle);
-        row("socket error: the Check goes on", "error", Check::Failure::Socket, "Winsock error", 3, RunPhase::Checking);
+        row("socket error: the Check goes on", "error", Check::Failure::Socket, "Winsock error", 4, RunPhase::Checking);
         row("too many candidates: nothing goes out", "too many", Check::Failure::Refused,
             "Sorry, you have too many combinations of domains.\rThe maximum number allowed is 2047 and you have 2048",
             0, RunPhase::Idle);
@@ -296,21 +320,22 @@ private Q_SLOTS:
                                  "www.äb.co.uk|Lookup xn--b-uia.co.uk with WHOIS|details");
         QTest::newRow("not checked, no site") << int(NotChecked) << "ab"
                                               << "ab.co.uk could not be checked.|No registration site known for  "
-                                                 ".co.uk||Lookup ab.co.uk with WHOIS";
+                                                 ".co.uk||Lookup ab.co.uk with WHOIS|Why: no answer";
     }
     void popup()
     {
         QFETCH(int, status);
         QFETCH(QString, site);
         const bool ownScript = QByteArray(QTest::currentDataTag()).contains("own script");
-        CheckResult result{"ab.co.uk", "uk", quint8(status), {}, CheckResult::Dns};
+        CheckResult result{"ab.co.uk", "uk", quint8(status), {}, CheckResult::Dns, CheckResult::NoAnswer};
         if (ownScript)
             result.domain = "xn--b-uia.co.uk", result.typed = QString::fromUtf8("äb.co.uk");
         Utils::Registry registry;
         registry.registrationSite = site;
         const ResultsText::Popup p = ResultsText::popup(result, registry, "co.uk");
-        QTEST(QStringList({p.title, (p.gotoEnabled ? "+" : "") + p.gotoCaption, p.wwwVisible ? p.wwwCaption : "",
-                           p.whoisCaption + (p.detailsVisible ? "|details" : "")})
+        QTEST(QStringList(
+                  {p.title, (p.gotoEnabled ? "+" : "") + p.gotoCaption, p.wwwVisible ? p.wwwCaption : "",
+                   p.whoisCaption + (p.detailsVisible ? "|details" : "") + (p.reason.isEmpty() ? "" : '|' + p.reason)})
                   .join('|'),
               "texts");
         RunPlan plan;
@@ -338,6 +363,7 @@ private Q_SLOTS:
             cell = {"n" + QString::number(i % 3 + 1) + '.' + tld, tld, statuses[i], {}, CheckResult::By(i % 3)};
         }
         CheckResults(2, 1) = {"xn--mnchen-3ya.de", "de", Free, QString::fromUtf8("münchen.de"), CheckResult::Rdap};
+        CheckResults(1, 3).why = CheckResult::NoAnswer;
         QCOMPARE(ResultsText::copyText(CheckResults, plan),
                  QString::fromUtf8("n1.com is available (check http://com.reg)\r\nn2.com is unavailable.\r\n"
                                    "n3.com was not checked.\r\nmünchen.de (xn--mnchen-3ya.de) is available (check "
@@ -345,13 +371,13 @@ private Q_SLOTS:
         QCOMPARE(ResultsText::summaryOf("1", "2", "3"), QString::fromUtf8("1 free · 2 taken · 3 not checked"));
         QCOMPARE(ResultsText::csv(ResultsText::rows(CheckResults, plan)),
                  "\xEF\xBB\xBF" +
-                     QString::fromUtf8("name,domain,status,confirmed by,registration site\r\n"
-                                       "münchen,n1.com,free,DNS,http://com.reg\r\n"
-                                       "n2,n2.com,taken,WHOIS,http://com.reg\r\n"
-                                       "n3,n3.com,not checked,,http://com.reg\r\n"
-                                       "münchen,xn--mnchen-3ya.de,free,RDAP,\"https://r/\"\"a,b\"\"\nc\"\r\n"
-                                       "n2,n2.de,not checked,,\"https://r/\"\"a,b\"\"\nc\"\r\n"
-                                       "n3,n3.de,taken,RDAP,\"https://r/\"\"a,b\"\"\nc\"\r\n")
+                     QString::fromUtf8("name,domain,status,confirmed by,registration site,reason\r\n"
+                                       "münchen,n1.com,free,DNS,http://com.reg,\r\n"
+                                       "n2,n2.com,taken,WHOIS,http://com.reg,\r\n"
+                                       "n3,n3.com,not checked,,http://com.reg,no answer\r\n"
+                                       "münchen,xn--mnchen-3ya.de,free,RDAP,\"https://r/\"\"a,b\"\"\nc\",\r\n"
+                                       "n2,n2.de,not checked,,\"https://r/\"\"a,b\"\"\nc\",not asked\r\n"
+                                       "n3,n3.de,taken,RDAP,\"https://r/\"\"a,b\"\"\nc\",\r\n")
                          .toUtf8());
     }
 

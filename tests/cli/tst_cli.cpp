@@ -90,16 +90,16 @@ private Q_SLOTS:
         const QStringList names = server + QStringList{"--tld", "com"};
         Ran ran = run(names + QStringList{"--format", "csv", "a"}, "b\r\n\tc\n");
         QCOMPARE(ran.status, int(CliRun::SomeNotChecked));
-        QCOMPARE(ran.out, QByteArray("\xEF\xBB\xBFname,domain,status,confirmed by,registration site\r\n"
-                                     "a,a.com,taken,DNS,http://reg\r\nb,b.com,free,DNS,http://reg\r\n"
-                                     "c,c.com,not checked,,http://reg\r\n"));
+        QCOMPARE(ran.out, QByteArray("\xEF\xBB\xBFname,domain,status,confirmed by,registration site,reason\r\n"
+                                     "a,a.com,taken,DNS,http://reg,\r\nb,b.com,free,DNS,http://reg,\r\n"
+                                     "c,c.com,not checked,,http://reg,no answer\r\n"));
         QVERIFY(!QFile::exists(Environment::current().settingsFile)); // read, never written
         const QByteArray stored = "[main]\ninit=False\ndns=192.0.2.1\ndelay=1000\n";
         QVERIFY(writeFile(Environment::current().settingsFile, stored));
         QCOMPARE(run(names + QStringList{"a"}).status, int(CliRun::AllChecked));
         QCOMPARE(readFile(Environment::current().settingsFile), stored);
         QVERIFY(writeFile(Environment::current().settingsFile, "[main]\nCheckWithDashes=True\n")); // no first-run mark
-        const qsizetype before = m_ns->queries.size() + 1; // after the made-up name
+        const qsizetype before = m_ns->queries.size() + 2; // after the made-up name and com itself
         run(names + QStringList{"-c", "a", "b"});
         QStringList asked; // combinations with dashes, as stored: each hyphenated name right after its plain one
         for (qsizetype i = before; i < m_ns->queries.size(); ++i)

@@ -12,6 +12,8 @@ CellPopup::CellPopup(QWidget* parent) : QMenu(QStringLiteral("Popup"), parent)
 {
     setObjectName(QStringLiteral("mnuPopup"));
     mnuTitle = Menus::add(this, "mnuTitle", QString());
+    mnuReason = Menus::add(this, "mnuReason", QString());
+    mnuReason->setEnabled(false);
     addSeparator()->setObjectName(QStringLiteral("div"));
     mnuDisplay = Menus::add(this, "mnuDisplay", QString());
     mnuDisplay->setVisible(false);
@@ -42,6 +44,8 @@ void CellPopup::open(const Check* check, int column, int row)
     mnuTitle->setText(shown.title);
     mnuTitle->setEnabled(true);
     mnuTitle->setVisible(true);
+    mnuReason->setText(shown.reason);
+    mnuReason->setVisible(!shown.reason.isEmpty());
     mnuGoto->setText(shown.gotoCaption);
     mnuGoto->setEnabled(shown.gotoEnabled);
     mnuWhois2->setText(shown.whoisCaption);

@@ -24,6 +24,7 @@ public:
     void mnuDetails_Click();
 
     QAction* mnuTitle = nullptr;
+    QAction* mnuReason = nullptr;
     QAction* mnuDisplay = nullptr; // never shown: no data file says anything to display
     QAction* mnuGoto = nullptr;
     QAction* mnuWww = nullptr;
