@@ -5,6 +5,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <cerrno>
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -68,11 +71,12 @@ qint16 WhoisClient::connectToServer()
     connect(m_socket, &QTcpSocket::errorOccurred, this, &WhoisClient::onSocketError);
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
         if (m_phase == Phase::Connected)
-            endReply(takeBytes());
+            onReadyRead();
     });
     m_connectTimer->start(m_connectTimeout);
     m_exchangeTimer->start(m_exchangeTimeout);
-    m_socket->connectToHost(host, m_port);
+    // Unbuffered, so that the reply's end is seen before Qt reads it: to a read, a reset looks like a close.
+    m_socket->connectToHost(host, m_port, QIODevice::ReadWrite | QIODevice::Unbuffered);
     return NoError;
 }
 
@@ -122,9 +126,16 @@ void WhoisClient::onReadyRead()
 {
     if (m_phase != Phase::Connected)
         return;
-    if (takeBytes()) {
-        endReply(true);
-        return;
+    switch (takeBytes()) {
+    case Took::Cut:
+        return endReply(true);
+    case Took::Closed:
+        return endReply(false);
+    case Took::Reset:
+        // A server that resets the connection gave no whole reply, whatever it sent before.
+        return fail(ReadFailed);
+    case Took::More:
+        break;
     }
     if (m_delivery == Delivery::Pieces && waitingCount() > 0)
         Q_EMIT dataReady(int(std::min<qsizetype>(waitingCount(), std::numeric_limits<int>::max())));
@@ -147,7 +158,7 @@ void WhoisClient::onSocketError(QAbstractSocket::SocketError error)
     } else if (m_phase == Phase::Connected) {
         // The server closing its end is how a WHOIS reply ends.
         if (error == QAbstractSocket::RemoteHostClosedError)
-            endReply(takeBytes());
+            onReadyRead();
         else
             fail(ReadFailed);
     }
@@ -167,22 +178,30 @@ void WhoisClient::onExchangeTimeout()
         fail(ExchangeTimedOut);
 }
 
-bool WhoisClient::takeBytes()
+WhoisClient::Took WhoisClient::takeBytes()
 {
-    if (!m_socket)
-        return false;
-    while (m_socket->bytesAvailable() > 0) {
+    for (;;) {
+        if (!m_socket)
+            return Took::Closed;
+        // Looked at first: Qt's read would take the server's reset for its close.
+        char next = 0;
+        const auto peeked = ::recv(int(m_socket->socketDescriptor()), &next, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (peeked == 0)
+            return Took::Closed;
+        if (peeked < 0 && errno == EINTR)
+            continue;
+        if (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return Took::Reset;
         const qint64 room = m_maxReplyBytes - m_received;
-        if (room <= 0) {
-            return true;
-        }
-        const QByteArray bytes = m_socket->read(std::min(room, m_socket->bytesAvailable()));
+        if (peeked > 0 && room <= 0)
+            return Took::Cut;
+        // With nothing waiting, the read tells the socket to wake the program for what comes next.
+        const QByteArray bytes = m_socket->read(peeked < 0 ? 1 : std::min<qint64>(room, 64 * 1024));
         if (bytes.isEmpty())
-            break;
+            return Took::More;
         m_received += bytes.size();
         m_waiting += m_decoder.decode(bytes);
     }
-    return false;
 }
 
 void WhoisClient::endReply(bool cut)

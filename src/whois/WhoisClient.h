@@ -122,8 +122,9 @@ private:
     void onConnectTimeout();
     void onExchangeTimeout();
 
-    // Takes what the socket holds, up to the byte bound; true when the bound cut the reply.
-    bool takeBytes();
+    // Takes what the socket holds, up to the byte bound, and tells what follows.
+    enum class Took { More, Cut, Closed, Reset };
+    Took takeBytes();
     void endReply(bool cut);
     void fail(qint16 code);
     void dropSocket();

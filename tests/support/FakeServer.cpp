@@ -9,6 +9,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <memory>
+#include <sys/socket.h>
 
 namespace {
 QTcpServer* tlsServer(QObject* parent)
@@ -133,6 +134,12 @@ void FakeServer::serve(QTcpSocket* socket, const QByteArray& head)
     if (script.mode == Mode::Reply) {
         socket->write(script.reply);
         socket->disconnectFromHost();
+    } else if (script.mode == Mode::Reset) {
+        socket->write(script.reply);
+        socket->flush();
+        const linger now{1, 0}; // closing then sends a reset
+        ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        socket->abort();
     } else if (script.mode == Mode::Huge) {
         const QByteArray lines = QByteArray(70, 'x').append("\r\n").repeated(1000);
         const auto pump = [socket, lines] {

@@ -22,6 +22,7 @@ public:
         Reply, // send the reply, close
         Hang,  // neither answer nor close
         Huge,  // endless text lines, as fast as the client takes them
+        Reset, // send the reply, then reset the connection instead of closing it
     };
     struct Script
     {

@@ -98,6 +98,7 @@ private Q_SLOTS:
         const int fail = WhoisOutcome::Failure;
         row("reply", int(M::Reply), "No match\r\n", WhoisOutcome::Reply, 0, "No match\r\n");
         row("one letter", int(M::Reply), "x", WhoisOutcome::Reply, 0, "x");
+        row("reset after the query", int(M::Reset), "", fail, WhoisClient::ReadFailed, "");
         row("empty reply", int(M::Reply), "", WhoisOutcome::EmptyReply, 0, "");
         row("never accepted", -1, "", fail, WhoisClient::ConnectTimedOut, "");
         row("server hangs", int(M::Hang), "", fail, WhoisClient::ExchangeTimedOut, "");
