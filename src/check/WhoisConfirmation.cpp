@@ -8,11 +8,18 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <limits>
+
 WhoisConfirmation::WhoisConfirmation(CheckResultTable& table, const RunPlan& plan, const WhoisClient::Setup& whois,
                                      const Rdap::Policy& rdapPolicy, QObject* parent)
     : QObject(parent), m_table(table), m_plan(plan), m_columns(qMin(plan.columns(), table.columnCount())),
-      m_rows(qMin(plan.rows(), table.rowCount()))
+      m_rows(qMin(plan.rows(), table.rowCount())), m_refusalWaitMs(qMax(1, whois.refusalWaitMs))
 {
+    m_clock.start();
+    m_wait = new QTimer(this);
+    m_wait->setSingleShot(true);
+    connect(m_wait, &QTimer::timeout, this, &WhoisConfirmation::askWhois);
+
     m_next = new QTimer(this);
     m_next->setSingleShot(true);
     m_next->setInterval(0);
@@ -44,6 +51,7 @@ void WhoisConfirmation::cancel()
 {
     m_state = State::Cancelled;
     m_next->stop();
+    m_wait->stop();
     Whois2->disconnectFromServer();
     rdap->cancel();
 }
@@ -59,11 +67,11 @@ QString WhoisConfirmation::failureNote() const
            m_silentServers.join(QStringLiteral(", "));
 }
 
-Whois::Verdict WhoisConfirmation::verdictOf(const WhoisOutcome& outcome)
+Whois::Verdict WhoisConfirmation::verdictOf(const WhoisOutcome& outcome, const QString& asked)
 {
     switch (outcome.status) {
     case WhoisOutcome::Reply:
-        return Whois::CheckWhoisBuffer(outcome.text) ? Whois::Verdict::Free : Whois::Verdict::Taken;
+        return Whois::readReply(outcome.text, asked);
     case WhoisOutcome::EmptyReply:
         return Whois::Verdict::Taken;
     case WhoisOutcome::Failure:
@@ -91,6 +99,7 @@ void WhoisConfirmation::walk()
             m_state = State::Asking;
             m_askedColumn = column;
             m_askedRow = row;
+            m_retries = 0;
             FreeWithWhois(m_table(column, row).domain);
             return;
         }
@@ -115,8 +124,21 @@ void WhoisConfirmation::FreeWithWhois(const QString& domainname)
         rdap->lookup(rdapService, domainname);
         return;
     }
-    Whois2->setQuery(domainname.trimmed());
-    Whois2->setServer(registry.whoisServer);
+    m_askedDomain = domainname.trimmed();
+    askWhois();
+}
+
+void WhoisConfirmation::askWhois()
+{
+    if (m_state != State::Asking)
+        return;
+    const qint64 wait = m_backoff.value(m_askedServer).notBefore - m_clock.elapsed();
+    if (wait > 0) {
+        m_wait->start(int(qMin<qint64>(wait, std::numeric_limits<int>::max())));
+        return;
+    }
+    Whois2->setQuery(m_askedDomain);
+    Whois2->setServer(m_askedServer);
     if (Whois2->connectToServer() != WhoisClient::NoError)
         answer(Whois::Verdict::NotChecked);
 }
@@ -124,28 +146,46 @@ void WhoisConfirmation::FreeWithWhois(const QString& domainname)
 void WhoisConfirmation::whoisFinished(const WhoisOutcome& outcome)
 {
     Whois2->disconnectFromServer();
-    answer(verdictOf(outcome));
+    const Whois::Verdict verdict = verdictOf(outcome, m_askedDomain);
+    if (verdict != Whois::Verdict::Refused) {
+        m_backoff.remove(m_askedServer);
+        answer(verdict);
+        return;
+    }
+    Backoff& backoff = m_backoff[m_askedServer];
+    backoff.waitMs = backoff.waitMs > 0 ? qMin(backoff.waitMs * 2, m_refusalWaitMs * 16) : m_refusalWaitMs;
+    backoff.notBefore = m_clock.elapsed() + backoff.waitMs;
+    if (m_retries++ < MaxRetries) {
+        askWhois();
+        return;
+    }
+    answer(verdict);
 }
 
 void WhoisConfirmation::rdapFinished(const RdapOutcome& outcome)
 {
-    answer(outcome.verdict);
+    // The RDAP client keeps to a server's "too many requests" itself; what is left is a refusal.
+    const bool refused = outcome.verdict == Whois::Verdict::NotChecked && (outcome.leftAlone || outcome.httpStatus == 429);
+    answer(refused ? Whois::Verdict::Refused : outcome.verdict);
 }
 
 void WhoisConfirmation::answer(Whois::Verdict verdict)
 {
     if (m_state != State::Asking)
         return;
-    if (verdict == Whois::Verdict::NotChecked) {
+    if (verdict == Whois::Verdict::NotChecked || verdict == Whois::Verdict::Refused) {
         ++m_unconfirmed;
         if (!m_silentServers.contains(m_askedServer))
             m_silentServers.append(m_askedServer);
     }
     m_state = State::Walking;
     const QPointer<WhoisConfirmation> self(this);
-    m_table(m_askedColumn, m_askedRow).decidedBy = m_askedBy;
+    CheckResult& cell = m_table(m_askedColumn, m_askedRow);
+    cell.decidedBy = m_askedBy;
     if (verdict != Whois::Verdict::Free) {
-        m_table(m_askedColumn, m_askedRow).status = verdict == Whois::Verdict::Taken ? Taken : NotChecked;
+        cell.status = verdict == Whois::Verdict::Taken ? Taken : NotChecked;
+        if (cell.status == NotChecked)
+            cell.why = verdict == Whois::Verdict::Refused ? CheckResult::ConfirmRefused : CheckResult::NotConfirmed;
         Q_EMIT cellChanged(m_askedColumn, m_askedRow);
         if (!self || m_state != State::Walking)
             return;

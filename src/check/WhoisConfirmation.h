@@ -5,6 +5,8 @@
 #include "whois/Whois.h"
 #include "whois/WhoisClient.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -38,9 +40,10 @@ public:
 
     // Asks about the candidate of the cell being confirmed; the verdict comes back through answer().
     void FreeWithWhois(const QString& domainname);
-    // A reply that says the name is not registered keeps it free; any other reply, an empty one too, makes it
-    // taken. A server that could not be reached or did not finish leaves the candidate unconfirmed.
-    static Whois::Verdict verdictOf(const WhoisOutcome& outcome);
+    // A reply that says the name is not registered keeps it free; one that turns the question away leaves it to be
+    // asked again; any other reply, an empty one too, makes it taken. A server that could not be reached or did
+    // not finish, or broke the connection, leaves the candidate unconfirmed.
+    static Whois::Verdict verdictOf(const WhoisOutcome& outcome, const QString& asked);
 
     WhoisClient* Whois2 = nullptr;
     RdapClient* rdap = nullptr;
@@ -57,6 +60,7 @@ private:
     enum class State { Idle, Walking, Asking, Finished, Cancelled };
 
     void walk();
+    void askWhois();
     void answer(Whois::Verdict verdict);
     void whoisFinished(const WhoisOutcome& outcome);
     void rdapFinished(const RdapOutcome& outcome);
@@ -73,6 +77,20 @@ private:
     State m_state = State::Idle;
     QTimer* m_next = nullptr;
     QString m_askedServer;
+    QString m_askedDomain;
+    // A server that turned a question away is left alone for a while, longer each time; its name is asked again
+    // at most twice.
+    static constexpr int MaxRetries = 2;
+    struct Backoff
+    {
+        int waitMs = 0;
+        qint64 notBefore = 0;
+    };
+    QHash<QString, Backoff> m_backoff;
+    QElapsedTimer m_clock;
+    QTimer* m_wait = nullptr;
+    const int m_refusalWaitMs;
+    int m_retries = 0;
     int m_unconfirmed = 0;
     QStringList m_silentServers;
 };

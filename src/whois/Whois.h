@@ -9,8 +9,8 @@
 // of free candidates.
 namespace Whois {
 
-// What a confirmation learnt about a candidate that DNS found free.
-enum class Verdict { Free, Taken, NotChecked };
+// What a confirmation learnt about a candidate that DNS found free. Refused: the server would not answer now.
+enum class Verdict { Free, Taken, NotChecked, Refused };
 
 using Utils::DefaultWhoisServer;
 inline const QString AutodetectEntry = QStringLiteral("Autodetect");
@@ -28,5 +28,11 @@ QString queryText(const QString& typed);
 
 // True when the reply says that the name is not registered: it holds "No match" or "No entries found".
 bool CheckWhoisBuffer(const QString& sBuffer);
+
+// What a whole reply to the question about `asked` says. Free: it holds "No match" or "No entries found", or,
+// when it carries no registration field, a line in one of the other ways registries say "no such domain".
+// Refused: it has no registration field and turns the question away (a rate limit, a quota, "access denied").
+// Anything else, an empty reply too, is Taken.
+Verdict readReply(const QString& reply, const QString& asked);
 
 } // namespace Whois

@@ -65,6 +65,8 @@ public:
         quint16 port = 0;
         int connectMs = 0;
         int exchangeMs = 0;
+        // How long a confirmation leaves a server alone that turned a question away; doubled each time it does.
+        int refusalWaitMs = 10000;
     };
     // What the caller does with a reply: take it piece by piece as it arrives, or whole at the end.
     enum class Delivery { Pieces, WholeReply };

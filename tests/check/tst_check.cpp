@@ -11,6 +11,8 @@
 #include "whois/Rdap.h"
 #include "whois/RdapBootstrap.h"
 
+#include <QElapsedTimer>
+
 // A whole Check of complete names against a name server of its own on 127.0.0.1, with hand-stepped ticks: what
 // goes out, which answers are believed, what the user is told, how it ends. Then what the results window says and
 // how it sizes itself, and the confirmation of free cells, without a window.
@@ -486,6 +488,55 @@ private Q_SLOTS:
                                          ? QString()
                                          : "1 free name could not be confirmed, so it shows as not "
                                            "checked.\rNo usable answer came from: 127.0.0.1");
+    }
+
+    // A WHOIS server that turns questions away is left alone for a while, longer each time, and a name is asked
+    // at most three times; a broken connection proves nothing either.
+    void refusals_data()
+    {
+        QTest::addColumn<QList<int>>("modes"); // FakeServer::Mode of each answer in turn, the last one repeated
+        QTest::addColumn<QStringList>("replies");
+        QTest::addColumn<QString>("outcome"); // of a.com, then b.com
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<int>("leastMs");
+        const int r = int(FakeServer::Mode::Reply);
+        QTest::newRow("asked again") << QList<int>{r, r, r} << QStringList{"Try again later", "quota", "No match"}
+                                     << "free|free" << 4 << 150;
+        QTest::newRow("refused throughout") << QList<int>{r} << QStringList{"Query rate limit exceeded"}
+                                            << "WHOIS refused to answer|WHOIS refused to answer" << 6 << 1550;
+        QTest::newRow("reset after the reply") << QList<int>{int(FakeServer::Mode::Reset)} << QStringList{"No match"}
+                                               << "no usable answer from WHOIS|no usable answer from WHOIS" << 2 << 0;
+    }
+    void refusals()
+    {
+        QFETCH(QList<int>, modes);
+        QFETCH(QStringList, replies);
+        FakeServer whois;
+        QVERIFY(whois.start());
+        for (int i = 0; i + 1 < modes.size(); ++i)
+            whois.answer({FakeServer::Mode(modes[i]), replies[i].toLatin1()});
+        whois.setDefault({FakeServer::Mode(modes.last()), replies.last().toLatin1()});
+        loadTable({"com;C;;;127.0.0.1"});
+        Candidates::Result names;
+        names.names = names.typed = {"a.com", "b.com"};
+        names.bareNames = false;
+        const RunPlan plan = RunPlan::make(Check::Inputs::of(names, {}, false, {}, 53, {}));
+        CheckResultTable table;
+        plan.fill(table);
+        table(1, 1).status = table(1, 2).status = Free;
+        WhoisConfirmation walk(table, plan, {whois.port(), 2000, 4000, 50}, {});
+        QSignalSpy finished(&walk, &WhoisConfirmation::finished);
+        QElapsedTimer clock;
+        clock.start();
+        walk.start();
+        QVERIFY(finished.wait(20000));
+        QFETCH(int, leastMs);
+        QVERIFY2(clock.elapsed() >= leastMs, qPrintable(QString::number(clock.elapsed())));
+        const auto shown = [&](int row) {
+            return table(1, row).status == Free ? QStringLiteral("free") : ResultsText::reasonText(table(1, row));
+        };
+        QTEST(shown(1) + '|' + shown(2), "outcome");
+        QTEST(int(whois.heads().size()), "asked");
     }
 
     // A check that confirms starts the directory's weekly refresh; the fetch lands after the check is gone.

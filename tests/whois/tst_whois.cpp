@@ -60,6 +60,18 @@ private Q_SLOTS:
         row("No match", "free", {"No match for \"A.COM\".\r\n>>> Last update"}, "1");
         row("No entries found", "free", {"%\n% No entries found for the selected source(s).\n"}, "1");
         row("second marker, lower case", "free", {"no entries found"}, "0");
+        // How a confirmation reads a whole reply about a.zz.
+        row("No Data Found", "reply", {"No Data Found\r\n"}, "free");
+        row("padded status", "reply", {"Domain: a.zz\nStatus:      free\n"}, "free");
+        row("the asked name is free", "reply", {"% a.zz\nA.ZZ is free\n"}, "free");
+        row("another name is free", "reply", {"b.zz is free\n"}, "taken");
+        row("said within a line", "reply", {"Object NOT FOUND\n"}, "taken");
+        row("disclaimer beside a registrar", "reply", {"Not found: see terms\n  Registrar: R\n"}, "taken");
+        row("domain name with dates", "reply", {"Domain Name: A.ZZ\nUpdated Date: 2020\nNOT FOUND\n"}, "taken");
+        row("rate limit", "reply", {"%% Query rate LIMIT EXCEEDED\n"}, "refused");
+        row("refusal beside a record", "reply", {"Domain Name: a.zz\nRegistrar: R\nquota\n"}, "taken");
+        row("refusal outweighs not found", "reply", {"Not found\nToo many requests, try again later\n"}, "refused");
+        row("nothing said", "reply", {"Access permitted\n"}, "taken");
         row("bare LF gets CR LF", "lines", {"a\nbb\n"}, "a\r\n|bb\r\n");
         row("CR LF keeps the rest whole", "lines", {"a\r\nb\nc"}, "a\r\nb\nc");
         row("two bytes cut", "text", {"caf\xc3", "\xa9!"}, QString::fromUtf8("caf\xc3\xa9!"));
@@ -79,6 +91,8 @@ private Q_SLOTS:
         text += decoder.flush();
         if (rule == "free")
             text = QString::number(Whois::CheckWhoisBuffer(text));
+        else if (rule == "reply")
+            text = QStringList{"free", "taken", "not checked", "refused"}[int(Whois::readReply(text, "a.zz"))];
         else if (rule == "lines")
             text = Whois::splitReplyPiece(text).join('|');
         QTEST(text, "result");
