@@ -2,13 +2,14 @@
 # Judges the test suite by faults nobody chose: puts one small change at a time into a private copy of src/,
 # builds, runs the suite, and counts the changes that no test notices.
 #
-#   scripts/mutants.sh [--seed S] [--count N] [--tree DIR] [--keep DIR] [--only I,J,...] [--list]
+#   scripts/mutants.sh [--seed S] [--count N] [--tree DIR] [--keep DIR] [--since REV] [--only I,J,...] [--list]
 #
 # --seed S     the random choice of changes (default 7321, always printed); the same seed gives the same changes
 # --count N    how many changes (default 150)
 # --tree DIR   the checkout to judge (default: the one this script lies in); it is only read
 # --keep DIR   work in DIR and keep it (a second run there reuses its build); default: a folder under /tmp
 #              whose copy and build are removed at the end, leaving the summary and the log
+# --since REV  change only the lines of src/ that differ from commit REV (what a piece of work added or rewrote)
 # --only I,J   judge only these changes of the sample (numbers as --list prints them), for instance the survivors
 #              of an earlier run again once tests were added; the sample is the same while src/ is
 # --list       only print the changes that would be made
@@ -21,6 +22,7 @@ seed=7321
 count=150
 tree="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 keep=""
+since=""
 list_only=0
 only=""
 while [ $# -gt 0 ]; do
@@ -30,8 +32,10 @@ while [ $# -gt 0 ]; do
     --tree) tree="$(cd "$2" && pwd)"; shift 2 ;;
     --keep) keep="$2"; shift 2 ;;
     --only) only=",$2,"; shift 2 ;;
+    --since) since="$2"; shift 2 ;;
     --list) list_only=1; shift ;;
-    *) echo "usage: $0 [--seed S] [--count N] [--tree DIR] [--keep DIR] [--only I,J,...] [--list]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--seed S] [--count N] [--tree DIR] [--keep DIR] [--since REV] [--only I,J,...] [--list]" >&2
+       exit 2 ;;
     esac
 done
 
@@ -188,14 +192,34 @@ def read_lines(path):
     with open(path, 'rb') as f:
         return f.read().decode('utf-8', 'surrogateescape').splitlines(keepends=True)
 
-def plan(tree, seed, count):
+def changed_lines(diff_file):
+    """The lines a 'git diff -U0' adds or rewrites, by file: None when there is no diff to go by."""
+    if not diff_file:
+        return None
+    lines, current = {}, None
+    with open(diff_file, encoding='utf-8', errors='surrogateescape') as f:
+        for text in f:
+            if text.startswith('+++ '):
+                current = text[6:].rstrip('\n') if text.startswith('+++ b/') else None
+            elif text.startswith('@@') and current:
+                m = re.match(r'@@ -\S+ \+(\d+)(?:,(\d+))? @@', text)
+                first, length = int(m.group(1)), int(m.group(2) or 1)
+                lines.setdefault(current, set()).update(range(first - 1, first - 1 + length))
+    return lines
+
+def plan(tree, seed, count, diff_file=''):
+    only_lines = changed_lines(diff_file)
     files = sorted(os.path.relpath(os.path.join(d, f), tree)
                    for d, _, fs in os.walk(os.path.join(tree, 'src')) for f in fs if f.endswith(('.cpp', '.h')))
+    if only_lines is not None:
+        files = [f for f in files if f in only_lines]
     by_op = {op: {} for op in OPS}
     texts = {}
     for rel in files:
         texts[rel] = read_lines(os.path.join(tree, rel))
         for site in sites_of(texts[rel]):
+            if only_lines is not None and site[0] not in only_lines[rel]:
+                continue
             by_op[site[1]].setdefault(rel, []).append(site)
     rng = random.Random(seed)
     chosen = []
@@ -263,7 +287,7 @@ def sync(src, dst):
 
 cmd = sys.argv[1]
 if cmd == 'plan':
-    plan(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]))
+    plan(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5] if len(sys.argv) > 5 else '')
 elif cmd == 'apply':
     apply(sys.argv[2], int(sys.argv[3]), sys.argv[4])
 elif cmd == 'show':
@@ -272,10 +296,15 @@ elif cmd == 'sync':
     sync(sys.argv[2].rstrip('/'), sys.argv[3].rstrip('/'))
 EOF
 
-echo "seed $seed, $count changes over $tree/src"
+diff_file=""
+if [ -n "$since" ]; then
+    diff_file="$(mktemp)"
+    git -C "$tree" diff -U0 "$since" -- src >"$diff_file"
+fi
+echo "seed $seed, $count changes over $tree/src${since:+ (the lines changed since $since)}"
 if [ "$list_only" -eq 1 ]; then
     planfile="$(mktemp)"
-    python3 -c "$PY" plan "$tree" "$seed" "$count" >"$planfile"
+    python3 -c "$PY" plan "$tree" "$seed" "$count" "$diff_file" >"$planfile"
     python3 -c "$PY" show "$planfile" | awk -F'\t' '{ printf "%3d  %s  %s  %s -> %s\n", NR, $1, $2, $3, $4 }'
     rm -f "$planfile"
     exit 0
@@ -294,7 +323,7 @@ summary="$scratch/mutants-$seed.txt"
 saved="$scratch/original-bytes"
 mkdir -p "$copy"
 python3 -c "$PY" sync "$tree" "$copy"
-python3 -c "$PY" plan "$copy" "$seed" "$count" >"$planfile"
+python3 -c "$PY" plan "$copy" "$seed" "$count" "$diff_file" >"$planfile"
 : >"$log"
 echo "working in $scratch; per-change lines go to $log"
 
