@@ -20,7 +20,7 @@ unshare -n "${clean[@]}" "$program" --server ns.invalid a </dev/null 2>"$home/er
 "${clean[@]}" "$program" --version | grep -qx 'orlevan-cli [0-9.]*' || { echo "no version"; exit 1; }
 "${clean[@]}" "$program" --confirm --no-confirm a 2>&1 | grep -q 'cannot both be given' || { echo "no --no-confirm"; exit 1; }
 "${clean[@]}" "$program" --tld com,xx a </dev/null 2>"$home/err"
-[ $? -eq 2 ] && grep -qx 'Unknown top-level domain: xx' "$home/err" || { echo "an unknown --tld went on"; exit 1; }
-"${clean[@]}" "$program" </dev/null 2>&1 | grep -qx "No names to check. Try 'orlevan-cli --help'." || { echo "no word"; exit 1; }
+[ $? -eq 2 ] && grep -qx 'orlevan-cli: --tld: unknown top-level domain xx.' "$home/err" || { echo "an unknown --tld went on"; exit 1; }
+"${clean[@]}" "$program" </dev/null 2>&1 | grep -qx "orlevan-cli: No names to check. Try 'orlevan-cli --help'." || { echo "no word"; exit 1; }
 [ ! -e "$home/.config" ] || { echo "orlevan-cli wrote settings"; exit 1; }
 echo "orlevan-cli smoke test passed"

@@ -139,11 +139,12 @@ Check::Progress Check::progress() const
     progress.checked = answered ? progress.total : repliesReceived();
     progress.passes = m_inputs.passes;
     progress.pass = m_run ? qMin(m_run->pass(), progress.passes) : 1;
-    // Every pending candidate may be asked in every pass still to come, and each pass ends with its pause.
+    // What is still to be sent in this pass and what went unanswered before, once each: with few losses, the
+    // passes to come ask next to nothing. Each pass ends with its pause, the run with its drain.
     const int pending = progress.total - progress.checked;
     const int passesLeft = progress.passes - progress.pass + 1;
-    progress.msLeft = qint64(pending * passesLeft + RunSchedule::PauseTicks * passesLeft + RunSchedule::DrainTicks) *
-                      m_inputs.delayMs;
+    progress.msLeft =
+        qint64(pending + RunSchedule::PauseTicks * passesLeft + RunSchedule::DrainTicks) * m_inputs.delayMs;
     return progress;
 }
 

@@ -19,6 +19,9 @@ struct OptionEntry
 // Every option with its default, as --help shows them.
 const OptionEntry Entries[] = {
     {"c,combinations", nullptr, "Also check every name joined with every other name (default: each name alone)."},
+    {"f,file", "FILE",
+     "Read names from FILE, one or more a line; blank lines and # comments are skipped; - is standard input. May be "
+     "given more than once."},
     {"tld", "LIST",
      "Check under these top-level domains of the domain table, each under its second-level labels as in the "
      "window's selection, or under single suffixes, separated by commas, e.g. com,uk,co.uk "
@@ -36,7 +39,9 @@ const OptionEntry Entries[] = {
      "Print the results as text lines, as the CSV file that Save results writes, or as "
      "JSON Lines (default: text)."},
     {"only", "free|taken|not-checked", "Print only the names in this state (default: all)."},
-    {"o,output", "FILE", "Write the results to FILE, whole or not at all (default: standard output)."},
+    {"o,output", "FILE",
+     "Write the results to FILE, batch by batch, replacing it only at the end; - is standard output (default)."},
+    {"q,quiet", nullptr, "Show no progress, notes or summary on standard error; failures are still told."},
     {"h,help", nullptr, "Show this help and end."},
     {"version", nullptr, "Show the version and end."},
 };
@@ -70,7 +75,6 @@ std::optional<CliOptions> CliOptions::parse(const QStringList& arguments, QStrin
     QCommandLineParser parser;
     for (const OptionEntry& entry : Entries)
         parser.addOption(option(entry));
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(QStringList{QStringLiteral("orlevan-cli")} + arguments)) {
         *error = parser.errorText();
         return std::nullopt;
@@ -82,8 +86,16 @@ std::optional<CliOptions> CliOptions::parse(const QStringList& arguments, QStrin
     options.combinations = parser.isSet(QStringLiteral("combinations"));
     for (const QString& list : parser.values(QStringLiteral("tld")))
         options.tlds += list.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    options.files = parser.values(QStringLiteral("file"));
+    options.quiet = parser.isSet(QStringLiteral("quiet"));
     options.server = parser.value(QStringLiteral("server")).trimmed();
+    if (parser.isSet(QStringLiteral("server")) && options.server.isEmpty()) {
+        *error = QStringLiteral("--server takes a host name or an address, not an empty text.");
+        return std::nullopt;
+    }
     options.output = parser.value(QStringLiteral("output"));
+    if (options.output == QLatin1String("-"))
+        options.output.clear();
     error->clear();
     options.delay = number(parser, "delay", Utils::MinQueryDelay, Utils::MaxQueryDelay, error);
     if (error->isEmpty())
@@ -133,10 +145,11 @@ std::optional<CliOptions> CliOptions::parse(const QStringList& arguments, QStrin
 QString CliOptions::helpText()
 {
     QString text = QStringLiteral("Usage: orlevan-cli [OPTION]... [NAME]...\n"
-                                  "Check whether domain names are free to register: every NAME under every chosen "
-                                  "suffix,\nor whole when it holds a dot. Names are also read from standard input "
-                                  "when it is not\na terminal, or where a NAME is \"-\", separated as in the window's "
-                                  "name box.\n\n");
+                                  "Check whether domain names are free to register. Each name is judged by itself: "
+                                  "one with a\ndot is checked whole, any other under every chosen suffix. A name "
+                                  "given twice is checked\nonce. Names are read from standard input when no NAME "
+                                  "and no --file is given, or where\na NAME is \"-\". Long lists are checked in "
+                                  "batches of 2047 domains, printed as each ends.\n\n");
     for (const OptionEntry& entry : Entries) {
         QString names;
         for (const QString& name : QString::fromLatin1(entry.names).split(QLatin1Char(',')))
@@ -148,8 +161,13 @@ QString CliOptions::helpText()
         text += QStringLiteral("  ") + names + QLatin1Char('\n') + QStringLiteral("      ") +
                 QString::fromUtf8(entry.text) + QLatin1Char('\n');
     }
-    text += QStringLiteral("\nExit status: 0 every name was checked, 1 some could not be checked, 2 the names or "
-                           "options\nwere refused, 3 the check could not start or failed, 130 interrupted.\n");
+    text += QStringLiteral("\nExit status:\n"
+                           "  0    every name was checked\n"
+                           "  1    some names could not be checked\n"
+                           "  2    the names or the options were refused\n"
+                           "  3    the check could not start, the name server answered nothing, or the results "
+                           "could\n       not be written\n"
+                           "  130  interrupted by Ctrl-C; 143 by SIGTERM, 129 by SIGHUP\n");
     return text;
 }
 

@@ -11,6 +11,7 @@ struct CliOptions
     enum class Domains { Stored, Default, Personal };
 
     QStringList names; // as given; "-" stands for standard input
+    QStringList files; // --file, in order; "-" stands for standard input
     bool combinations = false;
     QStringList tlds; // --tld, as given
     Domains domains = Domains::Stored;
@@ -21,7 +22,8 @@ struct CliOptions
     std::optional<bool> confirm;
     Format format = Format::Text;
     std::optional<QString> only; // "free", "taken" or "not-checked"
-    QString output;              // empty: standard output
+    QString output;              // empty or "-": standard output
+    bool quiet = false;          // no progress, notes or summary
     bool help = false;
     bool version = false;
 

@@ -2,25 +2,50 @@
 
 #include "check/Check.h"
 #include "check/ResultsText.h"
-#include "core/Candidates.h"
-#include "core/FileOps.h"
+#include "whois/RdapBootstrap.h"
 #include "core/Platform.h"
 #include "core/ProgramState.h"
 #include "core/Utils.h"
+#include "dns/DNS.h"
+#include "dns/RunSchedule.h"
 
 #include <QIODevice>
+#include <QRegularExpression>
+
+#include <csignal>
 
 namespace {
-// A message box's text on one line.
-QString oneLine(const QString& text)
+// A message meant for a box, as one line for a terminal: whole sentences, options where the window has menus.
+QString forTerminal(const QString& text)
 {
-    return displayText(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    QString shown = displayText(text);
+    static const QRegularExpression dnsMenu(QStringLiteral(" under (options->DNS options|Options, DNS Settings)\\.?"));
+    shown.replace(dnsMenu, QStringLiteral(" with --server."));
+    shown.replace(QStringLiteral(" under options->Domains to search"), QStringLiteral(" with --tld."));
+    QStringList lines;
+    for (const QString& raw : shown.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        QString line = raw.trimmed();
+        if (!line.isEmpty() && !QStringLiteral(".!?:-").contains(line.back()))
+            line += QLatin1Char('.');
+        lines.append(line);
+    }
+    return lines.join(QLatin1Char(' '));
+}
+
+// The table as printed: what was not answered by now was not checked.
+CheckResultTable settled(CheckResultTable table)
+{
+    for (int c = 1; c <= table.columnCount(); ++c) {
+        for (int r = 1; r <= table.rowCount(); ++r)
+            table(c, r).status = table(c, r).status == Pending ? quint8(NotChecked) : table(c, r).status;
+    }
+    return table;
 }
 } // namespace
 
-CliRun::CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, bool errIsTerminal, const Check::Io& io,
-               QObject* parent)
-    : QObject(parent), m_options(options), m_io(io), m_out(out), m_err(err), m_errIsTerminal(errIsTerminal)
+CliRun::CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, const Terminal& terminal,
+               const Check::Io& io, QObject* parent)
+    : QObject(parent), m_options(options), m_io(io), m_err(err), m_terminal(terminal), m_output(out, options.output)
 {
     m_progress.setInterval(100); // at most ten times a second
     connect(&m_progress, &QTimer::timeout, this, &CliRun::showProgress);
@@ -33,9 +58,16 @@ CliRun::~CliRun()
 
 void CliRun::say(const QString& text)
 {
-    if (m_progressShown) // the progress line is redrawn after the message
-        m_err->write("\r\x1b[K");
-    m_err->write(oneLine(text).toUtf8() + '\n');
+    clearProgress(); // redrawn at the next tick
+    m_err->write(QStringLiteral("orlevan-cli: ").toUtf8() + forTerminal(text).toUtf8() + '\n');
+}
+
+void CliRun::clearProgress()
+{
+    if (m_progressWidth == 0)
+        return;
+    m_err->write(m_terminal.escapes ? QByteArray("\r\x1b[K") : '\r' + QByteArray(m_progressWidth, ' ') + '\r');
+    m_progressWidth = 0;
 }
 
 void CliRun::end(int status)
@@ -44,19 +76,18 @@ void CliRun::end(int status)
         return;
     m_ended = true;
     m_progress.stop();
-    if (m_progressShown)
-        m_err->write("\r\x1b[K");
+    clearProgress();
     // After the current event: whoever started the run hears the end after start() has returned.
     QTimer::singleShot(0, this, [this, status] { Q_EMIT finished(status); });
 }
 
-bool CliRun::applySettings()
+std::optional<CliRun::Status> CliRun::applySettings()
 {
     // Read as the window reads them; nothing is written.
     const ProgramState state = ProgramState::load(ProgramState::FrontEnd::Terminal);
     if (state.loadError) {
         say(Utils::loadErrorCaption() + QLatin1Char(' ') + *state.loadError);
-        return false;
+        return Failed;
     }
     for (const QString& warning : state.warnings)
         say(warning);
@@ -75,141 +106,197 @@ bool CliRun::applySettings()
     for (const QString& tld : m_options.tlds) {
         const std::optional<QStringList> suffixes = Utils::SuffixesFor(tld);
         if (!suffixes) {
-            say(QStringLiteral("Unknown top-level domain: %1").arg(tld));
-            m_unknownTld = true;
-            return false;
+            say(QStringLiteral("--tld: unknown top-level domain %1").arg(tld));
+            return Refused;
         }
         for (const QString& suffix : *suffixes) {
             if (!m_suffixes.contains(suffix))
                 m_suffixes.append(suffix);
         }
     }
-    return true;
+    return std::nullopt;
 }
 
-void CliRun::start(const QByteArray& input)
+void CliRun::start(const QList<CliInput::Name>& names)
 {
-    if (!applySettings()) {
-        end(m_unknownTld ? Refused : Failed);
-        return;
-    }
-    QStringList texts = m_options.names;
-    texts.removeAll(QStringLiteral("-"));
-    // Lines and tabs of a file separate names as blanks do.
-    texts.append(QString::fromUtf8(input)
-                     .replace(QLatin1Char('\r'), QLatin1Char(' '))
-                     .replace(QLatin1Char('\n'), QLatin1Char(' '))
-                     .replace(QLatin1Char('\t'), QLatin1Char(' ')));
-    const Candidates::Result names = Candidates::build(texts.join(QLatin1Char(' ')), m_options.combinations,
-                                                       Utils::CheckListSize, Utils::AppSettings.CheckWithDashes);
-    switch (names.verdict) {
-    case Candidates::Verdict::Accepted:
-        break;
-    case Candidates::Verdict::Empty:
-        say(QStringLiteral("No names to check. Try 'orlevan-cli --help'."));
-        return end(Refused);
-    case Candidates::Verdict::IllegalCharacter:
-        say(Candidates::illegalCharacterText());
-        return end(Refused);
-    case Candidates::Verdict::TooLong:
-        say(Candidates::tooLongText(names.refusedName));
-        return end(Refused);
-    case Candidates::Verdict::Unregistrable:
-        say(Candidates::unregistrableText(names.refusedName, names.reason));
-        return end(Refused);
-    case Candidates::Verdict::TooMany:
-        say(Candidates::tooManyText(names.entriesNeeded, Utils::CheckListSize));
+    if (const std::optional<Status> failure = applySettings())
+        return end(*failure);
+    QString error;
+    const std::optional<QList<CliInput::Item>> items =
+        CliInput::prepare(names, m_options.combinations, Utils::AppSettings.CheckWithDashes, &error);
+    if (!items || items->isEmpty()) {
+        say(items ? QStringLiteral("No names to check. Try 'orlevan-cli --help'.") : error);
         return end(Refused);
     }
-    m_check = new Check(Check::Inputs::ofProgram(names, m_suffixes, m_personal && m_options.tlds.isEmpty(),
-                                                 Utils::AppSettings, m_options.port, m_io.rdap),
-                        m_io);
-    connect(m_check, &Check::note, this, &CliRun::say);
-    connect(m_check, &Check::failed, this, [this](Check::Failure failure, const QString& text) {
-        say(text);
-        // Nothing was asked when the run could not start; after a failed send, what was found is printed.
-        if (failure == Check::Failure::Refused || failure == Check::Failure::Network)
-            end(failure == Check::Failure::Refused ? Refused : Failed);
-        else if (failure == Check::Failure::Send)
-            finishCheck(Failed);
-    });
-    connect(m_check, &Check::finished, this, [this] { finishCheck(AllChecked); });
-    if (m_errIsTerminal)
+    m_batches = CliInput::batches(*items, int(m_suffixes.size()), DNS::MaxCandidates);
+    for (const Candidates::Result& batch : std::as_const(m_batches))
+        m_candidatesTotal += int(batch.names.size() * (batch.bareNames ? m_suffixes.size() : 1));
+    if (const std::optional<QString> failure = m_output.open()) {
+        say(*failure);
+        return end(Failed);
+    }
+    m_clock.start();
+    if (m_terminal.isTerminal && !m_options.quiet)
         m_progress.start();
+    startBatch();
+}
+
+void CliRun::startBatch()
+{
+    m_check = new Check(Check::Inputs::ofProgram(m_batches.at(m_batch), m_suffixes,
+                                                 m_personal && m_options.tlds.isEmpty(), Utils::AppSettings,
+                                                 m_options.port, m_io.rdap),
+                        m_io, this);
+    connect(m_check, &Check::note, this, [this](const QString& text) {
+        // Silence is told as a failure at the end; every other note once, however many batches say it.
+        if (m_options.quiet || m_said.contains(text) || text == CheckRun::silentServerText(Utils::AppSettings.NameServer))
+            return;
+        m_said.insert(text);
+        say(text);
+    });
+    connect(m_check, &Check::failed, this, [this](Check::Failure failure, const QString& text) {
+        if (failure == Check::Failure::Socket)
+            return;
+        say(text);
+        // Nothing was asked when the run could not start; after a failed send, what was found is written.
+        m_status = failure == Check::Failure::Refused ? Refused : Failed;
+        if (failure == Check::Failure::Send)
+            return batchDone(true);
+        m_output.abandon();
+        end(m_status);
+    });
+    connect(m_check, &Check::finished, this, [this] { batchDone(false); });
     m_check->start();
 }
 
-void CliRun::interrupt()
+void CliRun::interrupt(int signal)
 {
-    if (!m_check || m_ended)
-        return end(Interrupted);
-    finishCheck(Interrupted);
+    if (m_ended)
+        return;
+    m_status = 128 + signal;
+    if (!m_check)
+        return end(m_status);
+    batchDone(true);
 }
 
-void CliRun::finishCheck(int status)
+void CliRun::batchDone(bool stopped)
 {
     if (m_ended || !m_check)
         return;
-    m_check->cancel();
-    const QByteArray bytes = results();
-    if (m_options.output.isEmpty()) {
-        m_out->write(bytes);
-    } else if (const std::optional<QString> error = FileOps::writeWhole(m_options.output, bytes)) {
-        say(QStringLiteral("The results could not be saved to:\r") + m_options.output + QLatin1Char('\r') + *error);
+    Check* check = m_check;
+    m_check = nullptr;
+    check->cancel();
+    check->deleteLater(); // it may be the sender of this call
+    m_heard = m_heard || (check->run() && check->run()->heard());
+    m_candidatesDone += check->plan().candidateTotal();
+    if (!writeRows(settled(check->CheckResults()), check->plan()))
+        return;
+    // A server that heard none of the first batch will not hear the next: the rest is not asked.
+    const bool deaf = !m_heard;
+    if (++m_batch < m_batches.size() && !stopped && !deaf)
+        return startBatch();
+    for (; m_batch < m_batches.size(); ++m_batch) {
+        const RunPlan plan = RunPlan::make(Check::Inputs::of(m_batches.at(m_batch), m_suffixes, false, {}, 53, {}));
+        CheckResultTable table;
+        plan.fill(table);
+        if (!writeRows(settled(table), plan))
+            return;
+    }
+    if (const std::optional<QString> failure = m_output.finish()) {
+        say(*failure);
         return end(Failed);
     }
-    if (status == AllChecked) {
-        const CheckResultTable& table = m_check->CheckResults();
-        for (int c = 1; c <= table.columnCount() && status == AllChecked; ++c) {
-            for (int r = 1; r <= table.rowCount(); ++r)
-                status = table(c, r).status == Free || table(c, r).status == Taken ? status : SomeNotChecked;
-        }
+    if (deaf && m_status == AllChecked) {
+        say(CheckRun::silentServerText(Utils::AppSettings.NameServer));
+        m_status = Failed;
     }
-    end(status);
+    if (m_terminal.isTerminal && !m_options.quiet) {
+        clearProgress();
+        m_err->write(QStringLiteral("orlevan-cli: %1 free, %2 taken, %3 not checked in %4 s\n")
+                         .arg(m_counts[Free])
+                         .arg(m_counts[Taken])
+                         .arg(m_counts[NotChecked])
+                         .arg((m_clock.elapsed() + 500) / 1000)
+                         .toUtf8());
+    }
+    end(m_status == AllChecked && m_counts[NotChecked] > 0 ? int(SomeNotChecked) : m_status);
 }
 
-QByteArray CliRun::results() const
+bool CliRun::writeRows(const CheckResultTable& table, const RunPlan& plan)
 {
-    // What was not answered by now was not checked.
-    CheckResultTable table = m_check->CheckResults();
-    for (int c = 1; c <= table.columnCount(); ++c) {
-        for (int r = 1; r <= table.rowCount(); ++r)
-            table(c, r).status = table(c, r).status == Pending ? quint8(NotChecked) : table(c, r).status;
-    }
-    QList<ResultsText::Row> rows = ResultsText::rows(table, m_check->plan());
+    QList<ResultsText::Row> rows = ResultsText::rows(table, plan);
+    for (const ResultsText::Row& row : std::as_const(rows))
+        ++m_counts[qMin<int>(row.result->status, NotChecked)];
     if (m_options.only) {
         const QString wanted = QString(*m_options.only).replace(QLatin1Char('-'), QLatin1Char(' '));
         rows.removeIf([&](const ResultsText::Row& row) { return row.status != wanted; });
     }
+    QByteArray bytes;
     switch (m_options.format) {
     case CliOptions::Format::Csv:
-        return ResultsText::csv(rows);
-    case CliOptions::Format::Json: {
-        QByteArray out;
-        for (const ResultsText::Row& row : rows)
-            out += ResultsText::jsonLine(row);
-        return out;
-    }
+        bytes = ResultsText::csv(rows);
+        // One heading for the whole file.
+        if (m_batch > 0)
+            bytes = bytes.mid(bytes.indexOf("\r\n") + 2);
+        break;
+    case CliOptions::Format::Json:
+        for (const ResultsText::Row& row : std::as_const(rows))
+            bytes += ResultsText::jsonLine(row);
+        break;
     case CliOptions::Format::Text:
+        for (const ResultsText::Row& row : std::as_const(rows))
+            bytes += ResultsText::copyLine(*row.result, row.registrationSite).chopped(2).toUtf8() + '\n';
         break;
     }
-    QByteArray out;
-    for (const ResultsText::Row& row : rows)
-        out += ResultsText::copyLine(*row.result, row.registrationSite).chopped(2).toUtf8() + '\n';
-    return out;
+    clearProgress();
+    const std::optional<QString> failure = m_output.write(bytes);
+    if (!failure)
+        return true;
+    // A reader that went away wants nothing more, not even a word.
+    if (m_output.readerGone()) {
+        m_ended = true;
+        m_progress.stop();
+        QTimer::singleShot(0, this, [this] { Q_EMIT finished(128 + SIGPIPE); });
+        return false;
+    }
+    say(*failure);
+    m_output.abandon();
+    end(Failed);
+    return false;
+}
+
+qint64 CliRun::msLeftAfterBatch() const
+{
+    long long ticks = 0;
+    for (qsizetype b = m_batch + 1; b < m_batches.size(); ++b) {
+        const Candidates::Result& batch = m_batches.at(b);
+        // Each batch asks its made-up names and its suffixes too.
+        const qsizetype asked = batch.bareNames ? (batch.names.size() + 2) * m_suffixes.size() : batch.names.size();
+        ticks += RunSchedule::ticksFor(asked, Utils::AppSettings.Retries);
+    }
+    return ticks * Utils::AppSettings.QueryDelay;
 }
 
 void CliRun::showProgress()
 {
-    if (!m_check || m_check->phase() != RunPhase::Checking)
+    if (!m_check)
         return;
     const Check::Progress progress = m_check->progress();
-    m_err->write(QStringLiteral("\r\x1b[Kchecked %1 of %2, pass %3 of %4, about %5 s left")
-                     .arg(progress.checked)
-                     .arg(progress.total)
-                     .arg(progress.pass)
-                     .arg(progress.passes)
-                     .arg((progress.msLeft + 999) / 1000)
-                     .toUtf8());
-    m_progressShown = true;
+    QString text;
+    if (m_check->phase() == RunPhase::Checking) {
+        text = QStringLiteral("checked %1 of %2, ").arg(m_candidatesDone + progress.checked).arg(m_candidatesTotal);
+        if (m_batches.size() > 1)
+            text += QStringLiteral("batch %1 of %2, ").arg(m_batch + 1).arg(m_batches.size());
+        text += QStringLiteral("pass %1 of %2, about %3 s left")
+                    .arg(progress.pass)
+                    .arg(progress.passes)
+                    .arg((progress.msLeft + msLeftAfterBatch() + 999) / 1000);
+    } else if (m_check->busy()) {
+        text = QStringLiteral("confirming ") + progress.caption;
+    }
+    // One column short of the width: a full line would move the cursor to the next.
+    text.truncate(qMax(0, m_terminal.columns() - 1));
+    clearProgress();
+    m_err->write('\r' + text.toUtf8());
+    m_progressWidth = int(text.size());
 }

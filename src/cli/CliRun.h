@@ -1,16 +1,23 @@
 #pragma once
 
 #include "check/Check.h"
+#include "cli/CliInput.h"
 #include "cli/CliOptions.h"
+#include "cli/CliOutput.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
+
+#include <functional>
 
 class QIODevice;
 
-// One check from the command line: the settings read (never written), the names and options turned into a Check,
-// its messages as lines on standard error, a progress line while that is a terminal, and the results printed.
+// One run of the command line: the settings read (never written), the names judged and cut into Checks of at most
+// the name list's size, run one after the other, each one's results written as it ends; its messages as lines on
+// standard error, and a progress line while that is a terminal.
 class CliRun final : public QObject
 {
     Q_OBJECT
@@ -18,39 +25,57 @@ class CliRun final : public QObject
 public:
     enum Status { AllChecked = 0, SomeNotChecked = 1, Refused = 2, Failed = 3, Interrupted = 130 };
 
-    // The check talks through io: the program's own network unless a test aims it elsewhere.
-    CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, bool errIsTerminal, const Check::Io& io = {},
+    // What standard error is: a terminal shows the progress and the summary; a dumb one gets no escapes.
+    struct Terminal
+    {
+        bool isTerminal = false;
+        bool escapes = true;
+        std::function<int()> columns = [] { return 80; };
+    };
+
+    // The checks talk through io: the program's own network unless a test aims it elsewhere.
+    CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, const Terminal& terminal, const Check::Io& io = {},
            QObject* parent = nullptr);
     ~CliRun() override;
 
-    // Starts the check of the names given and of input (standard input, when it is read) and returns; finished()
-    // follows, at once when nothing could start.
-    void start(const QByteArray& input);
-    // Ctrl-C: stops the check and prints what was found, the rest as not checked.
-    void interrupt();
+    // Starts checking the names and returns; finished() follows, at once when nothing could start.
+    void start(const QList<CliInput::Name>& names);
+    // Ctrl-C, SIGTERM, SIGHUP: stops and writes what was found, the rest as not checked; ends with 128 + signal.
+    void interrupt(int signal = 2);
 
 Q_SIGNALS:
     void finished(int status);
 
 private:
-    // The settings as the window would have them, options applied; false when that cannot be.
-    bool applySettings();
+    // The settings as the window would have them, options applied; the status to end with when that cannot be.
+    std::optional<Status> applySettings();
     void say(const QString& text);
+    void clearProgress();
     void end(int status);
-    void finishCheck(int status);
+    void startBatch();
+    void batchDone(bool interrupted);
+    bool writeRows(const CheckResultTable& table, const RunPlan& plan);
     void showProgress();
-    QByteArray results() const;
+    qint64 msLeftAfterBatch() const;
 
     const CliOptions m_options;
     const Check::Io m_io;
-    QIODevice* m_out;
     QIODevice* m_err;
-    const bool m_errIsTerminal;
+    const Terminal m_terminal;
+    CliOutput m_output;
+    QList<Candidates::Result> m_batches;
+    int m_batch = 0;
+    int m_candidatesDone = 0;
+    int m_candidatesTotal = 0;
     QPointer<Check> m_check;
     QStringList m_suffixes;
     bool m_personal = false;
-    bool m_unknownTld = false;
     bool m_ended = false;
+    bool m_heard = false;
+    int m_counts[4] = {}; // by CheckStatus
+    int m_status = AllChecked;
+    QSet<QString> m_said;
     QTimer m_progress;
-    bool m_progressShown = false;
+    QElapsedTimer m_clock;
+    int m_progressWidth = 0; // of the progress line on the terminal; 0 when none is shown
 };

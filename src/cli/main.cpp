@@ -1,3 +1,4 @@
+#include "cli/CliInput.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
 
@@ -7,16 +8,26 @@
 
 #include <csignal>
 #include <cstdio>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
-int g_interruptPipe[2] = {-1, -1};
+int g_signalPipe[2] = {-1, -1};
 
-void onInterrupt(int)
+// Ctrl-C, SIGTERM and SIGHUP end the run by an event; the same signal a second time ends the program at once.
+void onSignal(int signal)
 {
-    const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(g_interruptPipe[1], &byte, 1);
-    std::signal(SIGINT, SIG_DFL); // a second Ctrl-C ends the program at once
+    const char byte = char(signal);
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+    std::signal(signal, SIG_DFL);
+}
+
+int terminalColumns()
+{
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
 }
 } // namespace
 
@@ -26,35 +37,46 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
         qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
+    // On the descriptors themselves: a write that fails says so at once, not at a later flush.
     QFile out, err;
-    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     QString error;
     const std::optional<CliOptions> options = CliOptions::parse(app.arguments().mid(1), &error);
     if (!options) {
-        err.write((QStringLiteral("orlevan-cli: ") + error + QStringLiteral("\nTry 'orlevan-cli --help'.\n")).toUtf8());
+        err.write((QStringLiteral("orlevan-cli: ") + error + QStringLiteral(" Try 'orlevan-cli --help'.\n")).toUtf8());
         return CliRun::Refused;
     }
     if (options->help || options->version) {
         out.write((options->help ? CliOptions::helpText() : CliOptions::versionText()).toUtf8());
         return 0;
     }
-    QByteArray input;
-    if (!::isatty(STDIN_FILENO) || options->names.contains(QStringLiteral("-"))) {
-        QFile in;
-        if (in.open(stdin, QIODevice::ReadOnly))
-            input = in.readAll();
+    QFile in;
+    if (CliInput::readsStandardInput(options->names, options->files))
+        in.open(STDIN_FILENO, QIODevice::ReadOnly);
+    const std::optional<QList<CliInput::Name>> names =
+        CliInput::gather(options->names, options->files, in.isOpen() ? &in : nullptr, &error);
+    if (!names) {
+        err.write((QStringLiteral("orlevan-cli: ") + error + QLatin1Char('\n')).toUtf8());
+        return CliRun::Refused;
     }
-    CliRun run(*options, &out, &err, ::isatty(STDERR_FILENO));
+    CliRun::Terminal terminal;
+    terminal.isTerminal = ::isatty(STDERR_FILENO);
+    const QByteArray term = qgetenv("TERM");
+    terminal.escapes = !term.isEmpty() && term != "dumb";
+    terminal.columns = terminalColumns;
+    CliRun run(*options, &out, &err, terminal);
     QObject::connect(&run, &CliRun::finished, &app, [](int status) { QCoreApplication::exit(status); });
-    if (::pipe(g_interruptPipe) == 0) {
-        auto* notifier = new QSocketNotifier(g_interruptPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run, notifier] {
-            notifier->setEnabled(false);
-            run.interrupt();
+    if (::pipe(g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run] {
+            char signal = 0;
+            if (::read(g_signalPipe[0], &signal, 1) == 1)
+                run.interrupt(signal);
         });
-        std::signal(SIGINT, onInterrupt);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(signal, onSignal);
     }
-    run.start(input);
+    run.start(*names);
     return QCoreApplication::exec();
 }

@@ -78,6 +78,8 @@ public:
     int queriesSent() const { return m_sent; }
     // The pass under way, from 1.
     int pass() const { return m_schedule.pass() + 1; }
+    // Whether any datagram came from the server, whatever it said.
+    bool heard() const { return m_heard; }
     quint16 localPort() const;
     const QList<Canary>& canaries() const { return m_canaries; }
 

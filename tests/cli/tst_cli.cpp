@@ -1,3 +1,4 @@
+#include "cli/CliInput.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
 #include "core/Environment.h"
@@ -21,21 +22,25 @@ class TestCli : public QObject
         int status = -1;
         QByteArray out, err;
     };
-    Ran run(const QStringList& arguments, const QByteArray& input = {}, bool interrupt = false)
+    Ran run(const QStringList& arguments, QByteArray input = {}, bool interrupt = false,
+            const CliRun::Terminal& terminal = {})
     {
         Ran ran;
         QString error;
         const auto options = CliOptions::parse(arguments, &error);
-        if (!options)
+        QBuffer in(&input), out(&ran.out), err(&ran.err);
+        in.open(QIODevice::ReadOnly);
+        const auto names = options ? CliInput::gather(options->names, options->files, &in, &error) : std::nullopt;
+        if (!names)
             return {2, {}, error.toUtf8()};
-        QBuffer out(&ran.out), err(&ran.err);
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
-        CliRun cli(*options, &out, &err, false, m_io);
+        // A terminal shows both streams on one screen.
+        CliRun cli(*options, &out, terminal.isTerminal ? &out : &err, terminal, m_io);
         QSignalSpy finished(&cli, &CliRun::finished);
-        cli.start(input);
+        cli.start(*names);
         if (interrupt)
-            cli.interrupt();
+            cli.interrupt(15);
         if (finished.wait(10000))
             ran.status = finished.value(0).value(0).toInt();
         return ran;
@@ -83,12 +88,33 @@ private Q_SLOTS:
     }
 
     // The same check as the window's, in each format; what is refused or fails, and how a script can tell.
+    // On a terminal: results and messages never share a line with the progress, which fits the width; a dumb
+    // terminal gets no escapes; a summary ends the run.
+    void terminal()
+    {
+        CliRun::Terminal terminal{true, false, [] { return 30; }};
+        const Ran ran = run({"--server", "127.0.0.1", "--port", QString::number(m_ns->port()), "--delay", "40",
+                             "--tld", "com", "a", "b", "a.com", "A", "c.zz"},
+                            {}, false, terminal);
+        QCOMPARE(ran.status, int(CliRun::SomeNotChecked));
+        QVERIFY(!ran.out.contains('\x1b'));
+        QStringList lines;
+        for (const QByteArray& line : ran.out.split('\n')) {
+            for (const QByteArray& drawn : line.split('\r').mid(0, line.count('\r')))
+                QVERIFY2(drawn.size() < 30, drawn.constData());
+            lines += QString::fromUtf8(line.mid(line.lastIndexOf('\r') + 1)).section(" in ", 0, 0);
+        }
+        QVERIFY2(ran.out.contains("\rchecked "), ran.out.constData()); // the progress was shown
+        QCOMPARE(lines.join('|'), "a.com is unavailable.|b.com is available (check http://reg)|a.com is unavailable.|"
+                                  "c.zz was not checked.|orlevan-cli: 1 free, 2 taken, 1 not checked|");
+    }
+
     void checks()
     {
         const QStringList server = {"--server", "127.0.0.1", "--port",    QString::number(m_ns->port()),
                                     "--delay",  "5",         "--retries", "1"};
         const QStringList names = server + QStringList{"--tld", "com"};
-        Ran ran = run(names + QStringList{"--format", "csv", "a"}, "b\r\n\tc\n");
+        Ran ran = run(names + QStringList{"--format", "csv", "a", "-"}, "b\r\n\tc\n");
         QCOMPARE(ran.status, int(CliRun::SomeNotChecked));
         QCOMPARE(ran.out, QByteArray("\xEF\xBB\xBFname,domain,status,confirmed by,registration site,reason\r\n"
                                      "a,a.com,taken,DNS,http://reg,\r\nb,b.com,free,DNS,http://reg,\r\n"
@@ -115,7 +141,11 @@ private Q_SLOTS:
         QCOMPARE(run(server + QStringList{"--tld", "UK,zz", "a"}).out,
                  "a.co.uk is unavailable.\na.org.uk is unavailable.\na.zz is unavailable.\n");
         QCOMPARE(run(names + QStringList{"a_b"}).status, int(CliRun::Refused));
-        QCOMPARE(run(names + QStringList{"a"}, {}, true).status, int(CliRun::Interrupted));
+        // Stopped by SIGTERM before anything was answered: every name is there, not checked.
+        ran = run(names + QStringList{"--format", "json", "a", "c.zz"}, "never read", true);
+        QCOMPARE(ran.status, 143);
+        QCOMPARE(ran.out.count("\"status\":\"not-checked\""), 2);
+        QCOMPARE(ran.out.count("\"reason\":\"not asked\""), 2);
         m_io.dns.transport = [] {
             auto socket = std::make_unique<ScriptedTransport>();
             socket->opens = false;
@@ -123,7 +153,7 @@ private Q_SLOTS:
         };
         ran = run(names + QStringList{"a"});
         QCOMPARE(ran.status, int(CliRun::Failed));
-        QCOMPARE(ran.err, QByteArray("Cannot initialize the network -  Please check that you are online.\n"));
+        QCOMPARE(ran.err, QByteArray("orlevan-cli: Cannot initialize the network - Please check that you are online.\n"));
         QVERIFY(ran.out.isEmpty());
     }
 };

@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# orlevan-cli as scripts and people at a terminal use it, against a real name server (NSD) on 127.0.0.1 that
+# knows the com names "taken" and "alpha2"; every other name under com does not exist.
+set -u
+program="$1"
+work="$(mktemp -d)"
+nsd_pid=""
+cleanup() {
+    [ -n "$nsd_pid" ] && kill "$nsd_pid" 2>/dev/null && wait "$nsd_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+# Free names come with their registry's site; the lines are compared without it.
+plain() { sed 's/ (check [^)]*)$/./' "$@"; }
+fail() { echo "FAILED: $*"; [ -f "$work/err" ] && sed 's/^/  stderr: /' "$work/err" | head -5; exit 1; }
+
+# Two free loopback ports: one for the name server, one where nobody answers.
+read -r port silent < <(python3 -c '
+import socket
+s = [socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(2)]
+for x in s: x.bind(("127.0.0.1", 0))
+print(*[x.getsockname()[1] for x in s])')
+nsd="$(command -v nsd || echo /usr/sbin/nsd)"
+cat >"$work/com" <<EOF
+\$ORIGIN com.
+\$TTL 60
+@ SOA ns.com. admin.com. 1 3600 600 86400 60
+@ NS ns.com.
+ns A 127.0.0.1
+taken A 127.0.0.2
+alpha2 A 127.0.0.2
+EOF
+cat >"$work/nsd.conf" <<EOF
+server:
+ ip-address: 127.0.0.1
+ port: $port
+ username: ""
+ chroot: ""
+ zonesdir: "$work"
+ pidfile: "$work/nsd.pid"
+ database: ""
+ xfrdfile: "$work/xfrd"
+ zonelistfile: "$work/zone.list"
+ xfrdir: "$work"
+ logfile: "$work/nsd.log"
+ server-count: 1
+remote-control:
+ control-enable: no
+zone:
+ name: "com"
+ zonefile: "com"
+EOF
+"$nsd" -d -c "$work/nsd.conf" &
+nsd_pid=$!
+for _ in $(seq 100); do
+    dig -p "$port" @127.0.0.1 +time=1 +tries=1 taken.com >/dev/null 2>&1 && break
+done
+
+mkdir -p "$work/home"
+cli=(env -i HOME="$work/home" PATH="$PATH" "$program")
+ask=("${cli[@]}" --server 127.0.0.1 --port "$port" --tld com --delay 5 --retries 2)
+
+# Names given: standard input is not read, though it never ends.
+mkfifo "$work/fifo"
+exec 3<>"$work/fifo"
+timeout 10 "${ask[@]}" alpha taken <&3 >"$work/out" 2>"$work/err"
+[ $? -eq 0 ] || fail "names given plus an open standard input"
+plain "$work/out" | diff - <(echo $'alpha.com is available.\ntaken.com is unavailable.') || fail "the plain results"
+
+# Output that cannot be written: /dev/full, and a missing folder before anything is asked.
+"${ask[@]}" alpha >/dev/full 2>"$work/err"
+[ $? -eq 3 ] && grep -q '^orlevan-cli: The results could not be written to standard output' "$work/err" ||
+    fail "/dev/full"
+timeout 1 "${ask[@]}" --delay 1000 alpha -o "$work/none/x.txt" 2>"$work/err"
+[ $? -eq 3 ] && grep -q "^orlevan-cli: The results cannot be written to $work/none/x.txt" "$work/err" ||
+    fail "--output into a missing folder"
+"${ask[@]}" alpha -o "$work/x.txt" 2>"$work/err" && [ "$(plain "$work/x.txt")" = "alpha.com is available." ] ||
+    fail "--output"
+
+# Name files: comments, blank lines, CR LF and a byte order mark; a bad line named by file and line.
+printf '\xef\xbb\xbf# candidates\r\nalpha  # the first\r\n\r\ntaken.com\n' >"$work/list"
+"${ask[@]}" -f "$work/list" --format csv >"$work/out" 2>"$work/err" || fail "a name file"
+[ "$(tail -n +2 "$work/out" | cut -d, -f2,3 | tr -d '\r' | paste -sd' ')" = "alpha.com,free taken.com,taken" ] ||
+    fail "a name file: $(cat "$work/out")"
+printf 'alpha\nb_d\n' | "${ask[@]}" -f - 2>"$work/err"
+[ $? -eq 2 ] && grep -qx 'orlevan-cli: <stdin>:2: The name b_d holds a character no domain name may have: only letters, digits and - are allowed.' "$work/err" ||
+    fail "a bad line"
+"${ask[@]}" zz--mid 2>"$work/err"
+[ $? -eq 2 ] && grep -q '^orlevan-cli: The name zz--mid cannot be registered' "$work/err" || fail "an unregistrable name"
+
+# Each name by itself, and each once.
+"${ask[@]}" -qc alpha taken ALPHA beta.com >"$work/out" 2>"$work/err" || fail "combinations: status $?"
+plain "$work/out" | diff - <(echo $'alpha.com is available.\nalphataken.com is available.\ntakenalpha.com is available.\ntaken.com is unavailable.\nbeta.com is available.') ||
+    fail "mixed names, bundled options"
+
+# A long list in batches, in order.
+seq -f 'alpha%g' 0 5000 | "${ask[@]}" --retries 1 --format json >"$work/out" 2>"$work/err" || fail "5001 names: status $?"
+[ "$(wc -l <"$work/out")" -eq 5001 ] || fail "5001 names: $(wc -l <"$work/out") lines"
+[ "$(grep -c '"status":"taken"' "$work/out")" -eq 1 ] && sed -n 3p "$work/out" | grep '"ascii":"alpha2.com"' | grep -q '"status":"taken"' &&
+    sed -n 5001p "$work/out" | grep '"ascii":"alpha5000.com"' | grep -q '"status":"free"' || fail "5001 names: the statuses"
+
+# A server that answers nothing: exit 3, said by name, and every name with its reason.
+env -i HOME="$work/home" PATH="$PATH" "$program" --server 127.0.0.1 --port "$silent" --tld com --delay 5 --retries 1 \
+    --format json alpha >"$work/out" 2>"$work/err"
+[ $? -eq 3 ] && grep -qx 'orlevan-cli: The nameserver 127.0.0.1 did not answer. Check your settings with --server.' "$work/err" &&
+    grep '"status":"not-checked"' "$work/out" | grep -q '"reason":"no answer"'  || fail "a silent server"
+"${cli[@]}" --server '' alpha 2>"$work/err"
+[ $? -eq 2 ] || fail "an empty --server"
+
+# Settings written by hand, without the window's first-run mark, are used.
+mkdir -p "$work/home/.config/Orlevan"
+printf '[main]\ndns=127.0.0.1\ndelay=5\n' >"$work/home/.config/Orlevan/Orlevan.ini"
+"${cli[@]}" --port "$port" --tld com taken >"$work/out" 2>"$work/err" && grep -qx 'taken.com is unavailable.' "$work/out" ||
+    fail "hand-written settings"
+rm "$work/home/.config/Orlevan/Orlevan.ini"
+
+# On a pseudo-terminal: the progress never glued to a line, no wider than the terminal, an honest estimate; no
+# escapes on a dumb terminal; SIGTERM keeps every line.
+python3 - "${ask[@]}" <<'EOF' || fail "on a terminal"
+import os, pty, re, select, signal, struct, sys, time, fcntl, termios
+
+def run(argv, term, stop_at=None, columns=60):
+    pid, fd = pty.fork()
+    if pid == 0:
+        os.environ['TERM'] = term
+        os.execvp(argv[0], argv)
+    fcntl.ioctl(fd, termios.TIOCSWINSZ, struct.pack('HHHH', 24, columns, 0, 0))
+    out, start, seen, deadline = b'', time.monotonic(), [], time.monotonic() + 60
+    while time.monotonic() < deadline:
+        ready, _, _ = select.select([fd], [], [], 1)
+        if not ready:
+            continue
+        try:
+            chunk = os.read(fd, 65536)
+        except OSError:
+            break
+        if not chunk:
+            break
+        out += chunk
+        for m in re.finditer(rb'checked (\d+) of (\d+), pass \d of \d, about (\d+) s left', chunk):
+            seen.append((time.monotonic() - start, int(m.group(1)), int(m.group(2)), int(m.group(3))))
+        if stop_at and seen and seen[-1][1] >= stop_at:
+            os.kill(pid, signal.SIGTERM)
+            stop_at = None
+    _, status = os.waitpid(pid, 0)
+    return os.waitstatus_to_exitcode(status), out.decode(), time.monotonic() - start, seen
+
+names = ['n%d' % i for i in range(200)]
+argv = sys.argv[1:] + ['--delay', '40']
+code, out, took, seen = run(argv + names, 'xterm')
+assert code == 0, code
+lines = out.replace('\r\n', '\n').split('\n')
+results = [re.sub(r' \(check [^)]*\)$', '.', l.split('\r')[-1].replace('\x1b[K', '')) for l in lines if l]
+assert results[:200] == ['n%d.com is available.' % i for i in range(200)], results[:3]
+assert re.fullmatch(r'orlevan-cli: 200 free, 0 taken, 0 not checked in \d+ s', results[200]), results[200]
+middle = [s for s in seen if 0.3 < s[1] / s[2] < 0.5]
+assert middle, seen
+for at, checked, total, left in middle:
+    assert abs(at + left - took) <= 0.35 * (took - at), (at, left, took)
+code, out, _, _ = run(argv + names[:30], 'dumb', columns=30)
+assert code == 0 and '\x1b' not in out and '\rchecked ' in out, out
+assert all(len(p) < 30 for l in out.replace('\r\n', '\n').split('\n') for p in l.split('\r')[:-1]), 'wider than the terminal'
+code, out, _, _ = run(argv + ['--format', 'json'] + names[:80], 'xterm', stop_at=20)
+assert code == 143, code
+assert len(re.findall(r'"status":', out)) == 80, out[-300:]
+EOF
+echo "orlevan-cli end-to-end test passed"
