@@ -155,6 +155,10 @@ void WhoisConfirmation::whoisFinished(const WhoisOutcome& outcome)
     Backoff& backoff = m_backoff[m_askedServer];
     backoff.waitMs = backoff.waitMs > 0 ? qMin(backoff.waitMs * 2, m_refusalWaitMs * 16) : m_refusalWaitMs;
     backoff.notBefore = m_clock.elapsed() + backoff.waitMs;
+    const QPointer<WhoisConfirmation> self(this);
+    Q_EMIT pausing(m_askedServer, backoff.waitMs);
+    if (!self || m_state != State::Asking)
+        return;
     if (m_retries++ < MaxRetries) {
         askWhois();
         return;

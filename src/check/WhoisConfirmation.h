@@ -51,6 +51,8 @@ public:
 Q_SIGNALS:
     // caption: "WHOIS : " or "RDAP : " and the domain.
     void asking(int column, int row, const QString& caption);
+    // A WHOIS server turned a question away and is left alone for ms milliseconds before it is asked again.
+    void pausing(const QString& server, int ms);
     // The cell's status changed and wants repainting.
     void cellChanged(int column, int row);
     void advanced();

@@ -440,9 +440,12 @@ private Q_SLOTS:
         QTest::newRow("both say free") << QByteArray("No match for A.COM\r\n") << 404 << "free by WHOIS, free by RDAP";
         QTest::newRow("registered") << QByteArray("Domain Name: A.COM\r\n") << 200 << "taken by WHOIS, taken by RDAP";
         QTest::newRow("other case") << QByteArray("no entries found\r\n") << 500
-                                    << "taken by WHOIS, not checked by RDAP";
+                                    << "taken by WHOIS, not checked by RDAP: no usable answer from RDAP";
+        QTest::newRow("too many requests") << QByteArray("No match for A.COM\r\n") << 429
+                                           << "free by WHOIS, not checked by RDAP: RDAP refused to answer";
         QTest::newRow("empty reply") << QByteArray("") << 404 << "taken by WHOIS, free by RDAP";
-        QTest::newRow("unreachable") << QByteArray("-") << 404 << "not checked by WHOIS, free by RDAP";
+        QTest::newRow("unreachable") << QByteArray("-") << 404
+                                     << "not checked by WHOIS: no usable answer from WHOIS, free by RDAP";
     }
     void confirmation()
     {
@@ -451,7 +454,9 @@ private Q_SLOTS:
         FakeServer whois, rdap(true);
         QVERIFY(whois.start() && rdap.start());
         whois.setDefault({FakeServer::Mode::Reply, whoisReply});
-        rdap.answer(FakeServer::http(rdapStatus, R"({"objectClassName": "domain"})"), "/rdap/domain/d.rdaptest");
+        for (int asked = 0; asked < 2; ++asked) // a "too many requests" is asked once more
+            rdap.answer(FakeServer::http(rdapStatus, R"({"objectClassName": "domain"})", {{"Retry-After", "0"}}),
+                        "/rdap/domain/d.rdaptest");
         // Each name's registry as the domain table and the directory know it when the plan is made.
         loadTable({"int;I;;;", "com;C;;;127.0.0.1"});
         const auto directory = RdapBootstrap::parse(
@@ -478,6 +483,10 @@ private Q_SLOTS:
         for (int r = 1; r <= 4; ++r)
             shown += QStringList{"pending", "taken", "free", "not checked"}[CheckResults(1, r).status] + " by " +
                      QStringList{"DNS", "WHOIS", "RDAP"}[CheckResults(1, r).decidedBy];
+        for (const int r : {1, 4}) {
+            if (CheckResults(1, r).status == NotChecked)
+                shown[r - 1] += ": " + ResultsText::reasonText(CheckResults(1, r));
+        }
         QTEST(shown[0] + ", " + shown[3], "statuses");
         QCOMPARE(shown[1] + ", " + shown[2], "taken by DNS, not checked by DNS");
         QCOMPARE(advanced.size(), 4);
@@ -498,14 +507,17 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("replies");
         QTest::addColumn<QString>("outcome"); // of a.com, then b.com
         QTest::addColumn<int>("asked");
+        QTest::addColumn<QList<int>>("pauses");
         QTest::addColumn<int>("leastMs");
         const int r = int(FakeServer::Mode::Reply);
         QTest::newRow("asked again") << QList<int>{r, r, r} << QStringList{"Try again later", "quota", "No match"}
-                                     << "free|free" << 4 << 150;
+                                     << "free|free" << 4 << QList<int>{50, 100} << 150;
         QTest::newRow("refused throughout") << QList<int>{r} << QStringList{"Query rate limit exceeded"}
-                                            << "WHOIS refused to answer|WHOIS refused to answer" << 6 << 1550;
+                                            << "WHOIS refused to answer|WHOIS refused to answer" << 6
+                                            << QList<int>{50, 100, 200, 400, 800, 800} << 1550;
         QTest::newRow("reset after the reply") << QList<int>{int(FakeServer::Mode::Reset)} << QStringList{"No match"}
-                                               << "no usable answer from WHOIS|no usable answer from WHOIS" << 2 << 0;
+                                               << "no usable answer from WHOIS|no usable answer from WHOIS" << 2
+                                               << QList<int>{} << 0;
     }
     void refusals()
     {
@@ -525,11 +537,15 @@ private Q_SLOTS:
         plan.fill(table);
         table(1, 1).status = table(1, 2).status = Free;
         WhoisConfirmation walk(table, plan, {whois.port(), 2000, 4000, 50}, {});
-        QSignalSpy finished(&walk, &WhoisConfirmation::finished);
+        QSignalSpy finished(&walk, &WhoisConfirmation::finished), pausing(&walk, &WhoisConfirmation::pausing);
         QElapsedTimer clock;
         clock.start();
         walk.start();
         QVERIFY(finished.wait(20000));
+        QList<int> pauses;
+        for (const QList<QVariant>& signal : std::as_const(pausing))
+            pauses.append(signal.at(1).toInt());
+        QTEST(pauses, "pauses");
         QFETCH(int, leastMs);
         QVERIFY2(clock.elapsed() >= leastMs, qPrintable(QString::number(clock.elapsed())));
         const auto shown = [&](int row) {

@@ -188,6 +188,11 @@ private Q_SLOTS:
         QCOMPARE(planOf({QString(63, 'a')}, true, false).refusal, RunPlan::Refusal::None);
         QCOMPARE(planOf({QString(64, 'a')}, true, false).refusalText(),
                  Candidates::tooLongText(QString(64, 'a') + ".com")); // a name that comes around the name box
+        Candidates::Result fits; // under the last suffix only
+        fits.names = fits.typed = {QString(63, 'a') + '.' + QString(63, 'b') + '.' + QString(63, 'c') + '.' +
+                                   QString(57, 'd')};
+        const RunPlan lastTooLong = RunPlan::make(RunPlan::Inputs::of(fits, {"uk", "co.uk"}, false, {}, 53, {}));
+        QCOMPARE(lastTooLong.refusalText(), Candidates::tooLongText(fits.typed.first() + ".co.uk"));
         Utils::DomainTable[1].Selected = 0;
         QCOMPARE(planOf(QStringList(3, "n"), true, true).refusalText(),
                  "No top-level domain is chosen, so there is nothing to check.\rChoose the top-level domains to search "
