@@ -3,8 +3,9 @@
 // of the program over the candidates, through the results window (offscreen unless a display is set; --hidden: the
 // window is never shown) or with --run-only through the run alone; and one dig over the same names against the same
 // server. It prints the median processor time (user + system) of each side and their ratio, and how well the run
-// keeps to its pace. With --cli the program is orlevan-cli as a whole process (one pass by default), against a
-// server on port 53 of 127.0.0.83, which needs root; its pace is read at the server, from the first query to the last.
+// keeps to its pace. With --cli the program is orlevan-cli as a whole process (one pass by default): once over the
+// candidates as complete names, once over 6000 names under com, which it checks in three batches; its pace is read
+// at the server, burst by burst, from the first query of a batch to its last.
 #include "check/Check.h"
 #include "check/RunPlan.h"
 #include "core/Environment.h"
@@ -25,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
@@ -43,8 +45,9 @@ QPair<double, double> cpuMs(int who)
 }
 
 // Answers every query at once: odd-numbered names exist, even-numbered and made-up ones do not. A datagram "?"
-// is answered with the queries seen since the last "?" and the microseconds from the first of them to the last.
-int serve(const QHostAddress& address, quint16 port)
+// is answered with the queries seen since the last "?" and the microseconds from the first of them to the last,
+// then the same two figures for each burst of them: a quiet of more than burstGapMs starts a new burst.
+int serve(const QHostAddress& address, quint16 port, int burstGapMs)
 {
     QUdpSocket socket;
     if (!socket.bind(address, port))
@@ -54,19 +57,33 @@ int serve(const QHostAddress& address, quint16 port)
     QElapsedTimer first;
     qint64 last = 0;
     int seen = 0;
+    struct Burst
+    {
+        int queries = 0;
+        qint64 first = 0, last = 0; // nanoseconds
+    };
+    QList<Burst> bursts;
     QObject::connect(&socket, &QUdpSocket::readyRead, &socket, [&] {
         while (socket.hasPendingDatagrams()) {
             const QNetworkDatagram datagram = socket.receiveDatagram();
             QByteArray reply = datagram.data();
             if (reply == "?") {
-                socket.writeDatagram(QByteArray::number(seen) + ' ' + QByteArray::number(last / 1000),
-                                     datagram.senderAddress(), quint16(datagram.senderPort()));
+                QByteArray said = QByteArray::number(seen) + ' ' + QByteArray::number(last / 1000);
+                for (const Burst& burst : std::as_const(bursts))
+                    said += ' ' + QByteArray::number(burst.queries) + ' ' + QByteArray::number((burst.last - burst.first) / 1000);
+                socket.writeDatagram(said, datagram.senderAddress(), quint16(datagram.senderPort()));
                 seen = 0;
+                bursts.clear();
                 continue;
             }
             if (seen++ == 0)
                 first.start();
-            last = first.nsecsElapsed();
+            const qint64 now = first.nsecsElapsed();
+            if (bursts.isEmpty() || now - last > qint64(burstGapMs) * 1000000)
+                bursts.append({0, now, now});
+            ++bursts.last().queries;
+            bursts.last().last = now;
+            last = now;
             if (reply.size() < 13)
                 continue;
             const int length = quint8(reply.at(12));
@@ -102,50 +119,92 @@ double childCpuMs(const QString& program, const QStringList& arguments, const QP
     return after.first - before.first + after.second - before.second;
 }
 
-// orlevan-cli as a script runs it, against dig, over the same names at the same server.
-int benchCli(const QString& nameFile, int count, int delay, int retries, int rounds, const QString& dig)
+// orlevan-cli as a script runs it, against dig, over the same names at the same server: the candidates as
+// complete names, then 6000 names under com, checked in batches.
+int benchCli(const QString& nameFile, int delay, int retries, int rounds, const QString& dig)
 {
-    const QString address = QStringLiteral("127.0.0.83");
     QProcess server;
     server.start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--serve"), QStringLiteral("--address"), address, QStringLiteral("--port"), "53"});
+                 {QStringLiteral("--serve"), QStringLiteral("--burst-gap"), QString::number(6 * delay)});
     if (!server.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "no name server on %s port 53: the command-line case needs root\n", qPrintable(address));
+        std::fprintf(stderr, "the name server process did not start\n");
         return 1;
     }
+    const quint16 port = quint16(server.readLine().trimmed().toUInt());
     QTemporaryDir home; // no settings: the first start's choices
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("HOME"), home.path());
     environment.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    QUdpSocket report;
-    QList<double> cliCpu, digCpu, wireOff;
-    int asked = 0;
-    for (int round = 0; round < rounds; ++round) {
-        cliCpu.append(
-            childCpuMs(QStringLiteral(ORLEVAN_CLI),
-                       {QStringLiteral("--server"), address, QStringLiteral("--delay"), QString::number(delay),
-                        QStringLiteral("--retries"), QString::number(retries), QStringLiteral("--no-confirm")},
-                       environment, nameFile));
-        report.writeDatagram("?", QHostAddress(address), 53);
-        report.waitForReadyRead(5000);
-        const QList<QByteArray> seen = report.receiveDatagram().data().split(' ');
-        asked = seen.value(0).toInt();
-        // Each query a tick after the one before.
-        const double ideal = double(asked - 1) * delay;
-        wireOff.append((seen.value(1).toDouble() / 1000.0 - ideal) / ideal * 100.0);
-        if (!dig.isEmpty()) {
-            digCpu.append(childCpuMs(dig, {QStringLiteral("+notcp"), QStringLiteral("+noedns"), "@" + address,
-                                           QStringLiteral("-f"), nameFile}));
-            report.writeDatagram("?", QHostAddress(address), 53);
-            report.waitForReadyRead(5000);
-            report.receiveDatagram();
-        }
+    // The same 6000 names, bare for orlevan-cli and complete for dig.
+    const QString bareFile = home.path() + QStringLiteral("/bare"), fullFile = home.path() + QStringLiteral("/full");
+    QFile bare(bareFile), full(fullFile);
+    if (!bare.open(QIODevice::WriteOnly) || !full.open(QIODevice::WriteOnly))
+        return 1;
+    for (int i = 1; i <= 6000; ++i) {
+        bare.write("bench" + QByteArray::number(i) + '\n');
+        full.write("bench" + QByteArray::number(i) + ".com\n");
     }
-    std::printf("orlevan-cli over %d names, delay %d ms, %d passes: %d queries; time from the first query to the "
-                "last against the ideal: median %+.2f %%\n",
-                count, delay, retries, asked, median(wireOff));
-    std::printf("processor time, median of %d: orlevan-cli %.1f ms, dig %.1f ms, ratio %.2f\n", rounds, median(cliCpu),
-                median(digCpu), digCpu.isEmpty() ? 0.0 : median(cliCpu) / median(digCpu));
+    bare.close();
+    full.close();
+    const QStringList common = {QStringLiteral("--server"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                                QString::number(port), QStringLiteral("--delay"), QString::number(delay),
+                                QStringLiteral("--retries"), QString::number(retries), QStringLiteral("--no-confirm")};
+    struct Case
+    {
+        const char* title;
+        QStringList arguments;
+        QString digNames;
+    };
+    const Case cases[] = {
+        {"complete names", common + QStringList{QStringLiteral("-f"), nameFile}, nameFile},
+        {"6000 names under com", common + QStringList{QStringLiteral("--tld"), QStringLiteral("com"),
+                                                      QStringLiteral("-f"), bareFile},
+         fullFile},
+    };
+    QUdpSocket report;
+    const auto seenAtServer = [&] {
+        report.writeDatagram("?", QHostAddress::LocalHost, port);
+        report.waitForReadyRead(5000);
+        return report.receiveDatagram().data().split(' ');
+    };
+    int worst = 0;
+    for (const Case& benchCase : cases) {
+        QList<double> cliCpu, digCpu;
+        QList<QList<double>> wireOff; // per batch, per round
+        QList<int> asked;
+        for (int round = 0; round < rounds; ++round) {
+            cliCpu.append(childCpuMs(QStringLiteral(ORLEVAN_CLI), benchCase.arguments, environment));
+            const QList<QByteArray> seen = seenAtServer();
+            asked.clear();
+            for (qsizetype b = 2; b + 1 < seen.size(); b += 2) {
+                const int queries = seen.at(b).toInt();
+                // Each query a tick after the one before.
+                const double ideal = double(queries - 1) * delay;
+                if (wireOff.size() < b / 2)
+                    wireOff.append(QList<double>());
+                wireOff[b / 2 - 1].append((seen.at(b + 1).toDouble() / 1000.0 - ideal) / ideal * 100.0);
+                asked.append(queries);
+            }
+            if (!dig.isEmpty()) {
+                digCpu.append(childCpuMs(dig, {QStringLiteral("+notcp"), QStringLiteral("+noedns"),
+                                               QStringLiteral("-p"), QString::number(port), QStringLiteral("@127.0.0.1"),
+                                               QStringLiteral("-f"), benchCase.digNames}));
+                seenAtServer();
+            }
+        }
+        std::printf("orlevan-cli, %s, delay %d ms, %d passes: %d batches\n", benchCase.title, delay, retries,
+                    int(wireOff.size()));
+        for (qsizetype b = 0; b < wireOff.size(); ++b) {
+            std::printf("  batch %d: %d queries; time from the first query to the last against the ideal: median "
+                        "%+.2f %%\n",
+                        int(b + 1), asked.value(b), median(wireOff.at(b)));
+            worst = std::max(worst, int(std::abs(median(wireOff.at(b))) * 100));
+        }
+        std::printf("  processor time of the whole process, median of %d: orlevan-cli %.1f ms, dig %.1f ms, ratio "
+                    "%.2f\n",
+                    rounds, median(cliCpu), median(digCpu), digCpu.isEmpty() ? 0.0 : median(cliCpu) / median(digCpu));
+    }
+    std::printf("largest batch deviation from the ideal: %.2f %%\n", worst / 100.0);
     server.kill();
     server.waitForFinished();
     return 0;
@@ -162,8 +221,10 @@ int main(int argc, char* argv[])
         QCoreApplication app(argc, argv);
         const qsizetype at = args.indexOf(QStringLiteral("--address"));
         const qsizetype port = args.indexOf(QStringLiteral("--port"));
+        const qsizetype gap = args.indexOf(QStringLiteral("--burst-gap"));
         return serve(at >= 0 ? QHostAddress(args.value(at + 1)) : QHostAddress(QHostAddress::LocalHost),
-                     port >= 0 ? quint16(args.value(port + 1).toUInt()) : 0);
+                     port >= 0 ? quint16(args.value(port + 1).toUInt()) : 0,
+                     gap >= 0 ? args.value(gap + 1).toInt() : 1000000);
     }
     const auto option = [&](const char* name, int fallback) {
         const qsizetype at = args.indexOf(QString::fromLatin1(name));
@@ -218,8 +279,10 @@ int main(int argc, char* argv[])
         file.write(names.join(QLatin1Char('\n')).toLatin1() + '\n');
     file.close();
     const QString dig = QStandardPaths::findExecutable(QStringLiteral("dig"));
-    if (cli)
-        return benchCli(nameFile, count, delay, retries, rounds, dig);
+    if (cli) {
+        ::kill(pid_t(serverPid), SIGTERM); // the command-line case has a server of its own
+        return benchCli(nameFile, delay, retries, rounds, dig);
+    }
 
     Candidates::Result list;
     list.verdict = Candidates::Verdict::Accepted;

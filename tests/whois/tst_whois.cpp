@@ -72,6 +72,10 @@ private Q_SLOTS:
         row("refusal beside a record", "reply", {"Domain Name: a.zz\nRegistrar: R\nquota\n"}, "taken");
         row("refusal outweighs not found", "reply", {"Not found\nToo many requests, try again later\n"}, "refused");
         row("nothing said", "reply", {"Access permitted\n"}, "taken");
+        row("a name without its record", "reply", {"Domain Name: a.zz\nStatus: free\n"}, "free");
+        row("dates without a name", "reply", {"No Data Found\nLast update Date: 2024\n"}, "free");
+        row("too many requests", "reply", {"Error: too many requests\n"}, "refused");
+        row("access denied", "reply", {"ACCESS DENIED\n"}, "refused");
         row("bare LF gets CR LF", "lines", {"a\nbb\n"}, "a\r\n|bb\r\n");
         row("CR LF keeps the rest whole", "lines", {"a\r\nb\nc"}, "a\r\nb\nc");
         row("two bytes cut", "text", {"caf\xc3", "\xa9!"}, QString::fromUtf8("caf\xc3\xa9!"));

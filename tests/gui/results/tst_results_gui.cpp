@@ -103,6 +103,12 @@ private Q_SLOTS:
         QVERIFY(m_window->mnuPopup->isVisible());
         QCOMPARE(m_window->mnuPopup->mnuTitle->text(), QStringLiteral("a.com is unavailable."));
         QVERIFY(m_window->mnuPopup->mnuTitle->isEnabled()); // the title reads as black, not greyed
+        const QAction* why = m_window->mnuPopup->mnuReason;
+        QVERIFY(!why->isVisible());
+        m_window->mnuPopup->close();
+        enterCell(2, 0); // a line to read, not an action
+        QCOMPARE(why->text() + (why->isVisible() && !why->isEnabled() ? " (shown)" : ""), "Why: no answer (shown)");
+        enterCell(0, 0);
         m_window->mnuPopup->close();
         QSignalSpy lookup(m_window, &frmResults::whoisLookupRequested);
         m_window->mnuPopup->mnuWww->trigger();
