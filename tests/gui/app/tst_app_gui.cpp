@@ -131,10 +131,14 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(window));
         QTest::keyClick(window->names, Qt::Key_Return);
         QCOMPARE(m_desktop->messages.value(0).caption, QStringLiteral("Orlevan - Illegal characters used"));
+        window->names->setText("-ab");
+        QTest::keyClick(window->names, Qt::Key_Return);
+        QCOMPARE(m_desktop->messages.value(1).text,
+                 "The name -ab cannot be registered: a part between two dots begins or ends with a hyphen.");
         QVERIFY(!Forms::resultsIfLoaded());
         window->names->setText("ab");
         window->activate->click();
-        QTRY_COMPARE(m_desktop->messages.size(), 2); // no name server
+        QTRY_COMPARE(m_desktop->messages.size(), 3); // no name server
         Utils::AppSettings.NameServer = "127.0.0.1";
         window->activate->click();
         frmResults* results = Forms::resultsIfLoaded();
