@@ -94,7 +94,7 @@ plain "$work/out" | diff - <(echo $'alpha.com is available.\nalphataken.com is a
     fail "mixed names, bundled options"
 
 # A long list in batches, in order.
-seq -f 'alpha%g' 0 5000 | "${ask[@]}" --retries 1 --format json >"$work/out" 2>"$work/err" || fail "5001 names: status $?"
+seq -f 'alpha%g' 0 5000 | "${ask[@]}" --retries 4 --format json >"$work/out" 2>"$work/err" || fail "5001 names: status $?"
 [ "$(wc -l <"$work/out")" -eq 5001 ] || fail "5001 names: $(wc -l <"$work/out") lines"
 [ "$(grep -c '"status":"taken"' "$work/out")" -eq 1 ] && sed -n 3p "$work/out" | grep '"ascii":"alpha2.com"' | grep -q '"status":"taken"' &&
     sed -n 5001p "$work/out" | grep '"ascii":"alpha5000.com"' | grep -q '"status":"free"' || fail "5001 names: the statuses"
