@@ -94,7 +94,9 @@ plain "$work/out" | diff - <(echo $'alpha.com is available.\nalphataken.com is a
     fail "mixed names, bundled options"
 
 # A long list in batches, in order.
-seq -f 'alpha%g' 0 5000 | "${ask[@]}" --retries 4 --format json >"$work/out" 2>"$work/err" || fail "5001 names: status $?"
+# Status 1 is allowed: on a busy machine a datagram may be lost in every pass, which the run rightly reports.
+seq -f 'alpha%g' 0 5000 | "${ask[@]}" --retries 4 --format json >"$work/out" 2>"$work/err"
+[ $? -le 1 ] || fail "5001 names: status $?"
 [ "$(wc -l <"$work/out")" -eq 5001 ] || fail "5001 names: $(wc -l <"$work/out") lines"
 [ "$(grep -c '"status":"taken"' "$work/out")" -eq 1 ] && sed -n 3p "$work/out" | grep '"ascii":"alpha2.com"' | grep -q '"status":"taken"' &&
     sed -n 5001p "$work/out" | grep '"ascii":"alpha5000.com"' | grep -q '"status":"free"' || fail "5001 names: the statuses"
