@@ -13,8 +13,11 @@ clean=(env -i HOME="$home" PATH="$PATH")
 "${clean[@]}" "$program" --help | diff - "$(dirname "$0")/cli/help.txt" || { echo "the help differs"; exit 1; }
 "${clean[@]}" "$program" --delay 3 a 2>/dev/null
 [ $? -eq 2 ] || { echo "a refused option did not end with status 2"; exit 1; }
-# Without any network, so that the name is looked up nowhere.
-unshare -n "${clean[@]}" "$program" --server ns.invalid a </dev/null 2>"$home/err"
+# Without any network, and with a resolver configuration of its own that names only 127.0.0.1, so that the
+# name is asked of nobody but this machine.
+echo "nameserver 127.0.0.1" >"$home/resolv.conf"
+unshare -n -m sh -c 'mount --bind "$0" /etc/resolv.conf && exec "$@"' "$home/resolv.conf" \
+    "${clean[@]}" "$program" --server ns.invalid a </dev/null 2>"$home/err"
 [ $? -eq 3 ] && grep -q 'The nameserver ns.invalid could not be found.' "$home/err" ||
     { echo "an unknown name server: not status 3"; exit 1; }
 "${clean[@]}" "$program" --version | grep -qx 'orlevan-cli [0-9.]*' || { echo "no version"; exit 1; }
