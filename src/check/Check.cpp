@@ -91,7 +91,8 @@ void Check::WhoisChecks()
     connect(m_confirmation.get(), &WhoisConfirmation::asking, this,
             [this](int, int, const QString& caption) { reportProgress(m_value, caption); });
     connect(m_confirmation.get(), &WhoisConfirmation::pausing, this, [this](const QString& server, int ms) {
-        reportProgress(m_value, QStringLiteral("WHOIS : %1 asked for a pause of %2 s").arg(server).arg((ms + 999) / 1000));
+        reportProgress(m_value,
+                       QStringLiteral("WHOIS : %1 asked for a pause of %2 s").arg(server).arg((ms + 999) / 1000));
     });
     connect(m_confirmation.get(), &WhoisConfirmation::cellChanged, this, &Check::cellChanged);
     connect(m_confirmation.get(), &WhoisConfirmation::advanced, this,

@@ -169,7 +169,8 @@ void WhoisConfirmation::whoisFinished(const WhoisOutcome& outcome)
 void WhoisConfirmation::rdapFinished(const RdapOutcome& outcome)
 {
     // The RDAP client keeps to a server's "too many requests" itself; what is left is a refusal.
-    const bool refused = outcome.verdict == Whois::Verdict::NotChecked && (outcome.leftAlone || outcome.httpStatus == 429);
+    const bool refused =
+        outcome.verdict == Whois::Verdict::NotChecked && (outcome.leftAlone || outcome.httpStatus == 429);
     answer(refused ? Whois::Verdict::Refused : outcome.verdict);
 }
 

@@ -11,6 +11,24 @@ namespace CliInput {
 namespace {
 const QString StandardInput = QStringLiteral("-");
 
+// The names of a text, separated as in the window's name box, each with where it was given.
+void appendNames(QList<Name>& names, const QString& text, const QString& where)
+{
+    const QString normalized = Candidates::normalize(text);
+    if (normalized.isEmpty())
+        return;
+    for (const QString& name : normalized.split(QLatin1Char(' ')))
+        names.append({name, where});
+}
+
+// True the first time a name is seen, in any letter case.
+bool firstTime(QSet<QString>& seen, const QString& ascii)
+{
+    const qsizetype before = seen.size();
+    seen.insert(ascii.toLower());
+    return seen.size() > before;
+}
+
 QString refusalOf(const Candidates::Result& result, const QString& name)
 {
     switch (result.verdict) {
@@ -39,15 +57,9 @@ QList<Name> namesOfFile(const QByteArray& bytes, const QString& label)
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     const QStringList lines = text.split(QLatin1Char('\n'));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString line = lines.at(i).section(QLatin1Char('#'), 0, 0);
-        const QString normalized = Candidates::normalize(line);
-        if (normalized.isEmpty())
-            continue;
-        const QString where = label + QLatin1Char(':') + QString::number(i + 1);
-        for (const QString& name : normalized.split(QLatin1Char(' ')))
-            names.append({name, where});
-    }
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        appendNames(names, lines.at(i).section(QLatin1Char('#'), 0, 0),
+                    label + QLatin1Char(':') + QString::number(i + 1));
     return names;
 }
 
@@ -71,15 +83,10 @@ std::optional<QList<Name>> gather(const QStringList& arguments, const QStringLis
     if (arguments.isEmpty() && files.isEmpty())
         readInput();
     for (const QString& argument : arguments) {
-        if (argument == StandardInput) {
+        if (argument == StandardInput)
             readInput();
-            continue;
-        }
-        const QString normalized = Candidates::normalize(argument);
-        if (!normalized.isEmpty()) {
-            for (const QString& name : normalized.split(QLatin1Char(' ')))
-                names.append({name, QString()});
-        }
+        else
+            appendNames(names, argument, QString());
     }
     for (const QString& path : files) {
         if (path == StandardInput) {
@@ -111,10 +118,8 @@ std::optional<QList<Item>> prepare(const QList<Name>& names, bool combinations, 
         if (combinations && one.bareNames) {
             combinedAt = combinedAt < 0 ? items.size() : combinedAt;
             // A name given twice is joined once.
-            if (!joinedKeys.contains(one.names.constFirst().toLower())) {
-                joinedKeys.insert(one.names.constFirst().toLower());
+            if (firstTime(joinedKeys, one.names.constFirst()))
                 bareTyped.append(one.typed.constFirst());
-            }
             continue;
         }
         items.append({one.names.constFirst(), one.typed.constFirst(), one.bareNames});
@@ -135,10 +140,8 @@ std::optional<QList<Item>> prepare(const QList<Name>& names, bool combinations, 
     QSet<QString> seen;
     QList<Item> once;
     for (const Item& item : std::as_const(items)) {
-        if (!seen.contains(item.ascii.toLower())) {
-            seen.insert(item.ascii.toLower());
+        if (firstTime(seen, item.ascii))
             once.append(item);
-        }
     }
     return once;
 }

@@ -4,9 +4,7 @@
 
 #include <cerrno>
 
-CliOutput::CliOutput(QIODevice* standardOutput, const QString& path) : m_standardOutput(standardOutput), m_path(path)
-{
-}
+CliOutput::CliOutput(QIODevice* standardOutput, const QString& path) : m_standardOutput(standardOutput), m_path(path) {}
 
 CliOutput::~CliOutput() = default;
 
@@ -29,7 +27,7 @@ std::optional<QString> CliOutput::write(const QByteArray& bytes)
         return std::nullopt;
     QIODevice* device = m_file ? static_cast<QIODevice*>(m_file.get()) : m_standardOutput;
     errno = 0;
-    if (device->write(bytes) == bytes.size())
+    if (device->write(bytes) == bytes.size() && (!m_file || m_file->flush()))
         return std::nullopt;
     m_readerGone = !m_file && errno == EPIPE;
     const QString where = m_file ? m_path : QStringLiteral("standard output");

@@ -2,12 +2,12 @@
 
 #include "check/Check.h"
 #include "check/ResultsText.h"
-#include "whois/RdapBootstrap.h"
 #include "core/Platform.h"
 #include "core/ProgramState.h"
 #include "core/Utils.h"
 #include "dns/DNS.h"
 #include "dns/RunSchedule.h"
+#include "whois/RdapBootstrap.h"
 
 #include <QIODevice>
 #include <QRegularExpression>
@@ -43,8 +43,8 @@ CheckResultTable settled(CheckResultTable table)
 }
 } // namespace
 
-CliRun::CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, const Terminal& terminal,
-               const Check::Io& io, QObject* parent)
+CliRun::CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, const Terminal& terminal, const Check::Io& io,
+               QObject* parent)
     : QObject(parent), m_options(options), m_io(io), m_err(err), m_terminal(terminal), m_output(out, options.output)
 {
     m_progress.setInterval(100); // at most ten times a second
@@ -143,13 +143,14 @@ void CliRun::start(const QList<CliInput::Name>& names)
 
 void CliRun::startBatch()
 {
-    m_check = new Check(Check::Inputs::ofProgram(m_batches.at(m_batch), m_suffixes,
-                                                 m_personal && m_options.tlds.isEmpty(), Utils::AppSettings,
-                                                 m_options.port, m_io.rdap),
-                        m_io, this);
+    m_check =
+        new Check(Check::Inputs::ofProgram(m_batches.at(m_batch), m_suffixes, m_personal && m_options.tlds.isEmpty(),
+                                           Utils::AppSettings, m_options.port, m_io.rdap),
+                  m_io, this);
     connect(m_check, &Check::note, this, [this](const QString& text) {
         // Silence is told as a failure at the end; every other note once, however many batches say it.
-        if (m_options.quiet || m_said.contains(text) || text == CheckRun::silentServerText(Utils::AppSettings.NameServer))
+        if (m_options.quiet || m_said.contains(text) ||
+            text == CheckRun::silentServerText(Utils::AppSettings.NameServer))
             return;
         m_said.insert(text);
         say(text);
@@ -254,9 +255,7 @@ bool CliRun::writeRows(const CheckResultTable& table, const RunPlan& plan)
         return true;
     // A reader that went away wants nothing more, not even a word.
     if (m_output.readerGone()) {
-        m_ended = true;
-        m_progress.stop();
-        QTimer::singleShot(0, this, [this] { Q_EMIT finished(128 + SIGPIPE); });
+        end(128 + SIGPIPE);
         return false;
     }
     say(*failure);

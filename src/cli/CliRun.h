@@ -30,12 +30,14 @@ public:
     {
         bool isTerminal = false;
         bool escapes = true;
-        std::function<int()> columns = [] { return 80; };
+        std::function<int()> columns = [] {
+            return 80;
+        };
     };
 
     // The checks talk through io: the program's own network unless a test aims it elsewhere.
-    CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, const Terminal& terminal, const Check::Io& io = {},
-           QObject* parent = nullptr);
+    CliRun(const CliOptions& options, QIODevice* out, QIODevice* err, const Terminal& terminal,
+           const Check::Io& io = {}, QObject* parent = nullptr);
     ~CliRun() override;
 
     // Starts checking the names and returns; finished() follows, at once when nothing could start.

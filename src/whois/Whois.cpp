@@ -57,11 +57,14 @@ bool isRegistrationField(const QString& line, bool& domainName, bool& registrarO
 
 bool saysNoSuchDomain(const QString& line, const QString& asked)
 {
-    static const QLatin1String Openings[] = {
-        QLatin1String("No Data Found"), QLatin1String("NOT FOUND"),
-        QLatin1String("Not found"),     QLatin1String("Domain not found"),
-        QLatin1String("No information available"), QLatin1String("We do not have an entry"),
-        QLatin1String("Status: free"),  QLatin1String("Status: AVAILABLE")};
+    static const QLatin1String Openings[] = {QLatin1String("No Data Found"),
+                                             QLatin1String("NOT FOUND"),
+                                             QLatin1String("Not found"),
+                                             QLatin1String("Domain not found"),
+                                             QLatin1String("No information available"),
+                                             QLatin1String("We do not have an entry"),
+                                             QLatin1String("Status: free"),
+                                             QLatin1String("Status: AVAILABLE")};
     for (const QLatin1String& opening : Openings) {
         if (line.startsWith(opening))
             return true;
@@ -71,9 +74,9 @@ bool saysNoSuchDomain(const QString& line, const QString& asked)
 
 bool turnsAway(const QString& line)
 {
-    static const QLatin1String Refusals[] = {QLatin1String("limit exceeded"), QLatin1String("try again later"),
-                                             QLatin1String("too many queries"), QLatin1String("too many requests"),
-                                             QLatin1String("quota"), QLatin1String("access denied")};
+    static const QLatin1String Refusals[] = {
+        QLatin1String("limit exceeded"),    QLatin1String("try again later"), QLatin1String("too many queries"),
+        QLatin1String("too many requests"), QLatin1String("quota"),           QLatin1String("access denied")};
     for (const QLatin1String& refusal : Refusals) {
         if (line.contains(refusal, Qt::CaseInsensitive))
             return true;
