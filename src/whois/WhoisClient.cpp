@@ -156,10 +156,8 @@ void WhoisClient::onSocketError(QAbstractSocket::SocketError error)
             break;
         }
     } else if (m_phase == Phase::Connected) {
-        // The server closing its end is how a WHOIS reply ends.
-        if (error == QAbstractSocket::RemoteHostClosedError)
-            onReadyRead();
-        else
+        // The server closing its end is how a WHOIS reply ends; the disconnected signal that follows takes it.
+        if (error != QAbstractSocket::RemoteHostClosedError)
             fail(ReadFailed);
     }
 }

@@ -515,9 +515,12 @@ private Q_SLOTS:
         QTest::newRow("refused throughout") << QList<int>{r} << QStringList{"Query rate limit exceeded"}
                                             << "WHOIS refused to answer|WHOIS refused to answer" << 6
                                             << QList<int>{50, 100, 200, 400, 800, 800} << 1550;
-        QTest::newRow("reset after the reply") << QList<int>{int(FakeServer::Mode::Reset)} << QStringList{"No match"}
-                                               << "no usable answer from WHOIS|no usable answer from WHOIS" << 2
-                                               << QList<int>{} << 0;
+        QTest::newRow("reset after the reply")
+            << QList<int>{int(FakeServer::Mode::Reset)} << QStringList{"No match"}
+            << "no usable answer from WHOIS|no usable answer from WHOIS" << 2 << QList<int>{} << 0;
+        QTest::newRow("slow after a pause")
+            << QList<int>{r, int(FakeServer::Mode::Hang), r} << QStringList{"quota", "", "No match"}
+            << "no usable answer from WHOIS|free" << 3 << QList<int>{50} << 350;
     }
     void refusals()
     {
@@ -536,7 +539,8 @@ private Q_SLOTS:
         CheckResultTable table;
         plan.fill(table);
         table(1, 1).status = table(1, 2).status = Free;
-        WhoisConfirmation walk(table, plan, {whois.port(), 2000, 4000, 50}, {});
+        const int exchangeMs = modes.contains(int(FakeServer::Mode::Hang)) ? 300 : 4000;
+        WhoisConfirmation walk(table, plan, {whois.port(), 2000, exchangeMs, 50}, {});
         QSignalSpy finished(&walk, &WhoisConfirmation::finished), pausing(&walk, &WhoisConfirmation::pausing);
         QElapsedTimer clock;
         clock.start();

@@ -111,6 +111,7 @@ private Q_SLOTS:
         QTest::newRow("blank") << "   " << false << "-";
         QTest::newRow("separators only") << " ,; " << false << "-";
         QTest::newRow("underscore") << "a_b" << false << "!";
+        QTest::newRow("a sign, not a letter") << QString::fromUtf8("zz€") << false << "!";
         QTest::newRow("own scripts") << QString::fromUtf8("café MÜNCHEN παράδειγμα हिन्दी") << false
                                      << "xn--caf-dma xn--mnchen-3ya xn--hxajbheg2az3al xn--j2bd4cyah0f";
         QTest::newRow("ideographic full stop") << QString::fromUtf8("例え。jp") << false << ". xn--r8jz45g.jp";
@@ -121,12 +122,15 @@ private Q_SLOTS:
             << QString::fromUtf8("ab\u3000cd\r\nef\tgh\n") << false << "ab cd ef gh";
         QTest::newRow("a joiner where the script needs it")
             << QString::fromUtf8("\u0915\u094D\u200D\u0937") << false << "xn--11b2ezcw70k";
-        QTest::newRow("a letter the conversion refuses") << QString::fromUtf8("a\u10A0") << false << "!";
-        const QString refused = QString(49, 'x') + QString::fromUtf8("\u1C4E\u10A0"); // 64 long in ASCII
+        QTest::newRow("a letter the conversion refuses")
+            << QString::fromUtf8("a例bえcü").repeated(6) + QChar(0x10A0) << false << "!"; // 57 long if it converted
+        const QString refused = QString(49, 'x') + QString::fromUtf8("\u1C4E\u10A0");     // 64 long in ASCII
         QTest::newRow("a refused letter in a name too long") << refused << false << "too long: " + refused;
         const QString long47 = QString::fromUtf8("müller") + QString(47, 'x') + QString::fromUtf8("é");
         QTest::newRow("longest that converts") << long47 << false << "xn--mller" + QString(47, 'x') + "-rue88g";
         QTest::newRow("too long: the name is named") << long47 + "x" << false << "too long: " + long47 + "x";
+        const QString mixed = QString::fromUtf8("a例bえcü").repeated(7) + QString::fromUtf8("a例b"); // 64 in ASCII
+        QTest::newRow("scripts mixed, 64 long") << mixed << false << "too long: " + mixed;
         QTest::newRow("too long when joined") << QString(30, QChar(0xfc)) + " " + QString(30, QChar(0xfc)) << true
                                               << "too long: " + QString(60, QChar(0xfc));
     }
@@ -143,6 +147,8 @@ private Q_SLOTS:
                                   ? "no: " + result.refusedName + ": " + result.reason
                                   : result.names.join(' ');
         QTEST((result.bareNames ? "" : ". ") + shown, "names");
+        if (QByteArray(QTest::currentDataTag()) == "the root's dot dropped")
+            QCOMPARE(result.typed, QStringList({"alpha.com", QString::fromUtf8("例え。jp")}));
     }
 
     void candidateLimits()

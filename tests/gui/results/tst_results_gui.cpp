@@ -282,6 +282,7 @@ private Q_SLOTS:
         QTRY_COMPARE(bool(m_window), windowStays);
         if (m_window && socket.isEmpty()) {
             QCOMPARE(m_window->butCancelOk->text(), QStringLiteral("Cancel"));
+            QCOMPARE(m_window->ProgressBar->format(), QStringLiteral("Cannot initialize the network"));
             QVERIFY(!menusEnabled() && m_window->ProgressBar->isVisible());
         }
     }
