@@ -144,8 +144,10 @@ Check::Progress Check::progress() const
     progress.passes = m_inputs.passes;
     progress.pass = m_run ? qMin(m_run->pass(), progress.passes) : 1;
     // What is still to be sent in this pass and what went unanswered before, once each: with few losses, the
-    // passes to come ask next to nothing. Each pass ends with its pause, the run with its drain.
-    const int pending = progress.total - progress.checked;
+    // passes to come ask next to nothing. The made-up names and controls go first, one per suffix each. Each pass
+    // ends with its pause, the run with its drain.
+    const int canaries = answered ? 0 : m_run ? m_run->canariesUnanswered() : int(m_plan.canaries.size());
+    const int pending = progress.total - progress.checked + canaries;
     const int passesLeft = progress.passes - progress.pass + 1;
     progress.msLeft =
         qint64(pending + RunSchedule::PauseTicks * passesLeft + RunSchedule::DrainTicks) * m_inputs.delayMs;

@@ -59,7 +59,7 @@ Resize resizeRule(const Size& window, const Size& desired, double contentWidth)
     const double w = result.window.width;
     const double h = result.window.height;
     if (h > 1300 && w > 1700)
-        result.placement = Placement{h - 1100, w - 1480, h - 1100, w - 1365, h - 1170, w - 150};
+        result.placement = Placement{h - 1100, w - 1480, h - 1100, w - 1365, h - GridHeightMargin, w - GridWidthMargin};
     return result;
 }
 

@@ -12,6 +12,7 @@ constexpr double RowPitch = 301; // a row and its grid line
 // window less 150 x 1170.
 constexpr double GridWidthAllowance = 300;
 constexpr double GridHeightAllowance = 230;
+constexpr double GridWidthMargin = 150;
 constexpr double GridHeightMargin = 1170;
 
 // Header text width plus 200, rounded to a whole number, ties to even.

@@ -1,5 +1,6 @@
 #include "core/FileOps.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace FileOps {
@@ -56,6 +57,14 @@ std::optional<QString> writeWhole(const QString& path, const QByteArray& bytes)
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return file.errorString();
     return std::nullopt;
+}
+
+QString offeredFolder(const QString& last, const QString& documents, const QString& home)
+{
+    for (const QString& folder : {last, documents})
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    return home;
 }
 
 } // namespace FileOps

@@ -17,6 +17,8 @@ enum class Key {
     SysTrayMinimize,
     CheckWithDashes,
     SaveFolder, // where Save results offers to save next; empty: the documents folder
+    WindowLeft, // where the main window was when the program last ended, in a section of its own
+    WindowTop,
 };
 
 struct KeyEntry
@@ -38,6 +40,8 @@ inline constexpr KeyEntry KeyTable[] = {
     {"main", "SysTrayMinimize", "True"},
     {"main", "CheckWithDashes", "False"},
     {"main", "SaveFolder", ""},
+    {"window", "left", ""},
+    {"window", "top", ""},
 };
 
 constexpr const KeyEntry& entryOf(Key key)

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QSet>
+#include <algorithm>
 
 CheckRun::CheckRun(CheckResultTable& table, const Setup& setup, const Io& io, QObject* parent)
     : QObject(parent), m_table(table), m_setup(setup), m_ids(setup.ids()), m_io(io),
@@ -98,6 +99,18 @@ void CheckRun::openSocket(const QHostAddress& server)
     m_transport->setWaking(m_setup.delayMs >= FrameMs);
     m_ticks->start(m_setup.delayMs);
     handle(m_schedule.begin(m_pending));
+}
+
+void CheckRun::hold()
+{
+    if (m_holds++ == 0 && m_state == State::Running)
+        m_ticks->stop();
+}
+
+void CheckRun::release()
+{
+    if (m_holds > 0 && --m_holds == 0 && m_state == State::Running)
+        m_ticks->start(m_setup.delayMs);
 }
 
 void CheckRun::onTick()
@@ -260,6 +273,12 @@ void CheckRun::onSocketError()
 {
     if (m_state == State::Running)
         fail(Failure::Socket);
+}
+
+int CheckRun::canariesUnanswered() const
+{
+    return int(std::count_if(m_canaries.cbegin(), m_canaries.cend(),
+                             [](const Canary& canary) { return canary.answer == Canary::None; }));
 }
 
 QString CheckRun::notFoundText(const QString& nameServer)

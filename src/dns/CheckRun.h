@@ -69,6 +69,9 @@ public:
     void start();
     // Ends the run now: nothing more is sent and nothing more is reported.
     void cancel();
+    // While held, no tick comes and nothing is sent; holds nest, and the last release goes on where it stopped.
+    void hold();
+    void release();
 
     State state() const { return m_state; }
     bool inProgress() const { return m_state == State::Resolving || m_state == State::Running; }
@@ -82,6 +85,7 @@ public:
     bool heard() const { return m_heard; }
     quint16 localPort() const;
     const QList<Canary>& canaries() const { return m_canaries; }
+    int canariesUnanswered() const;
 
     // Said when the name server's host name could not be looked up.
     static QString notFoundText(const QString& nameServer);
@@ -133,6 +137,7 @@ private:
     State m_state = State::Idle;
     QHostAddress m_server;
     int m_sent = 0;
+    int m_holds = 0;
     int m_replies = 0;
     int m_answers = 0;
     int m_refusals = 0;

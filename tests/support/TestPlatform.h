@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // A desktop for tests: message boxes answer from a script, everything else is recorded. Installed while it lives.
 template <typename Base> class Recording : public Base
@@ -25,6 +26,8 @@ public:
                                 const QString& caption) override
     {
         messages.append({text, buttons, icon, caption});
+        if (whileShown)
+            whileShown();
         if (buttons == Platform::Ok)
             return Platform::AnswerOk;
         return answers.isEmpty() ? Platform::AnswerYes : answers.takeFirst();
@@ -55,6 +58,7 @@ public:
         return all;
     }
 
+    std::function<void()> whileShown; // runs while a box is open
     // Answers for the next Yes/No boxes, in order; when empty, Yes.
     QList<Platform::Answer> answers;
     bool startResult = true;
@@ -62,7 +66,7 @@ public:
 
     QList<Message> messages;
     QStringList openedUrls;
-    bool noBrowser = false; // no program opens an address
+    bool noBrowser = false;             // no program opens an address
     QList<QStringList> startedPrograms; // program first, then its arguments
     QStringList clipboard;
     QStringList saveSuggestions;

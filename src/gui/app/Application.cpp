@@ -84,8 +84,10 @@ void QuitApplication()
     quitting = true;
     if (frmTrayIcon* tray = Forms::trayIconIfLoaded())
         tray->Update(false);
-    if (frmMain* window = Forms::mainIfLoaded())
+    if (frmMain* window = Forms::mainIfLoaded()) {
+        window->savePosition();
         window->hide();
+    }
     Platform::instance().quit(0);
     quitting = false;
 }

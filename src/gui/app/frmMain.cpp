@@ -19,11 +19,15 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
+#include <QWindow>
+#include <cstdlib>
 #include <limits>
 
 const frmMain::WebSite frmMain::UsefulWebsites[frmMain::UsefulWebsiteCount] = {
@@ -160,11 +164,13 @@ bool frmMain::Form_Load()
         return false;
     }
     Utils::InitApplication(state);
+    restorePosition();
     mnuConfirmWhois->setChecked(Utils::AppSettings.ConfirmWhois);
     mnuDashes->setChecked(Utils::AppSettings.CheckWithDashes);
     mnuSysTray->setChecked(Utils::AppSettings.SysTrayMinimize);
     Forms::trayIcon()->SetCallback(this);
     connect(Forms::trayIcon(), &frmTrayIcon::restoreRequested, this, &frmMain::TrayIconCallback);
+    connect(Forms::trayIcon(), &frmTrayIcon::exitRequested, this, [] { Utils::QuitApplication(); });
     return true;
 }
 
@@ -294,6 +300,28 @@ void frmMain::TrayIconCallback()
     names->setFocus();
     repaint();
     Forms::trayIcon()->Update(false);
+}
+
+void frmMain::savePosition()
+{
+    if (!windowHandle()) // never shown
+        return;
+    // Said nowhere when it fails: the program is ending, and the place is only a convenience.
+    Utils::SaveSetting(Utils::Key::WindowLeft, QString::number(pos().x()));
+    Utils::SaveSetting(Utils::Key::WindowTop, QString::number(pos().y()));
+}
+
+void frmMain::restorePosition()
+{
+    const std::optional<long long> left = Utils::ParseWholeNumber(Utils::GetSetting(Utils::Key::WindowLeft));
+    const std::optional<long long> top = Utils::ParseWholeNumber(Utils::GetSetting(Utils::Key::WindowTop));
+    if (!left || !top || std::llabs(*left) > 100000 || std::llabs(*top) > 100000)
+        return;
+    // Only where a screen still shows the title bar: the screens may have changed since.
+    const QPoint place{int(*left), int(*top)};
+    const QScreen* screen = QGuiApplication::screenAt(place + QPoint(40, 10));
+    if (screen && screen->availableGeometry().contains(place + QPoint(40, 10)))
+        move(place);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

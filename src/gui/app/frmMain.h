@@ -22,6 +22,9 @@ public:
     void activate_Click();
     // The tray icon's double click, or Restore in its menu: the window comes back from the tray.
     void TrayIconCallback();
+    // The window's place on the screen, kept from one run of the program to the next.
+    void savePosition();
+    void restorePosition();
 
     QPushButton* activate = nullptr;
     QLineEdit* names = nullptr;

@@ -15,6 +15,8 @@ CellPopup::CellPopup(QWidget* parent) : QMenu(QStringLiteral("Popup"), parent)
     mnuReason = Menus::add(this, "mnuReason", QString());
     mnuReason->setEnabled(false);
     addSeparator()->setObjectName(QStringLiteral("div"));
+    mnuCopyDomain = Menus::add(this, "mnuCopyDomain", QString());
+    mnuCopyDomain->setShortcut(QKeySequence::Copy);
     mnuDisplay = Menus::add(this, "mnuDisplay", QString());
     mnuDisplay->setVisible(false);
     mnuGoto = Menus::add(this, "mnuGoto", QString());
@@ -24,6 +26,7 @@ CellPopup::CellPopup(QWidget* parent) : QMenu(QStringLiteral("Popup"), parent)
     mnuWww->setVisible(false);
     mnuWhois2 = Menus::add(this, "mnuWhois2", QString());
     mnuDetails = Menus::add(this, "mnuDetails", QStringLiteral("Registration &details..."));
+    connect(mnuCopyDomain, &QAction::triggered, this, &CellPopup::mnuCopyDomain_Click);
     connect(mnuGoto, &QAction::triggered, this, &CellPopup::mnuGoto_Click);
     connect(mnuWww, &QAction::triggered, this, &CellPopup::mnuWww_Click);
     connect(mnuWhois2, &QAction::triggered, this, &CellPopup::mnuWhois2_Click);
@@ -46,6 +49,7 @@ void CellPopup::open(const Check* check, int column, int row)
     mnuTitle->setVisible(true);
     mnuReason->setText(shown.reason);
     mnuReason->setVisible(!shown.reason.isEmpty());
+    mnuCopyDomain->setText(QStringLiteral("&Copy ") + ResultsText::shownDomain(*cell));
     mnuGoto->setText(shown.gotoCaption);
     mnuGoto->setEnabled(shown.gotoEnabled);
     mnuWhois2->setText(shown.whoisCaption);
@@ -58,12 +62,28 @@ void CellPopup::open(const Check* check, int column, int row)
 
 const CheckResult* CellPopup::result() const
 {
-    if (!m_check)
+    return result(m_check, m_column, m_row);
+}
+
+const CheckResult* CellPopup::result(const Check* check, int column, int row)
+{
+    if (!check)
         return nullptr;
-    const CheckResultTable& table = m_check->CheckResults();
-    if (m_column < 1 || m_column > table.columnCount() || m_row < 1 || m_row > table.rowCount())
+    const CheckResultTable& table = check->CheckResults();
+    if (column < 1 || column > table.columnCount() || row < 1 || row > table.rowCount())
         return nullptr;
-    return &table(m_column, m_row);
+    return &table(column, row);
+}
+
+void CellPopup::copyDomain(const Check* check, int column, int row)
+{
+    if (const CheckResult* cell = result(check, column, row))
+        Platform::instance().setClipboardText(ResultsText::shownDomain(*cell));
+}
+
+void CellPopup::mnuCopyDomain_Click()
+{
+    copyDomain(m_check, m_column, m_row);
 }
 
 void CellPopup::mnuGoto_Click()

@@ -17,6 +17,10 @@ public:
     // Shows the captions of one candidate of the Check and opens at the mouse.
     void open(const Check* check, int column, int row);
 
+    // Puts the domain of a cell on the clipboard, in the form the grid shows it; nothing for a cell it lacks.
+    static void copyDomain(const Check* check, int column, int row);
+
+    void mnuCopyDomain_Click();
     void mnuGoto_Click();
     void mnuWww_Click();
     void mnuWhois2_Click();
@@ -25,6 +29,7 @@ public:
 
     QAction* mnuTitle = nullptr;
     QAction* mnuReason = nullptr;
+    QAction* mnuCopyDomain = nullptr;
     QAction* mnuDisplay = nullptr; // never shown: no data file says anything to display
     QAction* mnuGoto = nullptr;
     QAction* mnuWww = nullptr;
@@ -37,6 +42,7 @@ Q_SIGNALS:
 private:
     // The candidate of the last popup, if its Check still has it.
     const CheckResult* result() const;
+    static const CheckResult* result(const Check* check, int column, int row);
 
     QPointer<const Check> m_check;
     int m_column = 0;

@@ -5,6 +5,7 @@
 #include "gui/results/ResultsModel.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 ResultGrid::ResultGrid(QWidget* parent) : QTableView(parent), m_model(new ResultsModel(this))
 {
@@ -38,6 +39,14 @@ void ResultGrid::currentChanged(const QModelIndex& current, const QModelIndex& p
     QTableView::currentChanged(current, previous);
     if (!m_painting && current.isValid())
         Q_EMIT cellEntered(current.column() + 1, current.row() + 1);
+}
+
+void ResultGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (!event->matches(QKeySequence::Copy))
+        return QTableView::keyPressEvent(event);
+    if (currentIndex().isValid())
+        Q_EMIT copyRequested(currentIndex().column() + 1, currentIndex().row() + 1);
 }
 
 void ResultGrid::makeCurrent(const QModelIndex& cell)

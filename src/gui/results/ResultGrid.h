@@ -36,9 +36,12 @@ public:
 Q_SIGNALS:
     // The user moved the current cell; painting moves it too, but says nothing.
     void cellEntered(int column, int row);
+    // Ctrl+C on the current cell.
+    void copyRequested(int column, int row);
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void makeCurrent(const QModelIndex& cell);

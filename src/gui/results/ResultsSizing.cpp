@@ -5,6 +5,7 @@
 #include "core/Units.h"
 #include "gui/results/ResultGrid.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QProgressBar>
@@ -16,6 +17,15 @@
 ResultsSizing::ResultsSizing(QMainWindow* window, ResultGrid* grid, QProgressBar* bar, QPushButton* button)
     : m_window(window), m_grid(grid), m_bar(bar), m_button(button)
 {
+    window->installEventFilter(this);
+}
+
+bool ResultsSizing::eventFilter(QObject* watched, QEvent* event)
+{
+    // A window manager that frames the window moves it and may never resize it: both are a chance to re-fit.
+    if (watched == m_window && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        Form_Resize();
+    return false;
 }
 
 double ResultsSizing::dpi() const
@@ -44,9 +54,10 @@ void ResultsSizing::LayoutGrid(int columns)
     ContentWidth = Units::toTwips(width, dpi()) - ResultsLayout::GridWidthAllowance;
     ContentHeight = Units::toTwips(height, dpi()) - ResultsLayout::GridHeightAllowance;
     CalcFormSize();
+    const double scrollBar = Units::toTwips(m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent), dpi());
     if (ContentHeight + ResultsLayout::GridHeightAllowance > DesiredHeight - ResultsLayout::GridHeightMargin) {
         // Not every row fits: the vertical scroll bar takes its width from the columns.
-        ContentWidth += Units::toTwips(m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent), dpi());
+        ContentWidth += scrollBar;
         CalcFormSize();
     }
     // Never narrower than the menu bar, the title and the counts in the progress bar's place need.
@@ -59,14 +70,31 @@ void ResultsSizing::LayoutGrid(int columns)
     const QScreen* where = m_window->screen();
     const double widest = 0.9 * Units::toTwips(where ? where->geometry().width() : 1024, dpi());
     DesiredWidth = qMin(qMax(DesiredWidth, Units::toTwips(least + frameExtra().width(), dpi())), widest);
+    if (ContentWidth + ResultsLayout::GridWidthAllowance > DesiredWidth - ResultsLayout::GridWidthMargin) {
+        // Not every column fits: the horizontal scroll bar takes its height from the rows, and the window grows
+        // by that much while the screen allows it, so that no row hides under the bar.
+        const double width = DesiredWidth;
+        ContentHeight += scrollBar;
+        CalcFormSize();
+        DesiredWidth = width;
+    }
     fitWindow();
 }
 
 void ResultsSizing::fitWindow()
 {
     m_extraUsed = frameExtra();
-    m_window->resize(Units::toPixels(DesiredWidth, dpi()) - m_extraUsed.width(),
-                     Units::toPixels(DesiredHeight, dpi()) - m_extraUsed.height());
+    const QSize outer(Units::toPixels(DesiredWidth, dpi()), Units::toPixels(DesiredHeight, dpi()));
+    m_window->resize(outer - m_extraUsed);
+    if (const QScreen* where = m_window->screen()) {
+        // Never under a panel: the whole frame inside the work area where it can be.
+        const QRect work = where->availableGeometry();
+        const QPoint at = m_window->frameGeometry().topLeft();
+        const QPoint inside(qBound(work.left(), at.x(), qMax(work.left(), work.right() + 1 - outer.width())),
+                            qBound(work.top(), at.y(), qMax(work.top(), work.bottom() + 1 - outer.height())));
+        if (inside != at)
+            m_window->move(inside);
+    }
     Form_Resize();
 }
 

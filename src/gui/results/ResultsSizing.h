@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QSize>
 
 class QMainWindow;
@@ -8,11 +9,12 @@ class QPushButton;
 class ResultGrid;
 
 // The results window's size and the places of its controls, worked out in twips by the layout arithmetic and
-// applied in pixels of the window's screen.
-class ResultsSizing final
+// applied in pixels of the window's screen. It follows the window's own resizes and moves.
+class ResultsSizing final : public QObject
 {
 public:
     ResultsSizing(QMainWindow* window, ResultGrid* grid, QProgressBar* bar, QPushButton* button);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Sizes the columns and rows of a freshly filled grid, then the window around them.
     void LayoutGrid(int columns);
@@ -29,7 +31,7 @@ public:
 
 private:
     double dpi() const;
-    // Sizes the window to the desired size with the frame it has now.
+    // Sizes the window to the desired size with the frame it has now, inside the screen's work area.
     void fitWindow();
     // The layout's sizes include the frame and title bar; Qt sizes the inside.
     QSize frameExtra() const;

@@ -2,6 +2,7 @@
 
 #include "check/ResultsText.h"
 #include "core/AppInfo.h"
+#include "core/FileOps.h"
 #include "core/Platform.h"
 #include "core/Utils.h"
 #include "gui/app/Forms.h"
@@ -15,8 +16,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -46,6 +49,8 @@ void frmResults::buildControls()
     auto* central = new QWidget(this);
     Resultgrid = new ResultGrid(central);
     connect(Resultgrid, &ResultGrid::cellEntered, this, &frmResults::Resultgrid_EnterCell);
+    connect(Resultgrid, &ResultGrid::copyRequested, this,
+            [this](int c, int r) { CellPopup::copyDomain(m_check, c, r); });
     ProgressBar = new QProgressBar(central);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setVisible(false);
@@ -195,17 +200,14 @@ void frmResults::onFailed(Check::Failure failure, const QString& text)
         m_messages->tell(text, Platform::Critical);
         return;
     }
-    case Check::Failure::Socket:
-        m_messages->tell(text, Platform::NoIcon);
+    case Check::Failure::Socket: {
+        // Nothing goes out while the user reads about the socket.
+        const QPointer<CheckRun> run = m_check->run();
+        run->hold();
+        m_messages->tell(text, Platform::NoIcon, [run] { run ? run->release() : void(); });
         return;
     }
-}
-
-void frmResults::resizeEvent(QResizeEvent* event)
-{
-    QMainWindow::resizeEvent(event);
-    if (m_sizing)
-        m_sizing->Form_Resize();
+    }
 }
 
 void frmResults::ShowCell(int column, int row)
@@ -260,9 +262,9 @@ void frmResults::mnuCopy_Click()
 
 void frmResults::mnuSave_Click()
 {
-    QString folder = Utils::GetSetting(Utils::Key::SaveFolder);
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder =
+        FileOps::offeredFolder(Utils::GetSetting(Utils::Key::SaveFolder),
+                               QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath());
     const QString path = Platform::instance().saveFileName(
         QStringLiteral("Save results"), folder + QStringLiteral("/orlevan-results.csv"), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty() || !m_check)

@@ -17,11 +17,26 @@ DesktopPlatform& DesktopPlatform::instance()
     return installed ? *installed : desktop;
 }
 
+namespace {
+// The window a box or dialog belongs to, so that it opens centred over it: the modal dialog in front, else the
+// active window, else the window that last had the focus (while a popup closes, no window may be active).
+QWidget* ownerWindow()
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    if (QWidget* focus = QApplication::focusWidget())
+        return focus->window();
+    return nullptr;
+}
+} // namespace
+
 Platform::Answer DesktopPlatform::messageBox(const QString& text, Buttons buttons, Icon icon, const QString& caption)
 {
     static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Information, QMessageBox::Warning,
                                               QMessageBox::Critical, QMessageBox::Question};
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(ownerWindow());
     box.setWindowTitle(caption);
     box.setTextFormat(Qt::PlainText);
     box.setText(displayText(text));
@@ -51,7 +66,7 @@ void DesktopPlatform::setClipboardText(const QString& text)
 
 QString DesktopPlatform::saveFileName(const QString& caption, const QString& suggested, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, suggested, filter);
+    return QFileDialog::getSaveFileName(ownerWindow(), caption, suggested, filter);
 }
 
 int DesktopPlatform::runModal(QDialog* dialog)

@@ -4,6 +4,7 @@
 #include "core/Platform.h"
 #include "core/SysInfo.h"
 #include "gui/shell/ProgramIcon.h"
+#include "gui/shell/modHTMLHelp.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -89,6 +90,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     grid->addWidget(Label2, 5, 0, 1, 2);
     grid->addWidget(Line1[1], 6, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(10);
     buttons->addStretch();
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdSysInfo);
@@ -96,6 +98,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     grid->setSizeConstraint(QLayout::SetFixedSize);
     Label2->setMinimumWidth(Picture1->pixmap().width());
 
+    modHTMLHelp::addHelpKey(this, QStringLiteral("overview.html"));
     Form_Load();
 }
 

@@ -13,6 +13,9 @@ frmTrayIcon::frmTrayIcon(QObject* parent) : QObject(parent), m_menu(std::make_un
     mnuRestore = m_menu->addAction(QStringLiteral("&Restore"));
     mnuRestore->setObjectName(QStringLiteral("mnuRestore"));
     connect(mnuRestore, &QAction::triggered, this, &frmTrayIcon::forward);
+    mnuTrayExit = m_menu->addAction(QStringLiteral("E&xit"));
+    mnuTrayExit->setObjectName(QStringLiteral("mnuTrayExit"));
+    connect(mnuTrayExit, &QAction::triggered, this, &frmTrayIcon::exitRequested);
 }
 
 frmTrayIcon::~frmTrayIcon()

@@ -33,10 +33,13 @@ public:
     // The icon's context menu. Trays that turn a double click into two single clicks leave it as the way back.
     QMenu* trayMenu() const { return m_menu.get(); }
     QAction* mnuRestore = nullptr;
+    QAction* mnuTrayExit = nullptr;
 
 Q_SIGNALS:
     // The user wants the main window back: a double click on the icon, or Restore in its menu.
     void restoreRequested();
+    // Exit in its menu: the program ends as through the main window's Exit.
+    void exitRequested();
 
 private:
     void fillRecord();

@@ -3,7 +3,7 @@
 #include "core/Utils.h"
 #include "gui/shell/frmHelp.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QPointer>
 #include <QShortcut>
 #include <QTextBrowser>
@@ -27,6 +27,11 @@ void ShowHelp(const QString& windowName, const QString& page)
         // The help window belongs to no other window; it goes when the program ends.
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, g_help.data(), &QObject::deleteLater);
     }
+    // A modal dialog in front blocks every other window; the help then opens as a window of that dialog's, so that
+    // it can be read beside it.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (g_help->parentWidget() != owner)
+        g_help->setParent(owner, Qt::Window);
     g_help->showContents(GetHelpFile());
     if (!page.isEmpty())
         g_help->helpBrowser->setSource(QUrl::fromLocalFile(Utils::programFolder() + QStringLiteral("/help/") + page));

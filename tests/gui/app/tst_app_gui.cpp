@@ -111,8 +111,11 @@ private Q_SLOTS:
         QCOMPARE(stored("main/SysTrayMinimize"), QStringLiteral("True"));
         window->mnuDashes->trigger();
         QCOMPARE(stored("main/CheckWithDashes"), QStringLiteral("True"));
+        window->show();
+        window->move(120, 90);
         window->mnuExit->trigger();
         QCOMPARE(m_desktop->quits, QList<int>{0});
+        QCOMPARE(stored("window/left") + ',' + stored("window/top"), "120,90");
     }
 
     // Return checks too; a Check while a run goes on must not pull the name list from under it; after a failed
@@ -172,7 +175,10 @@ private Q_SLOTS:
         QFETCH(bool, trayAvailable);
         m_desktop->trayAvailable = trayAvailable;
         store("main/init", "False");
+        store("window/left", trayAvailable ? "120" : "5000"); // the second: off every screen
+        store("window/top", "90");
         frmMain* window = start();
+        QCOMPARE(window->pos().x() == 120, trayAvailable);
         window->show();
         window->setWindowState(Qt::WindowMinimized); // as the window manager does
         QTRY_COMPARE(window->isVisible(), !trayAvailable);
@@ -185,6 +191,12 @@ private Q_SLOTS:
         QVERIFY(window->isVisible() && !window->isMinimized());
         QCOMPARE(m_desktop->trayCalls.size(), 2);
         QCOMPARE(m_desktop->trayCalls.last().command, DesktopPlatform::TrayDelete);
+        window->setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(!window->isVisible());
+        QCOMPARE(textsOf(Forms::trayIcon()->trayMenu()), "\nmnuRestore: &Restore\nmnuTrayExit: E&xit");
+        Forms::trayIcon()->mnuTrayExit->trigger();
+        QCOMPARE(m_desktop->quits, QList<int>{0});
+        QCOMPARE(m_desktop->trayCalls.last().command, DesktopPlatform::TrayDelete); // the icon goes with it
     }
 
     // A whole Check from typed names against a real name server; under org every name exists.

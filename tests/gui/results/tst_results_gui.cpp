@@ -13,6 +13,9 @@
 #include "whois/RdapBootstrap.h"
 #include "whois/RdapDomain.h"
 
+#include <QScreen>
+#include <QScrollBar>
+
 // The results window's wiring: a run and its confirmation shown as they go, its answers to the user, its ends.
 class TestResultsWindow : public GuiSuite
 {
@@ -24,17 +27,17 @@ class TestResultsWindow : public GuiSuite
     Check::Io m_io;
 
     // Complete names, each with its registry as the domain table and the shipped RDAP directory know it.
-    void check(const QStringList& names, const QStringList& typed = {})
+    void check(const QStringList& names, const QStringList& typed = {}, const QStringList& suffixes = {})
     {
         Candidates::Result list;
         list.verdict = Candidates::Verdict::Accepted;
         list.names = names;
         list.typed = typed.isEmpty() ? names : typed;
-        list.bareNames = false;
+        list.bareNames = !suffixes.isEmpty();
         m_window = new frmResults;
         m_window->show();
         m_window->GetData(new Check(
-            Check::Inputs::ofProgram(list, {}, false, Utils::AppSettings, m_driver->ns.port(), m_io.rdap), m_io));
+            Check::Inputs::ofProgram(list, suffixes, false, Utils::AppSettings, m_driver->ns.port(), m_io.rdap), m_io));
     }
     void enterCell(int row, int column)
     {
@@ -124,6 +127,13 @@ private Q_SLOTS:
         QCOMPARE(m_desktop->texts().value(1), "No program could open the web address\rhttp://reg\rIt has been copied "
                                               "to the clipboard, so that you can paste it into a web browser.");
         QCOMPARE(m_desktop->clipboard.value(1), "http://reg");
+        // A cell's own domain: from its popup, or with Ctrl+C on the current cell.
+        QCOMPARE(m_window->mnuPopup->mnuCopyDomain->text(), "&Copy a.com");
+        m_window->mnuPopup->mnuCopyDomain->trigger();
+        enterCell(1, 0);
+        m_window->mnuPopup->close();
+        QTest::keyClick(m_window->Resultgrid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(m_desktop->clipboard.mid(2), (QStringList{"a.com", "b.com"}));
     }
 
     // A taken name's registration details, from its registry's service over HTTPS: shown, or why not and WHOIS
@@ -199,13 +209,20 @@ private Q_SLOTS:
         QCOMPARE(m_window->Resultgrid->rowHeading(1), QString::fromUtf8("münchen.de (xn--mnchen-3ya.de)"));
         writeFile(m_dir.path() + "/file", {}); // where a folder should be
         m_desktop->saveAnswers = {m_dir.path() + "/file/r.csv", m_dir.path() + "/r.csv"};
+        // First the home folder while it has no documents folder, then that; then the folder of the last save.
+        const QString home = m_dir.path() + "/home", documents = home + "/Documents";
+        const QByteArray userHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/.config"));
+        QVERIFY(QDir().mkpath(home));
         m_window->mnuSave->trigger();
         QVERIFY(m_window && m_desktop->texts().value(0).startsWith("The results could not be saved to:"));
+        QVERIFY(QDir().mkpath(documents));
         m_window->mnuSave->trigger();
-        m_window->mnuSave->trigger(); // cancelled: the folder of the last save is offered
-        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        m_window->mnuSave->trigger(); // cancelled
+        qputenv("HOME", userHome);
         QCOMPARE(m_desktop->saveSuggestions,
-                 QStringList({documents + "/orlevan-results.csv", documents + "/orlevan-results.csv",
+                 QStringList({home + "/orlevan-results.csv", documents + "/orlevan-results.csv",
                               m_dir.path() + "/orlevan-results.csv"}));
         QCOMPARE(readFile(m_dir.path() + "/r.csv").split('\n').value(1),
                  QString::fromUtf8("münchen.de,xn--mnchen-3ya.de,free,DNS,,\r").toUtf8());
@@ -273,18 +290,41 @@ private Q_SLOTS:
         };
         check(socket == "too many" ? QString(" x.com").repeated(2048).split(' ', Qt::SkipEmptyParts)
                                    : QStringList{"a.com", "b.com"});
+        qsizetype sentUnderBox = -1;
+        m_desktop->whileShown = [&] {
+            const qsizetype before = transport ? transport->sent.size() : 0;
+            for (int i = 0; i < 3 && m_driver->ticks; ++i)
+                m_driver->ticks->fire();
+            sentUnderBox = (transport ? transport->sent.size() : 0) - before;
+        };
         if (transport && socket == "error")
             transport->raiseError();
         for (int i = 0; i < 6 && m_driver->ticks; ++i)
             m_driver->ticks->fire();
         QTRY_COMPARE(m_desktop->messages.size(), 1);
         QTEST(int(m_desktop->messages.first().icon), "icon");
+        QCOMPARE(sentUnderBox, 0);
+        m_desktop->whileShown = {};
         QTRY_COMPARE(bool(m_window), windowStays);
         if (m_window && socket.isEmpty()) {
             QCOMPARE(m_window->butCancelOk->text(), QStringLiteral("Cancel"));
             QCOMPARE(m_window->ProgressBar->format(), QStringLiteral("Cannot initialize the network"));
             QVERIFY(!menusEnabled() && m_window->ProgressBar->isVisible());
         }
+    }
+
+    // Wider than the screen allows: the window keeps to it, and the row shows above the horizontal scroll bar.
+    void tooWideForTheScreen()
+    {
+        QStringList suffixes;
+        for (int i = 0; i < 150; ++i)
+            suffixes.append(QStringLiteral("s%1").arg(i));
+        check({"zzqwx"}, {}, suffixes);
+        const QTableView* grid = m_window->Resultgrid;
+        QVERIFY(grid->horizontalScrollBar()->isVisibleTo(m_window));
+        QVERIFY(m_window->frameGeometry().width() <= 0.9 * m_window->screen()->geometry().width());
+        QCOMPARE(grid->rowAt(grid->viewport()->height() - 1), 0);
+        QVERIFY(grid->viewport()->height() >= grid->rowHeight(0));
     }
 
     void resizeRule()

@@ -113,6 +113,8 @@ private Q_SLOTS:
             "Go to <a href=\"http://www.brennmoor.net\">http://www.brennmoor.net</a> to download the newest version "
             "of Orlevan or update files for this one.\nLine1_0: ---\nLine1_1: ---\ncmdOK: OK\ncmdSysInfo: &System "
             "Info...\nlblTitle: *Orlevan*"); // then the version
+        about->show();
+        QVERIFY(about->cmdSysInfo->x() - about->cmdOK->geometry().right() > 4);
         about->cmdSysInfo->click();
         if (!started.isEmpty())
             started.first() = m_dir.filePath(started.first());
@@ -131,7 +133,8 @@ private Q_SLOTS:
         const QList<QPair<QWidget*, QString>> windows{{Forms::main(), "Typing names"},
                                                       {Forms::options(), "DNS settings"},
                                                       {Forms::whois(), "WHOIS"},
-                                                      {Forms::domains(), "Choosing the top-level domains"}};
+                                                      {Forms::domains(), "Choosing the top-level domains"},
+                                                      {Forms::about(), "What Orlevan does"}};
         for (const auto& [window, title] : windows) {
             window->show();
             QVERIFY(QTest::qWaitForWindowActive(window));
@@ -140,7 +143,9 @@ private Q_SLOTS:
         }
         Q_EMIT help->helpBrowser->anchorClicked(QUrl("https://www.example.net/"));
         QCOMPARE(m_desktop->openedUrls, QStringList{"https://www.example.net/"});
-        help->cmdBack->click();
+        // Through the window system, which keeps the clicks of a window blocked by the modal about box from it.
+        QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {},
+                          help->cmdBack->mapTo(help, help->cmdBack->rect().center()));
         QCOMPARE(help->windowTitle() + ": " + help->helpBrowser->source().fileName(), "Orlevan Help: index.html");
         Q_EMIT help->helpBrowser->anchorClicked(QUrl("whois.html")); // a page of the help stays in the help
         QCOMPARE(help->helpBrowser->source().fileName(), QStringLiteral("whois.html"));
