@@ -7,6 +7,7 @@
 #include "gui/shell/Menus.h"
 
 #include <QCursor>
+#include <QKeyEvent>
 
 CellPopup::CellPopup(QWidget* parent) : QMenu(QStringLiteral("Popup"), parent)
 {
@@ -58,6 +59,21 @@ void CellPopup::open(const Check* check, int column, int row)
     mnuDetails->setVisible(shown.detailsVisible);
     mnuDetails->setEnabled(shown.detailsEnabled);
     popup(QCursor::pos());
+}
+
+// The shortcuts shown beside the items work while the popup is open too.
+void CellPopup::keyPressEvent(QKeyEvent* event)
+{
+    const QKeySequence pressed(event->keyCombination());
+    for (QAction* action : actions()) {
+        if (action->isVisible() && action->isEnabled() && !action->shortcut().isEmpty() &&
+            action->shortcut() == pressed) {
+            close();
+            action->trigger();
+            return;
+        }
+    }
+    QMenu::keyPressEvent(event);
 }
 
 const CheckResult* CellPopup::result() const

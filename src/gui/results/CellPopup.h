@@ -39,6 +39,9 @@ public:
 Q_SIGNALS:
     void whoisLookupRequested(const QString& domain);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     // The candidate of the last popup, if its Check still has it.
     const CheckResult* result() const;

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QUrl>
 
 DesktopPlatform& DesktopPlatform::instance()
@@ -71,6 +72,18 @@ QString DesktopPlatform::saveFileName(const QString& caption, const QString& sug
 
 int DesktopPlatform::runModal(QDialog* dialog)
 {
+    // A dialog of the program's own has no parent; it opens centred over the window it was asked from, within that
+    // window's screen.
+    QWidget* owner = dialog->parentWidget() ? nullptr : ownerWindow();
+    if (owner && owner != dialog) {
+        dialog->adjustSize();
+        QRect place(QPoint(), dialog->frameGeometry().size());
+        place.moveCenter(owner->frameGeometry().center());
+        const QRect screen = owner->screen()->availableGeometry();
+        place.moveLeft(qBound(screen.left(), place.left(), qMax(screen.left(), screen.right() - place.width())));
+        place.moveTop(qBound(screen.top(), place.top(), qMax(screen.top(), screen.bottom() - place.height())));
+        dialog->move(place.topLeft());
+    }
     return dialog->exec();
 }
 

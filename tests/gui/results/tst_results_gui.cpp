@@ -131,9 +131,12 @@ private Q_SLOTS:
         QCOMPARE(m_window->mnuPopup->mnuCopyDomain->text(), "&Copy a.com");
         m_window->mnuPopup->mnuCopyDomain->trigger();
         enterCell(1, 0);
+        QTest::keyClick(m_window->mnuPopup, Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(!m_window->mnuPopup->isVisible());
+        enterCell(2, 0);
         m_window->mnuPopup->close();
         QTest::keyClick(m_window->Resultgrid, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(m_desktop->clipboard.mid(2), (QStringList{"a.com", "b.com"}));
+        QCOMPARE(m_desktop->clipboard.mid(2), (QStringList{"a.com", "b.com", "c.zz"}));
     }
 
     // A taken name's registration details, from its registry's service over HTTPS: shown, or why not and WHOIS
