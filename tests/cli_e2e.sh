@@ -76,6 +76,19 @@ timeout 1 "${ask[@]}" --delay 1000 alpha -o "$work/none/x.txt" 2>"$work/err"
     fail "--output into a missing folder"
 "${ask[@]}" alpha -o "$work/x.txt" 2>"$work/err" && [ "$(plain "$work/x.txt")" = "alpha.com is available." ] ||
     fail "--output"
+# A folder the user cannot write to that holds a file they can: the file is written in place. Root writes
+# anywhere, so this runs as nobody.
+if [ "$(id -u)" = 0 ]; then
+    chmod 711 "$work" && mkdir -m 777 "$work/nobody" "$work/locked" && : >"$work/locked/x.txt" &&
+        chmod 666 "$work/locked/x.txt" && chmod 555 "$work/locked"
+    as_nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups env -i HOME="$work/nobody" PATH="$PATH" "$program"
+        --server 127.0.0.1 --port "$port" --tld com --delay 5 --retries 2)
+    "${as_nobody[@]}" alpha -o "$work/locked/x.txt" 2>"$work/err" &&
+        [ "$(plain "$work/locked/x.txt")" = "alpha.com is available." ] || fail "--output in place"
+    "${as_nobody[@]}" alpha -o "$work/locked/new.txt" 2>"$work/err"
+    [ $? -eq 3 ] && grep -q "^orlevan-cli: The results cannot be written to $work/locked/new.txt" "$work/err" ||
+        fail "--output into a folder that cannot be written"
+fi
 
 # Name files: comments, blank lines, CR LF and a byte order mark; a bad line named by file and line.
 printf '\xef\xbb\xbf# candidates\r\nalpha  # the first\r\n\r\ntaken.com\n' >"$work/list"
