@@ -1,7 +1,9 @@
 #include "core/FileOps.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace FileOps {
 
@@ -59,12 +61,12 @@ std::optional<QString> writeWhole(const QString& path, const QByteArray& bytes)
     return std::nullopt;
 }
 
-QString offeredFolder(const QString& last, const QString& documents, const QString& home)
+QString offeredFolder(const QString& last)
 {
-    for (const QString& folder : {last, documents})
+    for (const QString& folder : {last, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)})
         if (!folder.isEmpty() && QFileInfo(folder).isDir())
             return folder;
-    return home;
+    return QDir::homePath();
 }
 
 } // namespace FileOps

@@ -16,14 +16,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QTimer>
 
 frmResults::frmResults(QWidget* parent)
@@ -262,9 +260,7 @@ void frmResults::mnuCopy_Click()
 
 void frmResults::mnuSave_Click()
 {
-    const QString folder =
-        FileOps::offeredFolder(Utils::GetSetting(Utils::Key::SaveFolder),
-                               QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath());
+    const QString folder = FileOps::offeredFolder(Utils::GetSetting(Utils::Key::SaveFolder));
     const QString path = Platform::instance().saveFileName(
         QStringLiteral("Save results"), folder + QStringLiteral("/orlevan-results.csv"), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty() || !m_check)
