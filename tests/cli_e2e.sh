@@ -91,9 +91,9 @@ if [ "$(id -u)" = 0 ]; then
 fi
 
 # Name files: comments, blank lines, CR LF and a byte order mark; a bad line named by file and line.
-printf '\xef\xbb\xbf# candidates\r\nalpha  # the first\r\n\r\ntaken.com\n' >"$work/list"
+printf '\xef\xbb\xbfalpha  # the first\r\n# candidates\r\n\r\ntaken.com\n' >"$work/list"
 "${ask[@]}" -f "$work/list" --format csv >"$work/out" 2>"$work/err" || fail "a name file"
-[ "$(tail -n +2 "$work/out" | cut -d, -f2,3 | tr -d '\r' | paste -sd' ')" = "alpha.com,free taken.com,taken" ] ||
+[ "$(tail -n +2 "$work/out" | cut -d, -f1-3 | tr -d '\r' | paste -sd' ')" = "alpha,alpha.com,free taken.com,taken.com,taken" ] ||
     fail "a name file: $(cat "$work/out")"
 printf 'alpha\nb_d\n' | "${ask[@]}" -f - 2>"$work/err"
 [ $? -eq 2 ] && grep -qx 'orlevan-cli: <stdin>:2: The name b_d holds a character no domain name may have: only letters, digits and - are allowed.' "$work/err" ||
@@ -127,6 +127,13 @@ mkdir -p "$work/home/.config/Orlevan"
 printf '[main]\ndns=127.0.0.1\ndelay=5\n' >"$work/home/.config/Orlevan/Orlevan.ini"
 "${cli[@]}" --port "$port" --tld com taken >"$work/out" 2>"$work/err" && grep -qx 'taken.com is unavailable.' "$work/out" ||
     fail "hand-written settings"
+# A personal selection of no domain at all: complete names are still asked, bare ones have nowhere to go.
+printf '[main]\ndns=127.0.0.1\ndelay=5\ndomains=personal\n' >"$work/home/.config/Orlevan/Orlevan.ini"
+"${cli[@]}" --port "$port" taken.com >"$work/out" 2>"$work/err" && grep -qx 'taken.com is unavailable.' "$work/out" ||
+    fail "complete names without a top-level domain chosen"
+"${cli[@]}" --port "$port" taken 2>"$work/err"
+[ $? -eq 2 ] && grep -q '^orlevan-cli: No top-level domain is chosen, so there is nothing to check.' "$work/err" ||
+    fail "bare names without a top-level domain chosen"
 rm "$work/home/.config/Orlevan/Orlevan.ini"
 
 # On a pseudo-terminal: the progress never glued to a line, no wider than the terminal, an honest estimate; no
