@@ -524,7 +524,7 @@ private Q_SLOTS:
             << "no usable answer from WHOIS|no usable answer from WHOIS" << 2 << QList<int>{} << 0;
         QTest::newRow("slow after a pause")
             << QList<int>{r, int(FakeServer::Mode::Hang), r} << QStringList{"quota", "", "No match"}
-            << "no usable answer from WHOIS|free" << 3 << QList<int>{50} << 320;
+            << "no usable answer from WHOIS|free" << 3 << QList<int>{50} << 1400;
     }
     void refusals()
     {
@@ -543,7 +543,8 @@ private Q_SLOTS:
         CheckResultTable table;
         plan.fill(table);
         table(1, 1).status = table(1, 2).status = Free;
-        const int exchangeMs = modes.contains(int(FakeServer::Mode::Hang)) ? 300 : 4000;
+        // Long enough for an answer on a loaded machine, short enough to wait out a server that never answers.
+        const int exchangeMs = modes.contains(int(FakeServer::Mode::Hang)) ? 1500 : 4000;
         WhoisConfirmation walk(table, plan, {whois.port(), 2000, exchangeMs, 50}, {});
         QSignalSpy finished(&walk, &WhoisConfirmation::finished), pausing(&walk, &WhoisConfirmation::pausing);
         QElapsedTimer clock;

@@ -81,6 +81,24 @@ private Q_SLOTS:
         QCOMPARE(text + '|' + number, u"/bin/si|old&h105"_s);
     }
 
+    // The program's own dialogs have no parent, yet open centred over the window they were asked from.
+    void dialogOverItsWindow()
+    {
+        QWidget owner;
+        owner.setGeometry(60, 40, 500, 300);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowActive(&owner));
+        QDialog dialog;
+        dialog.resize(200, 100);
+        QPoint centre;
+        QTimer::singleShot(0, &dialog, [&] {
+            centre = dialog.frameGeometry().center();
+            dialog.accept();
+        });
+        m_desktop->DesktopPlatform::runModal(&dialog);
+        QVERIFY((centre - owner.frameGeometry().center()).manhattanLength() <= 4); // a pixel each way, rounding
+    }
+
     void sysInfo_data()
     {
         QTest::addColumn<QStringList>("installed"); // a "-" in front: not executable
