@@ -72,7 +72,15 @@ private Q_SLOTS:
         row("no pass", {"--retries", "0"}, "--retries takes a whole number from 1 to 10, not \"0\".");
         row("eleven passes", {"--retries", "11"}, "--retries takes a whole number from 1 to 10, not \"11\".");
         row("unknown format", {"--format", "xml"}, "--format takes text, csv, json, not \"xml\".");
-        row("unknown state", {"--only", "gone"}, "--only takes free, taken, not-checked, not \"gone\".");
+        row("unknown state", {"--only", "gone"}, "--only takes free, taken, not-checked, changed, not \"gone\".");
+        row("changed without the list", {"--only", "changed", "a"}, "--only changed goes with --watch or --watched.");
+        row("two uses of the list", {"--watch", "--unwatch", "a.com"},
+            "Only one of --watch, --unwatch and --watched can be given.");
+        row("names to the whole list", {"--watched", "a.com"}, "--watched checks every watched name and takes none.");
+        row("the list under suffixes", {"--watch", "--tld", "com", "a.com"},
+            "--combinations, --tld and --domains do not go with the watch list, which holds complete domain names.");
+        row("the list as csv", {"--watched", "--format", "csv"},
+            "The watch list is printed as text or json, not as csv.");
         row("unknown selection", {"--domains", "all"}, "--domains takes default, personal, not \"all\".");
         row("suffixes and a selection", {"--tld", "com", "--domains", "default"},
             "--tld and --domains cannot both be given.");
@@ -92,9 +100,11 @@ private Q_SLOTS:
     // terminal gets no escapes; a summary ends the run.
     void terminal()
     {
-        CliRun::Terminal terminal{true, false, [] { return 30; }};
-        const Ran ran = run({"--server", "127.0.0.1", "--port", QString::number(m_ns->port()), "--delay", "40",
-                             "--tld", "com", "a", "b", "a.com", "A", "c.zz"},
+        CliRun::Terminal terminal{true, false, [] {
+                                      return 30;
+                                  }};
+        const Ran ran = run({"--server", "127.0.0.1", "--port", QString::number(m_ns->port()), "--delay", "40", "--tld",
+                             "com", "a", "b", "a.com", "A", "c.zz"},
                             {}, false, terminal);
         QCOMPARE(ran.status, int(CliRun::SomeNotChecked));
         QVERIFY(!ran.out.contains('\x1b'));
@@ -154,7 +164,8 @@ private Q_SLOTS:
         };
         ran = run(names + QStringList{"a"});
         QCOMPARE(ran.status, int(CliRun::Failed));
-        QCOMPARE(ran.err, QByteArray("orlevan-cli: Cannot initialize the network - Please check that you are online.\n"));
+        QCOMPARE(ran.err,
+                 QByteArray("orlevan-cli: Cannot initialize the network - Please check that you are online.\n"));
         QVERIFY(ran.out.isEmpty());
     }
 };
