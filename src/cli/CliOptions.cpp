@@ -40,7 +40,8 @@ const OptionEntry Entries[] = {
      "Print the results as text lines, as the CSV file that Save results writes, or as "
      "JSON Lines (default: text)."},
     {"only", "free|taken|not-checked|changed",
-     "Print only the names in this state, or with the watch list only those whose state changed (default: all)."},
+     "Print only the names in this state, or with the watch list only those in which this check found a change "
+     "(default: all)."},
     {"o,output", "FILE",
      "Write the results to FILE, batch by batch, replacing it only at the end; - is standard output (default)."},
     {"watch", nullptr,
@@ -203,8 +204,8 @@ QString CliOptions::helpText()
                            "  0    every name was checked\n"
                            "  1    some names could not be checked\n"
                            "  2    the names or the options were refused\n"
-                           "  3    the check could not start, the name server answered nothing, or the results "
-                           "could\n       not be written; the watch list is damaged or cannot be written\n"
+                           "  3    the check could not start, the name server answered nothing, the results could "
+                           "not\n       be written, or the watch list was damaged or could not be read or written\n"
                            "  130  interrupted by Ctrl-C; 143 by SIGTERM, 129 by SIGHUP\n");
     return text;
 }
