@@ -116,7 +116,7 @@ Registration readRegistration(const QString& reply)
     static const QRegularExpression status(
         QStringLiteral("^(?:Domain )?Status:\\s*([A-Za-z].*?)(?:\\s+\\(?https?://.*)?$"),
         QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression date(QStringLiteral("\\b(\\d{4}-\\d{2}-\\d{2})\\b"));
+    static const QRegularExpression date(QStringLiteral("(?<!\\d)(\\d{4}-\\d{2}-\\d{2})(?!\\d)"));
     static const QRegularExpression joint(QStringLiteral("([a-z])([A-Z])"));
     Registration registration;
     for (const QString& rawLine : reply.split(QLatin1Char('\n'))) {

@@ -1,9 +1,11 @@
 #include "cli/CliInput.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
+#include "cli/CliWatch.h"
 #include "core/Environment.h"
 #include "core/Utils.h"
 #include "support/FakeNameServer.h"
+#include "support/FakeServer.h"
 #include "support/ScriptedTransport.h"
 #include "support/Suite.h"
 
@@ -167,6 +169,85 @@ private Q_SLOTS:
         QCOMPARE(ran.err,
                  QByteArray("orlevan-cli: Cannot initialize the network - Please check that you are online.\n"));
         QVERIFY(ran.out.isEmpty());
+    }
+
+    // The watch list on a clock of the test's own: the registry's details through RDAP, or WHOIS where the
+    // directory names no service; the coming expiry said once; a writer changing the list during a check.
+    void watch()
+    {
+        writeDataFile(Utils::dataFilePath(), {"int;I;;;", "com;C;;;", "zz;Z;;;127.0.0.1"});
+        FakeServer rdap(true), whois;
+        QVERIFY(rdap.start() && whois.start());
+        QVERIFY(writeFile(Utils::dataFolder() + "/rdap-dns.json",
+                          R"({"publication":"2100-01-01T00:00:00Z","services":[[["com"],[")" + rdap.url().toUtf8() +
+                              R"("]]]})"));
+        rdap.setDefault(FakeServer::http(200, R"({"objectClassName":"domain","status":["active"],"events":[)"
+                                              R"({"eventAction":"expiration","eventDate":"2031-03-10T23:00:00Z"}],)"
+                                              R"("entities":[{"roles":["registrar"],"vcardArray":["vcard",)"
+                                              R"([["fn",{},"text","R"]]]}]})"));
+        whois.setDefault({FakeServer::Mode::Reply, "Domain Name: B.ZZ\r\nRegistrar: Zed Names\r\nRegistry Expiry "
+                                                   "Date: 2031-06-01T00:00:00Z\r\nDomain Status: clientHold "
+                                                   "https://icann.org/epp#clientHold\r\n"});
+        QDateTime now(QDate(2031, 2, 1), QTime(12, 0), Qt::UTC);
+        WatchCheck::Io io{m_io, [&now] { return now; }, 0};
+        io.check.rdap.plainHttpAllowed = true;
+        io.check.whois.port = whois.port();
+        const auto watch = [&](const QStringList& arguments) {
+            QString error;
+            const auto options =
+                CliOptions::parse(QStringList{"--server", "127.0.0.1", "--port", QString::number(m_ns->port()),
+                                              "--delay", "5", "--retries", "1"} +
+                                      arguments,
+                                  &error);
+            Ran ran;
+            QBuffer out(&ran.out), err(&ran.err);
+            out.open(QIODevice::WriteOnly);
+            err.open(QIODevice::WriteOnly);
+            CliWatch cli(*options, &out, &err, io);
+            QSignalSpy finished(&cli, &CliWatch::finished);
+            QList<CliInput::Name> names;
+            for (const QString& name : options->names)
+                names.append({name, {}});
+            cli.start(names);
+            if (finished.wait(10000))
+                ran.status = finished.value(0).value(0).toInt();
+            return ran;
+        };
+        Ran ran = watch({"--watch", "a.com", "b.zz", "c.com"});
+        QCOMPARE(ran.status, int(CliWatch::SomeNotChecked));
+        QCOMPARE(ran.out, "a.com is taken: registrar R; expires 2031-03-10 (37 days left); status active.\n"
+                          "b.zz is taken: registrar Zed Names; expires 2031-06-01 (120 days left); status client "
+                          "hold.\nc.com was not checked: no answer.\n");
+        now = now.addDays(7);
+        ran = watch({"--watched", "--only", "changed", "--format", "json"});
+        QCOMPARE(ran.out, R"({"ascii":"a.com","change":"expires within 30 days, on 2031-03-10","changed":true,)"
+                          R"("checked":"2031-02-08T12:00:00Z","daysLeft":30,"domain":"a.com","expires":"2031-03-10",)"
+                          R"("registrar":"R","registryStatus":["active"],"status":"taken"})"
+                          "\n");
+        // Another writer, while the names are asked: its removal and its addition both stand.
+        QString error;
+        const auto options = CliOptions::parse({"--watched", "--only", "changed"}, &error);
+        QByteArray printed, said;
+        QBuffer out(&printed), err(&said);
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        CliWatch cli(*options, &out, &err, io);
+        QSignalSpy finished(&cli, &CliWatch::finished);
+        cli.start({});
+        QVERIFY(!WatchList().update([](QList<WatchEntry>& list) {
+            list.removeIf([](const WatchEntry& e) { return e.ascii == "b.zz"; });
+            list.append(list.first());
+            list.last().ascii = "d.com";
+            return true;
+        }));
+        QVERIFY(finished.wait(10000));
+        QVERIFY2(printed.isEmpty(), printed.constData()); // the coming expiry was told once
+        QList<WatchEntry> list;
+        QVERIFY(!WatchList().read(&list));
+        QStringList names;
+        for (const WatchEntry& e : list)
+            names.append(e.ascii);
+        QCOMPARE(names.join(' '), "a.com c.com d.com");
     }
 };
 
