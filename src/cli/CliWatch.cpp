@@ -31,7 +31,7 @@ QByteArray CliWatch::line(const Shown& shown, const QDate& today)
     if (!shown.checked) {
         text += QStringLiteral(" was not checked");
         if (!shown.why.isEmpty())
-            text += QStringLiteral(": ") + shown.why;
+            text += QStringLiteral(": ") + (shown.why.endsWith(QLatin1Char('.')) ? shown.why.chopped(1) : shown.why);
     } else {
         text += QStringLiteral(" is ") + Watch::stateText(entry.state);
     }
@@ -107,10 +107,8 @@ void CliWatch::start(const QList<CliInput::Name>& names)
         say(Utils::loadErrorCaption() + QLatin1Char(' ') + *state.loadError);
         return end(Failed);
     }
-    if (!m_options.quiet) {
-        for (const QString& warning : state.warnings)
-            say(warning);
-    }
+    for (const QString& warning : state.warnings)
+        say(warning);
     if (!m_options.server.isEmpty())
         Utils::AppSettings.NameServer = m_options.server;
     if (m_options.delay)

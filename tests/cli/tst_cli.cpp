@@ -213,11 +213,15 @@ private Q_SLOTS:
                 ran.status = finished.value(0).value(0).toInt();
             return ran;
         };
-        Ran ran = watch({"--watch", "a.com", "b.zz", "c.com"});
+        // A name the DNS no longer knows is free only when its registry says so too.
+        m_ns->freeNames = {"e.com"};
+        rdap.answer(FakeServer::http(500, "{}"), "/domain/e.com");
+        Ran ran = watch({"--watch", "a.com", "b.zz", "c.com", "e.com"});
         QCOMPARE(ran.status, int(CliWatch::SomeNotChecked));
         QCOMPARE(ran.out, "a.com is taken: registrar R; expires 2031-03-10 (37 days left); status active.\n"
                           "b.zz is taken: registrar Zed Names; expires 2031-06-01 (120 days left); status client "
-                          "hold.\nc.com was not checked: no answer.\n");
+                          "hold.\nc.com was not checked: no answer.\n"
+                          "e.com was not checked: 127.0.0.1 could not answer (HTTP 500).\n");
         now = now.addDays(7);
         ran = watch({"--watched", "--only", "changed", "--format", "json"});
         QCOMPARE(ran.out, R"({"ascii":"a.com","change":"expires within 30 days, on 2031-03-10","changed":true,)"
@@ -247,7 +251,7 @@ private Q_SLOTS:
         QStringList names;
         for (const WatchEntry& e : list)
             names.append(e.ascii);
-        QCOMPARE(names.join(' '), "a.com c.com d.com");
+        QCOMPARE(names.join(' '), "a.com c.com e.com d.com");
     }
 };
 
