@@ -1,5 +1,6 @@
 #include "core/Utils.h"
 #include "core/WatchList.h"
+#include "core/WatchSchedule.h"
 #include "support/Suite.h"
 
 using State = WatchEntry::State;
@@ -146,6 +147,36 @@ private Q_SLOTS:
         QList<WatchEntry> read{entry(State::Free)};
         QVERIFY(!WatchList().read(&read));
         QVERIFY(read.isEmpty());
+    }
+
+    // The daily check on a clock of the test's own: due a day after the oldest check, at once when late.
+    void schedule_data()
+    {
+        QTest::addColumn<qint64>("agoMs"); // of the last check; -1: a name never checked
+        QTest::addColumn<qint64>("waitMs");
+        const qint64 hour = 3600 * 1000;
+        QTest::newRow("never") << qint64(-1) << qint64(0);
+        QTest::newRow("a day and a second ago") << 24 * hour + 1000 << qint64(0);
+        QTest::newRow("a day ago") << 24 * hour << qint64(0);
+        QTest::newRow("23 hours ago") << 23 * hour << hour;
+        QTest::newRow("clock set back") << -2 * hour << 24 * hour;
+    }
+    void schedule()
+    {
+        QFETCH(qint64, agoMs);
+        QFETCH(qint64, waitMs);
+        const QDateTime now(QDate(2031, 2, 1), QTime(12, 0), Qt::UTC);
+        QList<WatchEntry> entries{entry(State::Taken), entry(State::Free)};
+        entries[1].checked = agoMs == -1 ? QDateTime() : now.addMSecs(-agoMs);
+        entries[0].checked = now.addMSecs(1000 - agoMs); // another name, checked later
+        const QDateTime last = WatchSchedule::lastCheck(entries);
+        QCOMPARE(last, entries[1].checked);
+        WatchSchedule schedule([&] { return now; });
+        QSignalSpy due(&schedule, &WatchSchedule::due);
+        schedule.start(last);
+        QCOMPARE(schedule.waitMs(), waitMs);
+        if (waitMs == 0)
+            QVERIFY(due.wait(1000));
     }
 };
 
