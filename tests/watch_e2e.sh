@@ -141,6 +141,10 @@ wait $first || fail "a first writer"
 [ "$(sort "$work/out" | paste -sd' ')" = "one.com is free. two.com is free. zz-free-w.com is free." ] ||
     fail "--unwatch and two writers: $(cat "$work/out")"
 
+# Output that cannot be made: refused before the list is changed.
+"${cli[@]}" --watch three.com -o "$work/none/out" 2>"$work/err"
+[ $? -eq 3 ] && ! grep -q three.com "$list" || fail "--output into a missing folder"
+
 # A damaged list: status 3 naming it, kept aside untouched, said once.
 printf '{"watched": [' >"$list"
 "${cli[@]}" --watched >"$work/out" 2>"$work/err"

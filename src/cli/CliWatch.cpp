@@ -136,7 +136,12 @@ void CliWatch::start(const QList<CliInput::Name>& names)
 
     const QDateTime now = m_io.now ? m_io.now() : QDateTime::currentDateTime();
     QList<WatchEntry> entries;
-    std::optional<QString> failure;
+    // The output is made before the list is changed: a name is never added without its line.
+    std::optional<QString> failure = m_options.watch == CliOptions::Watch::Remove ? std::nullopt : m_output.open();
+    if (failure) {
+        say(*failure);
+        return end(Failed);
+    }
     switch (m_options.watch) {
     case CliOptions::Watch::Remove:
         failure = m_list.update([&](QList<WatchEntry>& list) {
@@ -170,15 +175,17 @@ void CliWatch::start(const QList<CliInput::Name>& names)
         if (!failure && entries.isEmpty()) {
             if (!m_options.quiet)
                 say(QStringLiteral("No names are watched; add some with --watch."));
-            return end(AllChecked);
+            const std::optional<QString> written = m_output.finish();
+            if (written)
+                say(*written);
+            return end(written ? Failed : AllChecked);
         }
         break;
     case CliOptions::Watch::None:
         break;
     }
-    if (!failure)
-        failure = m_output.open();
     if (failure) {
+        m_output.abandon();
         say(*failure);
         return end(Failed);
     }
