@@ -185,9 +185,12 @@ private Q_SLOTS:
                                               R"({"eventAction":"expiration","eventDate":"2031-03-10T23:00:00Z"}],)"
                                               R"("entities":[{"roles":["registrar"],"vcardArray":["vcard",)"
                                               R"([["fn",{},"text","R"]]]}]})"));
-        whois.setDefault({FakeServer::Mode::Reply, "Domain Name: B.ZZ\r\nRegistrar: Zed Names\r\nRegistry Expiry "
-                                                   "Date: 2031-06-01T00:00:00Z\r\nDomain Status: clientHold "
-                                                   "https://icann.org/epp#clientHold\r\n"});
+        whois.setDefault({FakeServer::Mode::Reply, "No match for \"F.ZZ\".\r\n"});
+        const FakeServer::Script bzz{FakeServer::Mode::Reply, "Domain Name: B.ZZ\r\nRegistrar: Zed Names\r\nRegistry "
+                                                              "Expiry Date: 2031-06-01T00:00:00Z\r\nDomain Status: "
+                                                              "clientHold https://icann.org/epp#clientHold\r\n"};
+        for (const QByteArray& reply : {bzz.reply, QByteArray("No match"), bzz.reply}) // b.zz, f.zz, b.zz
+            whois.answer({FakeServer::Mode::Reply, reply});
         QDateTime now(QDate(2031, 2, 1), QTime(12, 0), Qt::UTC);
         WatchCheck::Io io{m_io, [&now] { return now; }, 0};
         io.check.rdap.plainHttpAllowed = true;
@@ -214,14 +217,14 @@ private Q_SLOTS:
             return ran;
         };
         // A name the DNS no longer knows is free only when its registry says so too.
-        m_ns->freeNames = {"e.com"};
+        m_ns->freeNames = {"e.com", "f.zz"};
         rdap.answer(FakeServer::http(500, "{}"), "/domain/e.com");
-        Ran ran = watch({"--watch", "a.com", "b.zz", "c.com", "e.com"});
+        Ran ran = watch({"--watch", "a.com", "b.zz", "c.com", "e.com", "f.zz"});
         QCOMPARE(ran.status, int(CliWatch::SomeNotChecked));
         QCOMPARE(ran.out, "a.com is taken: registrar R; expires 2031-03-10 (37 days left); status active.\n"
                           "b.zz is taken: registrar Zed Names; expires 2031-06-01 (120 days left); status client "
                           "hold.\nc.com was not checked: no answer.\n"
-                          "e.com was not checked: 127.0.0.1 could not answer (HTTP 500).\n");
+                          "e.com was not checked: 127.0.0.1 could not answer (HTTP 500).\nf.zz is free.\n");
         now = now.addDays(7);
         ran = watch({"--watched", "--only", "changed", "--format", "json"});
         QCOMPARE(ran.out, R"({"ascii":"a.com","change":"expires within 30 days, on 2031-03-10","changed":true,)"
@@ -251,7 +254,7 @@ private Q_SLOTS:
         QStringList names;
         for (const WatchEntry& e : list)
             names.append(e.ascii);
-        QCOMPARE(names.join(' '), "a.com c.com e.com d.com");
+        QCOMPARE(names.join(' '), "a.com c.com e.com f.zz d.com");
     }
 };
 
