@@ -222,10 +222,12 @@ void CliWatch::interrupt(int signal)
 {
     if (m_ended)
         return;
-    if (m_check)
-        m_check->cancel();
-    m_output.abandon();
-    end(128 + signal);
+    m_status = 128 + signal;
+    if (!m_check)
+        return end(m_status);
+    // What was seen so far is kept and printed; the names not reached yet stay as they were.
+    m_check->cancel();
+    onChecked();
 }
 
 void CliWatch::onChecked()
@@ -265,7 +267,7 @@ void CliWatch::onChecked()
     if (failure) {
         merge(nullptr);
         say(*failure);
-        m_status = Failed;
+        m_status = m_status > Failed ? m_status : int(Failed);
     }
     for (const Shown& one : std::as_const(shown)) {
         if (!one.checked && m_status == AllChecked)

@@ -40,7 +40,8 @@ public:
 
     // Starts and returns; finished() follows, at once when nothing is to be checked.
     void start(const QList<CliInput::Name>& names);
-    // Stops the check; nothing is printed nor written; ends with 128 + signal.
+    // Ctrl-C, SIGTERM, SIGHUP: stops the check, keeps and prints what it saw, the rest as not checked; ends with
+    // 128 + signal.
     void interrupt(int signal = 2);
 
 Q_SIGNALS:

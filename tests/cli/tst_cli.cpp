@@ -255,6 +255,16 @@ private Q_SLOTS:
         for (const WatchEntry& e : list)
             names.append(e.ascii);
         QCOMPARE(names.join(' '), "a.com c.com e.com f.zz d.com");
+        // Stopped by SIGTERM before anything was answered: every name printed, the list as it was.
+        const QByteArray stored = readFile(WatchList::defaultPath());
+        CliWatch stopped(*CliOptions::parse({"--watched"}, &error), &out, &err, io);
+        QSignalSpy ended(&stopped, &CliWatch::finished);
+        stopped.start({});
+        stopped.interrupt(15);
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(ended.value(0).value(0).toInt(), 143);
+        QCOMPARE(printed.count("was not checked"), 5);
+        QCOMPARE(readFile(WatchList::defaultPath()), stored);
     }
 };
 
