@@ -198,10 +198,8 @@ void CliWatch::check(const QList<WatchEntry>& entries)
     Candidates::Result names;
     names.verdict = Candidates::Verdict::Accepted;
     names.bareNames = false;
-    for (const WatchEntry& entry : entries) {
+    for (const WatchEntry& entry : entries)
         names.names.append(entry.ascii);
-        names.typed.append(entry.domain);
-    }
     m_check = new WatchCheck(
         RunPlan::Inputs::ofProgram(names, {}, false, Utils::AppSettings, m_options.port, m_io.check.rdap), m_io, this);
     connect(m_check, &WatchCheck::note, this, [this](const QString& text) {

@@ -189,7 +189,8 @@ private Q_SLOTS:
         const FakeServer::Script bzz{FakeServer::Mode::Reply, "Domain Name: B.ZZ\r\nRegistrar: Zed Names\r\nRegistry "
                                                               "Expiry Date: 2031-06-01T00:00:00Z\r\nDomain Status: "
                                                               "clientHold https://icann.org/epp#clientHold\r\n"};
-        for (const QByteArray& reply : {bzz.reply, QByteArray("No match"), bzz.reply}) // b.zz, f.zz, b.zz
+        // b.zz, f.zz and g.zz, then b.zz again; f.zz and g.zz are not registered from then on.
+        for (const QByteArray& reply : {bzz.reply, QByteArray("No match"), QByteArray("Quota exceeded"), bzz.reply})
             whois.answer({FakeServer::Mode::Reply, reply});
         QDateTime now(QDate(2031, 2, 1), QTime(12, 0), Qt::UTC);
         WatchCheck::Io io{m_io, [&now] { return now; }, 0};
@@ -217,14 +218,15 @@ private Q_SLOTS:
             return ran;
         };
         // A name the DNS no longer knows is free only when its registry says so too.
-        m_ns->freeNames = {"e.com", "f.zz"};
+        m_ns->freeNames = {"e.com", "f.zz", "g.zz"};
         rdap.answer(FakeServer::http(500, "{}"), "/domain/e.com");
-        Ran ran = watch({"--watch", "a.com", "b.zz", "c.com", "e.com", "f.zz"});
+        Ran ran = watch({"--watch", "a.com", "b.zz", "c.com", "e.com", "f.zz", "g.zz"});
         QCOMPARE(ran.status, int(CliWatch::SomeNotChecked));
         QCOMPARE(ran.out, "a.com is taken: registrar R; expires 2031-03-10 (37 days left); status active.\n"
                           "b.zz is taken: registrar Zed Names; expires 2031-06-01 (120 days left); status client "
                           "hold.\nc.com was not checked: no answer.\n"
-                          "e.com was not checked: 127.0.0.1 could not answer (HTTP 500).\nf.zz is free.\n");
+                          "e.com was not checked: 127.0.0.1 could not answer (HTTP 500).\nf.zz is free.\n"
+                          "g.zz was not checked: the WHOIS server 127.0.0.1 gave no usable answer.\n");
         now = now.addDays(7);
         ran = watch({"--watched", "--only", "changed", "--format", "json"});
         QCOMPARE(ran.out, R"({"ascii":"a.com","change":"expires within 30 days, on 2031-03-10","changed":true,)"
@@ -254,7 +256,7 @@ private Q_SLOTS:
         QStringList names;
         for (const WatchEntry& e : list)
             names.append(e.ascii);
-        QCOMPARE(names.join(' '), "a.com c.com e.com f.zz d.com");
+        QCOMPARE(names.join(' '), "a.com c.com e.com f.zz g.zz d.com");
         // Stopped by SIGTERM before anything was answered: every name printed, the list as it was.
         const QByteArray stored = readFile(WatchList::defaultPath());
         CliWatch stopped(*CliOptions::parse({"--watched"}, &error), &out, &err, io);
@@ -263,7 +265,7 @@ private Q_SLOTS:
         stopped.interrupt(15);
         QVERIFY(ended.wait(10000));
         QCOMPARE(ended.value(0).value(0).toInt(), 143);
-        QCOMPARE(printed.count("was not checked"), 5);
+        QCOMPARE(printed.count("was not checked"), 6);
         QCOMPARE(readFile(WatchList::defaultPath()), stored);
     }
 };
