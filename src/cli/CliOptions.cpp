@@ -8,7 +8,8 @@
 namespace {
 
 const QStringList Formats = {QStringLiteral("text"), QStringLiteral("csv"), QStringLiteral("json")};
-const QStringList Statuses = {QStringLiteral("free"), QStringLiteral("taken"), QStringLiteral("not-checked")};
+const QStringList Statuses = {QStringLiteral("free"), QStringLiteral("taken"), QStringLiteral("not-checked"),
+                              QStringLiteral("changed")};
 
 struct OptionEntry
 {
@@ -38,9 +39,17 @@ const OptionEntry Entries[] = {
     {"format", "text|csv|json",
      "Print the results as text lines, as the CSV file that Save results writes, or as "
      "JSON Lines (default: text)."},
-    {"only", "free|taken|not-checked", "Print only the names in this state (default: all)."},
+    {"only", "free|taken|not-checked|changed",
+     "Print only the names in this state, or with the watch list only those in which this check found a change "
+     "(default: all)."},
     {"o,output", "FILE",
      "Write the results to FILE, batch by batch, replacing it only at the end; - is standard output (default)."},
+    {"watch", nullptr,
+     "Add the complete domain names given to the watch list, shared with the window, and check them now."},
+    {"unwatch", nullptr, "Remove the domain names given from the watch list."},
+    {"watched", nullptr,
+     "Check every watched name now, and print for each its state, registrar, expiry date and registry status, "
+     "and what changed since the last check."},
     {"q,quiet", nullptr, "Show no progress, notes or summary on standard error; failures are still told."},
     {"h,help", nullptr, "Show this help and end."},
     {"version", nullptr, "Show the version and end."},
@@ -135,6 +144,34 @@ std::optional<CliOptions> CliOptions::parse(const QStringList& arguments, QStrin
             return std::nullopt;
         options.only = parser.value(QStringLiteral("only"));
     }
+    const int watchModes = int(parser.isSet(QStringLiteral("watch"))) + int(parser.isSet(QStringLiteral("unwatch"))) +
+                           int(parser.isSet(QStringLiteral("watched")));
+    if (watchModes > 1) {
+        *error = QStringLiteral("Only one of --watch, --unwatch and --watched can be given.");
+        return std::nullopt;
+    }
+    options.watch = parser.isSet(QStringLiteral("watch"))     ? Watch::Add
+                    : parser.isSet(QStringLiteral("unwatch")) ? Watch::Remove
+                    : parser.isSet(QStringLiteral("watched")) ? Watch::All
+                                                              : Watch::None;
+    if (options.watch == Watch::None && options.only == QLatin1String("changed")) {
+        *error = QStringLiteral("--only changed goes with --watch or --watched.");
+        return std::nullopt;
+    }
+    if (options.watch != Watch::None &&
+        (options.combinations || !options.tlds.isEmpty() || options.domains != Domains::Stored)) {
+        *error = QStringLiteral("--combinations, --tld and --domains do not go with the watch list, which holds "
+                                "complete domain names.");
+        return std::nullopt;
+    }
+    if (options.watch != Watch::None && options.format == Format::Csv) {
+        *error = QStringLiteral("The watch list is printed as text or json, not as csv.");
+        return std::nullopt;
+    }
+    if (options.watch == Watch::All && (!options.names.isEmpty() || !options.files.isEmpty())) {
+        *error = QStringLiteral("--watched checks every watched name and takes none.");
+        return std::nullopt;
+    }
     if (!options.tlds.isEmpty() && options.domains != Domains::Stored) {
         *error = QStringLiteral("--tld and --domains cannot both be given.");
         return std::nullopt;
@@ -145,6 +182,8 @@ std::optional<CliOptions> CliOptions::parse(const QStringList& arguments, QStrin
 QString CliOptions::helpText()
 {
     QString text = QStringLiteral("Usage: orlevan-cli [OPTION]... [NAME]...\n"
+                                  "  or:  orlevan-cli --watch|--unwatch [OPTION]... DOMAIN...\n"
+                                  "  or:  orlevan-cli --watched [OPTION]...\n"
                                   "Check whether domain names are free to register. Each name is judged by itself: "
                                   "one with a\ndot is checked whole, any other under every chosen suffix. A name "
                                   "given twice is checked\nonce. Names are read from standard input when no NAME "
@@ -165,8 +204,8 @@ QString CliOptions::helpText()
                            "  0    every name was checked\n"
                            "  1    some names could not be checked\n"
                            "  2    the names or the options were refused\n"
-                           "  3    the check could not start, the name server answered nothing, or the results "
-                           "could\n       not be written\n"
+                           "  3    the check could not start, the name server answered nothing, the results could "
+                           "not\n       be written, or the watch list was damaged or could not be read or written\n"
                            "  130  interrupted by Ctrl-C; 143 by SIGTERM, 129 by SIGHUP\n");
     return text;
 }

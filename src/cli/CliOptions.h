@@ -9,6 +9,8 @@ struct CliOptions
 {
     enum class Format { Text, Csv, Json };
     enum class Domains { Stored, Default, Personal };
+    // The watch list instead of a check of names: add names and check them, remove names, check every one.
+    enum class Watch { None, Add, Remove, All };
 
     QStringList names; // as given; "-" stands for standard input
     QStringList files; // --file, in order; "-" stands for standard input
@@ -21,9 +23,10 @@ struct CliOptions
     std::optional<int> retries;
     std::optional<bool> confirm;
     Format format = Format::Text;
-    std::optional<QString> only; // "free", "taken" or "not-checked"
-    QString output;              // empty or "-": standard output
-    bool quiet = false;          // no progress, notes or summary
+    std::optional<QString> only; // "free", "taken", "not-checked", or with the watch list "changed"
+    Watch watch = Watch::None;
+    QString output;     // empty or "-": standard output
+    bool quiet = false; // no progress, notes or summary
     bool help = false;
     bool version = false;
 

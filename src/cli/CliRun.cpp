@@ -14,9 +14,7 @@
 
 #include <csignal>
 
-namespace {
-// A message meant for a box, as one line for a terminal: whole sentences, options where the window has menus.
-QString forTerminal(const QString& text)
+QString CliRun::forTerminal(const QString& text)
 {
     QString shown = displayText(text);
     static const QRegularExpression dnsMenu(QStringLiteral(" under (options->DNS options|Options, DNS Settings)\\.?"));
@@ -32,6 +30,7 @@ QString forTerminal(const QString& text)
     return lines.join(QLatin1Char(' '));
 }
 
+namespace {
 // The table as printed: what was not answered by now was not checked.
 CheckResultTable settled(CheckResultTable table)
 {

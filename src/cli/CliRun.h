@@ -40,6 +40,9 @@ public:
            const Check::Io& io = {}, QObject* parent = nullptr);
     ~CliRun() override;
 
+    // A message meant for a box, as one line for a terminal: whole sentences, options where the window has menus.
+    static QString forTerminal(const QString& text);
+
     // Starts checking the names and returns; finished() follows, at once when nothing could start.
     void start(const QList<CliInput::Name>& names);
     // Ctrl-C, SIGTERM, SIGHUP: stops and writes what was found, the rest as not checked; ends with 128 + signal.

@@ -1,6 +1,7 @@
 #include "cli/CliInput.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
+#include "cli/CliWatch.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -52,10 +53,12 @@ int main(int argc, char* argv[])
         return 0;
     }
     QFile in;
-    if (CliInput::readsStandardInput(options->names, options->files))
+    const bool watched = options->watch == CliOptions::Watch::All;
+    if (!watched && CliInput::readsStandardInput(options->names, options->files))
         in.open(STDIN_FILENO, QIODevice::ReadOnly);
     const std::optional<QList<CliInput::Name>> names =
-        CliInput::gather(options->names, options->files, in.isOpen() ? &in : nullptr, &error);
+        watched ? QList<CliInput::Name>()
+                : CliInput::gather(options->names, options->files, in.isOpen() ? &in : nullptr, &error);
     if (!names) {
         err.write((QStringLiteral("orlevan-cli: ") + error + QLatin1Char('\n')).toUtf8());
         return CliRun::Refused;
@@ -66,17 +69,27 @@ int main(int argc, char* argv[])
     terminal.escapes = !term.isEmpty() && term != "dumb";
     terminal.columns = terminalColumns;
     CliRun run(*options, &out, &err, terminal);
+    CliWatch watch(*options, &out, &err);
+    const bool watching = options->watch != CliOptions::Watch::None;
     QObject::connect(&run, &CliRun::finished, &app, [](int status) { QCoreApplication::exit(status); });
+    QObject::connect(&watch, &CliWatch::finished, &app, [](int status) { QCoreApplication::exit(status); });
     if (::pipe(g_signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run] {
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&run, &watch, watching] {
             char signal = 0;
-            if (::read(g_signalPipe[0], &signal, 1) == 1)
+            if (::read(g_signalPipe[0], &signal, 1) != 1)
+                return;
+            if (watching)
+                watch.interrupt(signal);
+            else
                 run.interrupt(signal);
         });
         for (const int signal : {SIGINT, SIGTERM, SIGHUP})
             std::signal(signal, onSignal);
     }
-    run.start(*names);
+    if (watching)
+        watch.start(*names);
+    else
+        run.start(*names);
     return QCoreApplication::exec();
 }

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <cstdio>
 
 namespace Utils {
@@ -18,6 +19,14 @@ QString programFolder()
     if (const QString& folder = Environment::current().programFolder; !folder.isEmpty())
         return folder;
     return QCoreApplication::applicationDirPath();
+}
+
+QString dataFolder()
+{
+    if (const QString& folder = Environment::current().dataFolder; !folder.isEmpty())
+        return folder;
+    // The window's folder, named after the program, whichever front end asks: both share what lies there.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + AppInfo::Title;
 }
 
 QString dataFilePath()

@@ -69,6 +69,9 @@ std::optional<QStringList> SuffixesFor(const QString& label);
 // Folder of the program, its data file and its help.
 QString programFolder();
 QString dataFilePath();
+// The user's own folder of the program's data (the watch list, the fetched RDAP directory), shared by the window
+// and orlevan-cli.
+QString dataFolder();
 
 // ---- Settings -----------------------------------------------------------------------------------------------------
 struct Settings

@@ -1,6 +1,5 @@
 #include "whois/RdapBootstrap.h"
 
-#include "core/Environment.h"
 #include "core/FileOps.h"
 #include "core/Utils.h"
 #include "whois/Rdap.h"
@@ -10,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 #include <QUrl>
 
 std::optional<RdapBootstrap> RdapBootstrap::parse(const QByteArray& json, bool plainHttpAllowed)
@@ -75,9 +73,7 @@ namespace Rdap {
 
 DirectoryFiles DirectoryFiles::program()
 {
-    QString folder = Environment::current().dataFolder;
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString folder = Utils::dataFolder();
     return {Utils::programFolder() + QStringLiteral("/rdap/dns.json"), folder + QStringLiteral("/rdap-dns.json"),
             folder + QStringLiteral("/rdap-dns.state")};
 }

@@ -3,6 +3,8 @@
 #include "core/Candidates.h"
 #include "core/Utils.h"
 
+#include <QRegularExpression>
+
 namespace Whois {
 
 QStringList ServerList()
@@ -105,6 +107,36 @@ Verdict readReply(const QString& reply, const QString& asked)
     if (refused)
         return Verdict::Refused;
     return free ? Verdict::Free : Verdict::Taken;
+}
+
+Registration readRegistration(const QString& reply)
+{
+    static const QRegularExpression field(QStringLiteral("^(?:Sponsoring )?Registrar:\\s*(\\S.*)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression status(
+        QStringLiteral("^(?:Domain )?Status:\\s*([A-Za-z].*?)(?:\\s+\\(?https?://.*)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression date(QStringLiteral("(?<!\\d)(\\d{4}-\\d{2}-\\d{2})(?!\\d)"));
+    static const QRegularExpression joint(QStringLiteral("([a-z])([A-Z])"));
+    Registration registration;
+    for (const QString& rawLine : reply.split(QLatin1Char('\n'))) {
+        const QString line = rawLine.simplified();
+        if (const QRegularExpressionMatch match = field.match(line); match.hasMatch()) {
+            if (registration.registrar.isEmpty())
+                registration.registrar = match.captured(1);
+        } else if (const QRegularExpressionMatch match = status.match(line); match.hasMatch()) {
+            QString word = match.captured(1);
+            word.replace(joint, QStringLiteral("\\1 \\2"));
+            if (!registration.status.contains(word.toLower()))
+                registration.status.append(word.toLower());
+        } else if (line.contains(QLatin1String("expir"), Qt::CaseInsensitive) && registration.expiryLines.size() < 3) {
+            registration.expiryLines.append(line);
+            const QDate day = QDate::fromString(date.match(line).captured(1), Qt::ISODate);
+            if (!registration.expires.isValid())
+                registration.expires = day;
+        }
+    }
+    return registration;
 }
 
 } // namespace Whois

@@ -2,6 +2,7 @@
 
 #include "core/Utils.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -34,5 +35,17 @@ bool CheckWhoisBuffer(const QString& sBuffer);
 // Refused: it has no registration field and turns the question away (a rate limit, a quota, "access denied").
 // Anything else, an empty reply too, is Taken.
 Verdict readReply(const QString& reply, const QString& asked);
+
+// What a reply about a registered name tells of the registration: the "Registrar:" field, the first lines that
+// name the expiry (at most three) with the date of the first that holds one, and the status codes in words
+// ("clientTransferProhibited" becomes "client transfer prohibited", as RDAP writes them).
+struct Registration
+{
+    QString registrar;
+    QStringList expiryLines;
+    QDate expires;
+    QStringList status;
+};
+Registration readRegistration(const QString& reply);
 
 } // namespace Whois

@@ -1,9 +1,11 @@
 #include "cli/CliInput.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
+#include "cli/CliWatch.h"
 #include "core/Environment.h"
 #include "core/Utils.h"
 #include "support/FakeNameServer.h"
+#include "support/FakeServer.h"
 #include "support/ScriptedTransport.h"
 #include "support/Suite.h"
 
@@ -72,7 +74,15 @@ private Q_SLOTS:
         row("no pass", {"--retries", "0"}, "--retries takes a whole number from 1 to 10, not \"0\".");
         row("eleven passes", {"--retries", "11"}, "--retries takes a whole number from 1 to 10, not \"11\".");
         row("unknown format", {"--format", "xml"}, "--format takes text, csv, json, not \"xml\".");
-        row("unknown state", {"--only", "gone"}, "--only takes free, taken, not-checked, not \"gone\".");
+        row("unknown state", {"--only", "gone"}, "--only takes free, taken, not-checked, changed, not \"gone\".");
+        row("changed without the list", {"--only", "changed", "a"}, "--only changed goes with --watch or --watched.");
+        row("two uses of the list", {"--watch", "--unwatch", "a.com"},
+            "Only one of --watch, --unwatch and --watched can be given.");
+        row("names to the whole list", {"--watched", "a.com"}, "--watched checks every watched name and takes none.");
+        row("the list under suffixes", {"--watch", "--tld", "com", "a.com"},
+            "--combinations, --tld and --domains do not go with the watch list, which holds complete domain names.");
+        row("the list as csv", {"--watched", "--format", "csv"},
+            "The watch list is printed as text or json, not as csv.");
         row("unknown selection", {"--domains", "all"}, "--domains takes default, personal, not \"all\".");
         row("suffixes and a selection", {"--tld", "com", "--domains", "default"},
             "--tld and --domains cannot both be given.");
@@ -92,9 +102,11 @@ private Q_SLOTS:
     // terminal gets no escapes; a summary ends the run.
     void terminal()
     {
-        CliRun::Terminal terminal{true, false, [] { return 30; }};
-        const Ran ran = run({"--server", "127.0.0.1", "--port", QString::number(m_ns->port()), "--delay", "40",
-                             "--tld", "com", "a", "b", "a.com", "A", "c.zz"},
+        CliRun::Terminal terminal{true, false, [] {
+                                      return 30;
+                                  }};
+        const Ran ran = run({"--server", "127.0.0.1", "--port", QString::number(m_ns->port()), "--delay", "40", "--tld",
+                             "com", "a", "b", "a.com", "A", "c.zz"},
                             {}, false, terminal);
         QCOMPARE(ran.status, int(CliRun::SomeNotChecked));
         QVERIFY(!ran.out.contains('\x1b'));
@@ -154,8 +166,107 @@ private Q_SLOTS:
         };
         ran = run(names + QStringList{"a"});
         QCOMPARE(ran.status, int(CliRun::Failed));
-        QCOMPARE(ran.err, QByteArray("orlevan-cli: Cannot initialize the network - Please check that you are online.\n"));
+        QCOMPARE(ran.err,
+                 QByteArray("orlevan-cli: Cannot initialize the network - Please check that you are online.\n"));
         QVERIFY(ran.out.isEmpty());
+    }
+
+    // The watch list on a clock of the test's own: the registry's details through RDAP, or WHOIS where the
+    // directory names no service; the coming expiry said once; a writer changing the list during a check.
+    void watch()
+    {
+        writeDataFile(Utils::dataFilePath(), {"int;I;;;", "com;C;;;", "zz;Z;;;127.0.0.1"});
+        FakeServer rdap(true), whois;
+        QVERIFY(rdap.start() && whois.start());
+        QVERIFY(writeFile(Utils::dataFolder() + "/rdap-dns.json",
+                          R"({"publication":"2100-01-01T00:00:00Z","services":[[["com"],[")" + rdap.url().toUtf8() +
+                              R"("]]]})"));
+        rdap.setDefault(FakeServer::http(200, R"({"objectClassName":"domain","status":["active"],"events":[)"
+                                              R"({"eventAction":"expiration","eventDate":"2031-03-10T23:00:00Z"}],)"
+                                              R"("entities":[{"roles":["registrar"],"vcardArray":["vcard",)"
+                                              R"([["fn",{},"text","R"]]]}]})"));
+        whois.setDefault({FakeServer::Mode::Reply, "No match for \"F.ZZ\".\r\n"});
+        const FakeServer::Script bzz{FakeServer::Mode::Reply, "Domain Name: B.ZZ\r\nRegistrar: Zed Names\r\nRegistry "
+                                                              "Expiry Date: 2031-06-01T00:00:00Z\r\nDomain Status: "
+                                                              "clientHold https://icann.org/epp#clientHold\r\n"};
+        // b.zz, f.zz and g.zz, then b.zz again; f.zz and g.zz are not registered from then on.
+        for (const QByteArray& reply : {bzz.reply, QByteArray("No match"), QByteArray("Quota exceeded"), bzz.reply})
+            whois.answer({FakeServer::Mode::Reply, reply});
+        QDateTime now(QDate(2031, 2, 1), QTime(12, 0), Qt::UTC);
+        WatchCheck::Io io{m_io, [&now] { return now; }, 0};
+        io.check.rdap.plainHttpAllowed = true;
+        io.check.whois.port = whois.port();
+        const auto watch = [&](const QStringList& arguments) {
+            QString error;
+            const auto options =
+                CliOptions::parse(QStringList{"--server", "127.0.0.1", "--port", QString::number(m_ns->port()),
+                                              "--delay", "5", "--retries", "1"} +
+                                      arguments,
+                                  &error);
+            Ran ran;
+            QBuffer out(&ran.out), err(&ran.err);
+            out.open(QIODevice::WriteOnly);
+            err.open(QIODevice::WriteOnly);
+            CliWatch cli(*options, &out, &err, io);
+            QSignalSpy finished(&cli, &CliWatch::finished);
+            QList<CliInput::Name> names;
+            for (const QString& name : options->names)
+                names.append({name, {}});
+            cli.start(names);
+            if (finished.wait(10000))
+                ran.status = finished.value(0).value(0).toInt();
+            return ran;
+        };
+        // A name the DNS no longer knows is free only when its registry says so too.
+        m_ns->freeNames = {"e.com", "f.zz", "g.zz"};
+        rdap.answer(FakeServer::http(500, "{}"), "/domain/e.com");
+        Ran ran = watch({"--watch", "a.com", "b.zz", "c.com", "e.com", "f.zz", "g.zz"});
+        QCOMPARE(ran.status, int(CliWatch::SomeNotChecked));
+        QCOMPARE(ran.out, "a.com is taken: registrar R; expires 2031-03-10 (37 days left); status active.\n"
+                          "b.zz is taken: registrar Zed Names; expires 2031-06-01 (120 days left); status client "
+                          "hold.\nc.com was not checked: no answer.\n"
+                          "e.com was not checked: 127.0.0.1 could not answer (HTTP 500).\nf.zz is free.\n"
+                          "g.zz was not checked: the WHOIS server 127.0.0.1 gave no usable answer.\n");
+        now = now.addDays(7);
+        ran = watch({"--watched", "--only", "changed", "--format", "json"});
+        QCOMPARE(ran.out, R"({"ascii":"a.com","change":"expires within 30 days, on 2031-03-10","changed":true,)"
+                          R"("checked":"2031-02-08T12:00:00Z","daysLeft":30,"domain":"a.com","expires":"2031-03-10",)"
+                          R"("registrar":"R","registryStatus":["active"],"status":"taken"})"
+                          "\n");
+        // Another writer, while the names are asked: its removal and its addition both stand.
+        QString error;
+        const auto options = CliOptions::parse({"--watched", "--only", "changed"}, &error);
+        QByteArray printed, said;
+        QBuffer out(&printed), err(&said);
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        CliWatch cli(*options, &out, &err, io);
+        QSignalSpy finished(&cli, &CliWatch::finished);
+        cli.start({});
+        QVERIFY(!WatchList().update([](QList<WatchEntry>& list) {
+            list.removeIf([](const WatchEntry& e) { return e.ascii == "b.zz"; });
+            list.append(list.first());
+            list.last().ascii = "d.com";
+            return true;
+        }));
+        QVERIFY(finished.wait(10000));
+        QVERIFY2(printed.isEmpty(), printed.constData()); // the coming expiry was told once
+        QList<WatchEntry> list;
+        QVERIFY(!WatchList().read(&list));
+        QStringList names;
+        for (const WatchEntry& e : list)
+            names.append(e.ascii);
+        QCOMPARE(names.join(' '), "a.com c.com e.com f.zz g.zz d.com");
+        // Stopped by SIGTERM before anything was answered: every name printed, the list as it was.
+        const QByteArray stored = readFile(WatchList::defaultPath());
+        CliWatch stopped(*CliOptions::parse({"--watched"}, &error), &out, &err, io);
+        QSignalSpy ended(&stopped, &CliWatch::finished);
+        stopped.start({});
+        stopped.interrupt(15);
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(ended.value(0).value(0).toInt(), 143);
+        QCOMPARE(printed.count("was not checked"), 6);
+        QCOMPARE(readFile(WatchList::defaultPath()), stored);
     }
 };
 

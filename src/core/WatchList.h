@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+// One watched name: what the last check of it saw, and the last change it found.
+struct WatchEntry
+{
+    enum class State { NotChecked, Free, Taken };
+
+    QString domain; // as typed
+    QString ascii;  // lower case
+    QDateTime added;
+    State state = State::NotChecked;
+    // The registration as the registry last told it; empty when it told nothing (free, or not asked).
+    QString registrar;
+    QDate expires;
+    QStringList registryStatus; // the registry's status words, as sent
+    QStringList expiryLines;    // a WHOIS reply's first lines that name the expiry
+    bool detailed = false;      // the registration details above came with the last check
+    QDateTime checked;
+    QString change; // the last change, in words
+    QDateTime changed;
+};
+
+// What one check of a watched name saw.
+struct WatchSighting
+{
+    WatchEntry::State state = WatchEntry::State::NotChecked;
+    bool detailed = false; // the registry told the registration details below
+    QString registrar;
+    QDate expires;
+    QStringList registryStatus;
+    QStringList expiryLines;
+    QString why; // for NotChecked
+};
+
+namespace Watch {
+
+// Days before the expiry from which its coming is told.
+constexpr int ExpirySoonDays = 30;
+
+// "free", "taken", "not checked".
+QString stateText(WatchEntry::State state);
+// What changed between the entry as it stood and what a check saw on `today`, each change once, in words;
+// nothing when nothing did. A first check and a check that could not be made find nothing.
+QStringList changes(const WatchEntry& entry, const WatchSighting& seen, const QDate& today);
+// The entry after a check at `now`: what it saw, and its changes when there were any. A check that could not be
+// made leaves the entry as it was.
+WatchEntry updated(const WatchEntry& entry, const WatchSighting& seen, const QDateTime& now);
+
+// The file's text and back; no result for anything that is not a watch list.
+QByteArray toJson(const QList<WatchEntry>& entries);
+std::optional<QList<WatchEntry>> fromJson(const QByteArray& json);
+
+} // namespace Watch
+
+// The user's watch list: one JSON file in the data folder, shared by the window and orlevan-cli. Every change is
+// made under a lock file against another writer, on the file as it stands then, and written whole or not at all.
+// A file that cannot be read as a list is never written over: it is kept aside under another name and the list
+// starts empty.
+class WatchList final
+{
+public:
+    // The file in the user's data folder.
+    static QString defaultPath();
+    // How long a change waits for another writer's lock before it gives up.
+    static constexpr int LockWaitMs = 5000;
+
+    explicit WatchList(const QString& path = defaultPath());
+
+    const QString& path() const { return m_path; }
+    void setLockWait(int ms) { m_lockWaitMs = ms; }
+    // After a read found the file damaged: where it was kept.
+    const QString& keptAside() const { return m_keptAside; }
+
+    // The list as it stands; the message when it cannot be read (nothing when there is no file yet). A damaged
+    // file is kept aside, and its message, naming both paths, is said once: the next read finds no file.
+    std::optional<QString> read(QList<WatchEntry>* entries);
+    // Changes the list as it stands under the lock, and writes it when `change` says so; the message when that
+    // could not be done, and then the file is as it was. A damaged file is kept aside as read() does, and the
+    // change is not made.
+    std::optional<QString> update(const std::function<bool(QList<WatchEntry>&)>& change);
+
+private:
+    std::optional<QString> readUnlocked(QList<WatchEntry>* entries);
+
+    const QString m_path;
+    QString m_keptAside;
+    int m_lockWaitMs = LockWaitMs;
+};
