@@ -68,6 +68,8 @@ private Q_SLOTS:
         row("said within a line", "reply", {"Object NOT FOUND\n"}, "taken");
         row("disclaimer beside a registrar", "reply", {"Not found: see terms\n  Registrar: R\n"}, "taken");
         row("domain name with dates", "reply", {"Domain Name: A.ZZ\nUpdated Date: 2020\nNOT FOUND\n"}, "taken");
+        row("domain name with a registrar", "reply", {"Domain Name: A.ZZ\nSponsoring Registrar Name: R\nNOT FOUND\n"},
+            "taken");
         row("rate limit", "reply", {"%% Query rate LIMIT EXCEEDED\n"}, "refused");
         row("refusal beside a record", "reply", {"Domain Name: a.zz\nRegistrar: R\nquota\n"}, "taken");
         row("refusal outweighs not found", "reply", {"Not found\nToo many requests, try again later\n"}, "refused");
