@@ -2,6 +2,7 @@
 # orlevan-cli as scripts and people at a terminal use it, against a real name server (NSD) on 127.0.0.1 that
 # knows the com names "taken" and "alpha2"; every other name under com does not exist.
 set -u
+source "$(dirname "$0")/nsd.sh"
 program="$1"
 work="$(mktemp -d)"
 nsd_pid=""
@@ -30,26 +31,7 @@ ns A 127.0.0.1
 taken A 127.0.0.2
 alpha2 A 127.0.0.2
 EOF
-cat >"$work/nsd.conf" <<EOF
-server:
- ip-address: 127.0.0.1
- port: $port
- username: ""
- chroot: ""
- zonesdir: "$work"
- pidfile: "$work/nsd.pid"
- database: ""
- xfrdfile: "$work/xfrd"
- zonelistfile: "$work/zone.list"
- xfrdir: "$work"
- logfile: "$work/nsd.log"
- server-count: 1
-remote-control:
- control-enable: no
-zone:
- name: "com"
- zonefile: "com"
-EOF
+nsd_conf "$work" "$port" >"$work/nsd.conf"
 "$nsd" -d -c "$work/nsd.conf" &
 nsd_pid=$!
 for _ in $(seq 100); do

@@ -3,6 +3,7 @@
 # both on 127.0.0.1. The program trusts the service's loopback certificate as it would a registry's: in a mount
 # namespace of its own, the system's certificate folder holds that one certificate alone.
 set -u
+source "$(dirname "$0")/nsd.sh"
 program="$1"
 fixtures="$(cd "$(dirname "$0")" && pwd)/whois/fixtures"
 work="$(mktemp -d)"
@@ -37,26 +38,7 @@ start_nsd() {
     done
     fail "NSD did not start"
 }
-cat >"$work/nsd.conf" <<CONF
-server:
- ip-address: 127.0.0.1
- port: $port
- username: ""
- chroot: ""
- zonesdir: "$work"
- pidfile: "$work/nsd.pid"
- database: ""
- xfrdfile: "$work/xfrd"
- zonelistfile: "$work/zone.list"
- xfrdir: "$work"
- logfile: "$work/nsd.log"
- server-count: 1
-remote-control:
- control-enable: no
-zone:
- name: "com"
- zonefile: "com"
-CONF
+nsd_conf "$work" "$port" >"$work/nsd.conf"
 zone alpha
 start_nsd
 
