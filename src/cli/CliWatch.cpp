@@ -146,7 +146,7 @@ void CliWatch::start(const QList<CliInput::Name>& names)
     case CliOptions::Watch::Remove:
         failure = m_list.update([&](QList<WatchEntry>& list) {
             for (const CliInput::Item& item : std::as_const(items)) {
-                if (list.removeIf([&](const WatchEntry& entry) { return entry.ascii == item.ascii.toLower(); }) == 0)
+                if (!Watch::remove(list, item.ascii))
                     say(QStringLiteral("%1 is not watched.").arg(item.typed));
             }
             return true;
@@ -154,19 +154,8 @@ void CliWatch::start(const QList<CliInput::Name>& names)
         return end(failure ? (say(*failure), Failed) : AllChecked);
     case CliOptions::Watch::Add:
         failure = m_list.update([&](QList<WatchEntry>& list) {
-            for (const CliInput::Item& item : std::as_const(items)) {
-                const QString ascii = item.ascii.toLower();
-                auto at = std::find_if(list.begin(), list.end(), [&](const WatchEntry& e) { return e.ascii == ascii; });
-                if (at == list.end()) {
-                    WatchEntry entry;
-                    entry.domain = item.typed;
-                    entry.ascii = ascii;
-                    entry.added = now;
-                    list.append(entry);
-                    at = list.end() - 1;
-                }
-                entries.append(*at);
-            }
+            for (const CliInput::Item& item : std::as_const(items))
+                entries.append(Watch::add(list, item.typed, item.ascii, now));
             return true;
         });
         break;
@@ -237,26 +226,13 @@ void CliWatch::onChecked()
     check->deleteLater();
     const QDateTime now = check->now();
     QList<Shown> shown;
+    const auto seen = [check](int i) -> const WatchSighting& {
+        return check->sighting(i);
+    };
     // The changes are found against the list as it stands now: what another run has told already is not told
-    // again.
+    // again; a name removed meanwhile is printed, but not put back.
     const auto merge = [&](QList<WatchEntry>* list) {
-        shown.clear();
-        for (int i = 0; i < m_checking.size(); ++i) {
-            const WatchSighting& seen = check->sighting(i);
-            qsizetype at = -1;
-            for (qsizetype j = 0; list && j < list->size() && at < 0; ++j)
-                at = list->at(j).ascii == m_checking.at(i).ascii ? j : -1;
-            // A name removed meanwhile is printed, but not put back.
-            const WatchEntry& before = at >= 0 ? list->at(at) : m_checking.at(i);
-            Shown one;
-            one.checked = seen.state != WatchEntry::State::NotChecked;
-            one.why = seen.why;
-            one.changes = Watch::changes(before, seen, now.date());
-            one.entry = Watch::updated(before, seen, now);
-            if (at >= 0)
-                (*list)[at] = one.entry;
-            shown.append(one);
-        }
+        shown = Watch::merge(list, m_checking, seen, now);
     };
     const std::optional<QString> failure = m_list.update([&](QList<WatchEntry>& list) {
         merge(&list);

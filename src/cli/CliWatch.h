@@ -22,13 +22,7 @@ public:
     enum Status { AllChecked = 0, SomeNotChecked = 1, Refused = 2, Failed = 3 };
 
     // One name as printed: the entry after the check, and what this check saw.
-    struct Shown
-    {
-        WatchEntry entry;
-        bool checked = false; // false: the check could not be made, the entry is the last one known
-        QString why;          // why not
-        QStringList changes;
-    };
+    using Shown = Watch::Outcome;
     // One line of text, LF included; one JSON object, LF included.
     static QByteArray line(const Shown& shown, const QDate& today);
     static QByteArray json(const Shown& shown, const QDate& today);

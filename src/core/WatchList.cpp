@@ -89,6 +89,49 @@ QStringList changes(const WatchEntry& entry, const WatchSighting& seen, const QD
     return said;
 }
 
+WatchEntry add(QList<WatchEntry>& list, const QString& typed, const QString& ascii, const QDateTime& now)
+{
+    const QString key = ascii.toLower();
+    for (const WatchEntry& entry : std::as_const(list)) {
+        if (entry.ascii == key)
+            return entry;
+    }
+    WatchEntry entry;
+    entry.domain = typed;
+    entry.ascii = key;
+    entry.added = now;
+    list.append(entry);
+    return entry;
+}
+
+bool remove(QList<WatchEntry>& list, const QString& ascii)
+{
+    const QString key = ascii.toLower();
+    return list.removeIf([&](const WatchEntry& entry) { return entry.ascii == key; }) > 0;
+}
+
+QList<Outcome> merge(QList<WatchEntry>* list, const QList<WatchEntry>& checked,
+                     const std::function<const WatchSighting&(int)>& seen, const QDateTime& now)
+{
+    QList<Outcome> out;
+    for (int i = 0; i < checked.size(); ++i) {
+        const WatchSighting& sighting = seen(i);
+        qsizetype at = -1;
+        for (qsizetype j = 0; list && j < list->size() && at < 0; ++j)
+            at = list->at(j).ascii == checked.at(i).ascii ? j : -1;
+        const WatchEntry& before = at >= 0 ? list->at(at) : checked.at(i);
+        Outcome one;
+        one.checked = sighting.state != WatchEntry::State::NotChecked;
+        one.why = sighting.why;
+        one.changes = changes(before, sighting, now.date());
+        one.entry = updated(before, sighting, now);
+        if (at >= 0)
+            (*list)[at] = one.entry;
+        out.append(one);
+    }
+    return out;
+}
+
 WatchEntry updated(const WatchEntry& entry, const WatchSighting& seen, const QDateTime& now)
 {
     if (seen.state == WatchEntry::State::NotChecked)

@@ -54,6 +54,24 @@ QStringList changes(const WatchEntry& entry, const WatchSighting& seen, const QD
 // made leaves the entry as it was.
 WatchEntry updated(const WatchEntry& entry, const WatchSighting& seen, const QDateTime& now);
 
+// One watched name after a check: the entry as it then stands, and what the check saw of it.
+struct Outcome
+{
+    WatchEntry entry;
+    bool checked = false; // false: the check could not be made, the entry is the last one known
+    QString why;          // why not
+    QStringList changes;
+};
+// Adds a name unless it is watched already (by its ASCII form, in any letter case); the entry as it stands.
+WatchEntry add(QList<WatchEntry>& list, const QString& typed, const QString& ascii, const QDateTime& now);
+// Removes a name; false when it was not watched.
+bool remove(QList<WatchEntry>& list, const QString& ascii);
+// What a check of the entries `checked` saw (`seen` of each, in order) at `now`, worked into the list as it stands
+// then, so that what another writer changed meanwhile stands: a name removed meanwhile is not put back, and a
+// change already told is not told again. Without a list, against the entries as they were checked.
+QList<Outcome> merge(QList<WatchEntry>* list, const QList<WatchEntry>& checked,
+                     const std::function<const WatchSighting&(int)>& seen, const QDateTime& now);
+
 // The file's text and back; no result for anything that is not a watch list.
 QByteArray toJson(const QList<WatchEntry>& entries);
 std::optional<QList<WatchEntry>> fromJson(const QByteArray& json);
