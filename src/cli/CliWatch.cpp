@@ -18,7 +18,7 @@
 namespace {
 QString statusWord(const CliWatch::Shown& shown)
 {
-    return shown.checked ? Watch::stateText(shown.entry.state) : QStringLiteral("not checked");
+    return Watch::stateText(shown.checked ? shown.entry.state : WatchEntry::State::NotChecked);
 }
 } // namespace
 
