@@ -240,7 +240,15 @@ private Q_SLOTS:
         QBuffer out(&printed), err(&said);
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
-        CliWatch cli(*options, &out, &err, io);
+        // The settings' name server, which no lookup here may reach: it is not found.
+        WatchCheck::Io unknownServer = io;
+        unknownServer.check.dns.lookupHost = [](const QString&, QObject* context,
+                                                std::function<void(const QHostInfo&)> done) {
+            QHostInfo info;
+            info.setError(QHostInfo::HostNotFound);
+            QTimer::singleShot(0, context, [done, info] { done(info); });
+        };
+        CliWatch cli(*options, &out, &err, unknownServer);
         QSignalSpy finished(&cli, &CliWatch::finished);
         cli.start({});
         QVERIFY(!WatchList().update([](QList<WatchEntry>& list) {
@@ -259,7 +267,7 @@ private Q_SLOTS:
         QCOMPARE(names.join(' '), "a.com c.com e.com f.zz g.zz d.com");
         // Stopped by SIGTERM before anything was answered: every name printed, the list as it was.
         const QByteArray stored = readFile(WatchList::defaultPath());
-        CliWatch stopped(*CliOptions::parse({"--watched"}, &error), &out, &err, io);
+        CliWatch stopped(*CliOptions::parse({"--watched"}, &error), &out, &err, unknownServer);
         QSignalSpy ended(&stopped, &CliWatch::finished);
         stopped.start({});
         stopped.interrupt(15);
