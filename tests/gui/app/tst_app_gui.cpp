@@ -164,6 +164,30 @@ private Q_SLOTS:
                  QStringLiteral("Orlevan can check at most 2049 names in one go, and this input makes 2050."));
     }
 
+    // A stored place is taken while the title bar's start (40, 10 into the window) shows on a screen.
+    void position_data()
+    {
+        QTest::addColumn<int>("fromRight");
+        QTest::addColumn<int>("fromBottom");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("right edge") << 40 << 300 << true;
+        QTest::newRow("past the right edge") << 39 << 300 << false;
+        QTest::newRow("bottom edge") << 300 << 10 << true;
+        QTest::newRow("past the bottom edge") << 300 << 9 << false;
+    }
+    void position()
+    {
+        QFETCH(int, fromRight);
+        QFETCH(int, fromBottom);
+        QFETCH(bool, taken);
+        const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+        const QPoint place(work.right() - fromRight, work.bottom() - fromBottom);
+        store("main/init", "False");
+        store("window/left", QString::number(place.x()));
+        store("window/top", QString::number(place.y()));
+        QCOMPARE(start()->pos() == place, taken);
+    }
+
     void tray_data()
     {
         QTest::addColumn<bool>("trayAvailable");

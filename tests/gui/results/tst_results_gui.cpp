@@ -27,7 +27,8 @@ class TestResultsWindow : public GuiSuite
     Check::Io m_io;
 
     // Complete names, each with its registry as the domain table and the shipped RDAP directory know it.
-    void check(const QStringList& names, const QStringList& typed = {}, const QStringList& suffixes = {})
+    void check(const QStringList& names, const QStringList& typed = {}, const QStringList& suffixes = {},
+               const std::optional<QPoint>& at = {})
     {
         Candidates::Result list;
         list.verdict = Candidates::Verdict::Accepted;
@@ -36,6 +37,8 @@ class TestResultsWindow : public GuiSuite
         list.bareNames = !suffixes.isEmpty();
         m_window = new frmResults;
         m_window->show();
+        if (at)
+            m_window->move(*at);
         m_window->GetData(new Check(
             Check::Inputs::ofProgram(list, suffixes, false, Utils::AppSettings, m_driver->ns.port(), m_io.rdap), m_io));
     }
@@ -321,18 +324,36 @@ private Q_SLOTS:
         }
     }
 
-    // Wider than the screen allows: the window keeps to it, and the row shows above the horizontal scroll bar.
+    // Wider than the screen allows: the window keeps to it, inside the work area where it was opened near its
+    // corner, and the row shows above the horizontal scroll bar.
     void tooWideForTheScreen()
     {
         QStringList suffixes;
         for (int i = 0; i < 150; ++i)
             suffixes.append(QStringLiteral("s%1").arg(i));
-        check({"zzqwx"}, {}, suffixes);
+        const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+        check({"zzqwx"}, {}, suffixes, work.bottomRight() - QPoint(50, 20));
         const QTableView* grid = m_window->Resultgrid;
         QVERIFY(grid->horizontalScrollBar()->isVisibleTo(m_window));
         QVERIFY(m_window->frameGeometry().width() <= 0.9 * m_window->screen()->geometry().width());
+        QCOMPARE(m_window->frameGeometry().bottomRight(), work.bottomRight());
         QCOMPARE(grid->rowAt(grid->viewport()->height() - 1), 0);
         QVERIFY(grid->viewport()->height() >= grid->rowHeight(0));
+    }
+
+    // Wider than the least window, narrower than the screen: the grid gets every row and column, no more.
+    void fitsExactly()
+    {
+        QStringList suffixes;
+        for (int i = 0; i < 12; ++i)
+            suffixes.append(QStringLiteral("s%1").arg(i));
+        check({"zzqwx", "zzqwy"}, {}, suffixes);
+        const QTableView* grid = m_window->Resultgrid;
+        const int frame = 2 * grid->frameWidth();
+        QCOMPARE(grid->size(), QSize(grid->verticalHeader()->width() + grid->horizontalHeader()->length() + frame,
+                                     grid->horizontalHeader()->height() + grid->verticalHeader()->length() + frame));
+        QTRY_VERIFY(!grid->horizontalScrollBar()->isVisibleTo(m_window) &&
+                    !grid->verticalScrollBar()->isVisibleTo(m_window));
     }
 
     void resizeRule()

@@ -13,6 +13,9 @@
 #include "gui/whois/frmWhois.h"
 #include "support/gui/GuiSuite.h"
 
+#include <QLabel>
+#include <QVBoxLayout>
+
 using namespace Qt::StringLiterals;
 
 // The notice of the first start, as its owner wrote it.
@@ -88,8 +91,8 @@ private Q_SLOTS:
         owner.setGeometry(60, 40, 500, 300);
         owner.show();
         QVERIFY(QTest::qWaitForWindowActive(&owner));
-        QDialog dialog;
-        dialog.resize(200, 100);
+        QDialog dialog; // sized by its contents, not yet when it is placed
+        (new QVBoxLayout(&dialog))->addWidget(new QLabel(u"A line to read"_s));
         QPoint centre;
         QTimer::singleShot(0, &dialog, [&] {
             centre = dialog.frameGeometry().center();
