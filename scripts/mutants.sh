@@ -2,7 +2,8 @@
 # Judges the test suite by faults nobody chose: puts one small change at a time into a private copy of src/,
 # builds, runs the suite, and counts the changes that no test notices.
 #
-#   scripts/mutants.sh [--seed S] [--count N] [--tree DIR] [--keep DIR] [--since REV] [--only I,J,...] [--list]
+#   scripts/mutants.sh [--seed S] [--count N] [--tree DIR] [--keep DIR] [--since REV [--in PATHS]] [--only I,J,...]
+#                      [--list]
 #
 # --seed S     the random choice of changes (default 7321, always printed); the same seed gives the same changes
 # --count N    how many changes (default 150)
@@ -10,6 +11,7 @@
 # --keep DIR   work in DIR and keep it (a second run there reuses its build); default: a folder under /tmp
 #              whose copy and build are removed at the end, leaving the summary and the log
 # --since REV  change only the lines of src/ that differ from commit REV (what a piece of work added or rewrote)
+# --in PATHS  with --since: only these files or folders of src/ (space-separated), for one piece of work's files
 # --only I,J   judge only these changes of the sample (numbers as --list prints them), for instance the survivors
 #              of an earlier run again once tests were added; the sample is the same while src/ is
 # --list       only print the changes that would be made
@@ -23,6 +25,7 @@ count=150
 tree="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 keep=""
 since=""
+paths="src"
 list_only=0
 only=""
 while [ $# -gt 0 ]; do
@@ -33,8 +36,9 @@ while [ $# -gt 0 ]; do
     --keep) keep="$2"; shift 2 ;;
     --only) only=",$2,"; shift 2 ;;
     --since) since="$2"; shift 2 ;;
+    --in) paths="$2"; shift 2 ;;
     --list) list_only=1; shift ;;
-    *) echo "usage: $0 [--seed S] [--count N] [--tree DIR] [--keep DIR] [--since REV] [--only I,J,...] [--list]" >&2
+    *) echo "usage: $0 [--seed S] [--count N] [--tree DIR] [--keep DIR] [--since REV [--in PATHS]] [--only I,J,...] [--list]" >&2
        exit 2 ;;
     esac
 done
@@ -299,7 +303,8 @@ EOF
 diff_file=""
 if [ -n "$since" ]; then
     diff_file="$(mktemp)"
-    git -C "$tree" diff -U0 "$since" -- src >"$diff_file"
+    # shellcheck disable=SC2086 # the paths are meant to split
+    git -C "$tree" diff -U0 "$since" -- $paths >"$diff_file"
 fi
 echo "seed $seed, $count changes over $tree/src${since:+ (the lines changed since $since)}"
 if [ "$list_only" -eq 1 ]; then
