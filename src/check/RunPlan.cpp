@@ -34,14 +34,18 @@ RunPlan::Inputs RunPlan::Inputs::of(const Candidates::Result& names, const QStri
 
 RunPlan::Inputs RunPlan::Inputs::ofProgram(const Candidates::Result& names, const QStringList& suffixes,
                                            bool personalSelection, const Utils::Settings& settings, quint16 port,
-                                           const Rdap::Policy& rdap)
+                                           const Rdap::Policy& rdap, std::optional<RdapBootstrap>* directory)
 {
-    const Rdap::DirectoryFiles files = Rdap::DirectoryFiles::program();
-    const RdapBootstrap directory = Rdap::loadBootstrap(files, rdap.plainHttpAllowed);
-    // A program without any directory confirms with WHOIS alone and fetches none.
-    if (settings.ConfirmWhois && !directory.isEmpty())
-        RdapBootstrapUpdater::program()->startIfDue(directory, files, rdap);
-    return of(names, suffixes, personalSelection, settings, port, directory);
+    std::optional<RdapBootstrap> ownCopy;
+    std::optional<RdapBootstrap>& read = directory ? *directory : ownCopy;
+    if (!read) {
+        const Rdap::DirectoryFiles files = Rdap::DirectoryFiles::program();
+        read = Rdap::loadBootstrap(files, rdap.plainHttpAllowed);
+        // A program without any directory confirms with WHOIS alone and fetches none.
+        if (settings.ConfirmWhois && !read->isEmpty())
+            RdapBootstrapUpdater::program()->startIfDue(*read, files, rdap);
+    }
+    return of(names, suffixes, personalSelection, settings, port, *read);
 }
 
 RunPlan RunPlan::make(const Inputs& inputs)

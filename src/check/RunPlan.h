@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class RdapBootstrap;
 
@@ -39,9 +40,11 @@ struct RunPlan
         static Inputs of(const Candidates::Result& names, const QStringList& suffixes, bool personalSelection,
                          const Utils::Settings& settings, quint16 port, const RdapBootstrap& directory);
         // The same with the program's own directory, which a check that confirms refreshes once a week, in the
-        // background, for the checks after it.
+        // background, for the checks after it. A caller that makes many checks in a row keeps the directory the
+        // first one read in `directory`, and the others take it from there.
         static Inputs ofProgram(const Candidates::Result& names, const QStringList& suffixes, bool personalSelection,
-                                const Utils::Settings& settings, quint16 port, const Rdap::Policy& rdap);
+                                const Utils::Settings& settings, quint16 port, const Rdap::Policy& rdap,
+                                std::optional<RdapBootstrap>* directory = nullptr);
     };
 
     QStringList names;

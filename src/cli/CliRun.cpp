@@ -144,7 +144,7 @@ void CliRun::startBatch()
 {
     m_check =
         new Check(Check::Inputs::ofProgram(m_batches.at(m_batch), m_suffixes, m_personal && m_options.tlds.isEmpty(),
-                                           Utils::AppSettings, m_options.port, m_io.rdap),
+                                           Utils::AppSettings, m_options.port, m_io.rdap, &m_directory),
                   m_io, this);
     connect(m_check, &Check::note, this, [this](const QString& text) {
         // Silence is told as a failure at the end; every other note once, however many batches say it.

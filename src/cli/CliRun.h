@@ -4,6 +4,7 @@
 #include "cli/CliInput.h"
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
+#include "whois/RdapBootstrap.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 class QIODevice;
 
@@ -74,6 +76,7 @@ private:
     int m_candidatesTotal = 0;
     QPointer<Check> m_check;
     QStringList m_suffixes;
+    std::optional<RdapBootstrap> m_directory; // read by the first batch, for all
     bool m_personal = false;
     bool m_ended = false;
     bool m_heard = false;
