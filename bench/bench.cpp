@@ -5,7 +5,10 @@
 // server. It prints the median processor time (user + system) of each side and their ratio, and how well the run
 // keeps to its pace. With --cli the program is orlevan-cli as a whole process (one pass by default): once over the
 // candidates as complete names, once over 6000 names under com, which it checks in three batches; its pace is read
-// at the server, burst by burst, from the first query of a batch to its last.
+// at the server, burst by burst, from the first query of a batch to its last. Beside dig, which asks as fast as the
+// answers come, it gives the least any sender needs that keeps the same pace: a loop that sleeps to each tick,
+// sends one query and reads what came (orlevan_bench --paced PORT COUNT DELAY), so that the cost of pacing itself
+// can be told from the program's own.
 #include "check/Check.h"
 #include "check/RunPlan.h"
 #include "core/Environment.h"
@@ -20,6 +23,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMap>
 #include <QNetworkDatagram>
 #include <QProcess>
 #include <QStandardPaths>
@@ -29,7 +33,11 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
 
 namespace {
 
@@ -70,7 +78,8 @@ int serve(const QHostAddress& address, quint16 port, int burstGapMs)
             if (reply == "?") {
                 QByteArray said = QByteArray::number(seen) + ' ' + QByteArray::number(last / 1000);
                 for (const Burst& burst : std::as_const(bursts))
-                    said += ' ' + QByteArray::number(burst.queries) + ' ' + QByteArray::number((burst.last - burst.first) / 1000);
+                    said += ' ' + QByteArray::number(burst.queries) + ' ' +
+                            QByteArray::number((burst.last - burst.first) / 1000);
                 socket.writeDatagram(said, datagram.senderAddress(), quint16(datagram.senderPort()));
                 seen = 0;
                 bursts.clear();
@@ -94,6 +103,33 @@ int serve(const QHostAddress& address, quint16 port, int burstGapMs)
         }
     });
     return QCoreApplication::exec();
+}
+
+// The least a paced sender does: per tick one sleep to the tick's time, one query, one read of what has come.
+int pacedSender(quint16 port, int count, int delay)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QByteArray query = DNS::BuildQuery(QStringLiteral("bench.com"), 0);
+    char reply[1500];
+    timespec next{};
+    clock_gettime(CLOCK_MONOTONIC, &next);
+    for (int i = 0; i < count; ++i) {
+        next.tv_nsec += long(delay) * 1000000L;
+        next.tv_sec += next.tv_nsec / 1000000000L;
+        next.tv_nsec %= 1000000000L;
+        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+        while (::recv(fd, reply, sizeof reply, 0) > 0) {
+        }
+        query[0] = char(i >> 8);
+        query[1] = char(i);
+        ::sendto(fd, query.constData(), size_t(query.size()), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    }
+    ::close(fd);
+    return 0;
 }
 
 double median(QList<double> values)
@@ -146,9 +182,10 @@ int benchCli(const QString& nameFile, int delay, int retries, int rounds, const 
     }
     bare.close();
     full.close();
-    const QStringList common = {QStringLiteral("--server"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                                QString::number(port), QStringLiteral("--delay"), QString::number(delay),
-                                QStringLiteral("--retries"), QString::number(retries), QStringLiteral("--no-confirm")};
+    const QStringList common = {
+        QStringLiteral("--server"),  QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+        QString::number(port),       QStringLiteral("--delay"),   QString::number(delay),
+        QStringLiteral("--retries"), QString::number(retries),    QStringLiteral("--no-confirm")};
     struct Case
     {
         const char* title;
@@ -157,8 +194,8 @@ int benchCli(const QString& nameFile, int delay, int retries, int rounds, const 
     };
     const Case cases[] = {
         {"complete names", common + QStringList{QStringLiteral("-f"), nameFile}, nameFile},
-        {"6000 names under com", common + QStringList{QStringLiteral("--tld"), QStringLiteral("com"),
-                                                      QStringLiteral("-f"), bareFile},
+        {"6000 names under com",
+         common + QStringList{QStringLiteral("--tld"), QStringLiteral("com"), QStringLiteral("-f"), bareFile},
          fullFile},
     };
     QUdpSocket report;
@@ -169,40 +206,66 @@ int benchCli(const QString& nameFile, int delay, int retries, int rounds, const 
     };
     int worst = 0;
     for (const Case& benchCase : cases) {
-        QList<double> cliCpu, digCpu;
-        QList<QList<double>> wireOff; // per batch, per round
-        QList<int> asked;
+        QList<double> cliCpu, digCpu, pacedCpu;
+        // Per round, each batch's queries and its time from the first to the last against the ideal. A round whose
+        // bursts the server saw split or joined otherwise than most (a tick late by more than the gap on a loaded
+        // machine) is left out of the figures.
+        QList<QList<QPair<int, double>>> bursts;
         for (int round = 0; round < rounds; ++round) {
             cliCpu.append(childCpuMs(QStringLiteral(ORLEVAN_CLI), benchCase.arguments, environment));
             const QList<QByteArray> seen = seenAtServer();
-            asked.clear();
+            QList<QPair<int, double>> batches;
             for (qsizetype b = 2; b + 1 < seen.size(); b += 2) {
                 const int queries = seen.at(b).toInt();
+                if (queries < 2)
+                    continue;
                 // Each query a tick after the one before.
                 const double ideal = double(queries - 1) * delay;
-                if (wireOff.size() < b / 2)
-                    wireOff.append(QList<double>());
-                wireOff[b / 2 - 1].append((seen.at(b + 1).toDouble() / 1000.0 - ideal) / ideal * 100.0);
-                asked.append(queries);
+                batches.append({queries, (seen.at(b + 1).toDouble() / 1000.0 - ideal) / ideal * 100.0});
             }
+            bursts.append(batches);
             if (!dig.isEmpty()) {
-                digCpu.append(childCpuMs(dig, {QStringLiteral("+notcp"), QStringLiteral("+noedns"),
-                                               QStringLiteral("-p"), QString::number(port), QStringLiteral("@127.0.0.1"),
-                                               QStringLiteral("-f"), benchCase.digNames}));
+                digCpu.append(
+                    childCpuMs(dig, {QStringLiteral("+notcp"), QStringLiteral("+noedns"), QStringLiteral("-p"),
+                                     QString::number(port), QStringLiteral("@127.0.0.1"), QStringLiteral("-f"),
+                                     benchCase.digNames}));
                 seenAtServer();
             }
+            int total = 0;
+            for (const QPair<int, double>& batch : std::as_const(bursts.last()))
+                total += batch.first;
+            pacedCpu.append(
+                childCpuMs(QCoreApplication::applicationFilePath(), {QStringLiteral("--paced"), QString::number(port),
+                                                                     QString::number(total), QString::number(delay)}));
+            seenAtServer();
         }
-        std::printf("orlevan-cli, %s, delay %d ms, %d passes: %d batches\n", benchCase.title, delay, retries,
-                    int(wireOff.size()));
-        for (qsizetype b = 0; b < wireOff.size(); ++b) {
+        QMap<qsizetype, int> roundsWith; // rounds by their number of bursts
+        for (const QList<QPair<int, double>>& round : std::as_const(bursts))
+            ++roundsWith[round.size()];
+        qsizetype usual = 0;
+        for (auto it = roundsWith.cbegin(); it != roundsWith.cend(); ++it)
+            usual = it.value() > roundsWith.value(usual) ? it.key() : usual;
+        std::printf("orlevan-cli, %s, delay %d ms, %d passes: %d batches (%d of %d rounds as most)\n", benchCase.title,
+                    delay, retries, int(usual), roundsWith.value(usual), rounds);
+        for (qsizetype b = 0; b < usual; ++b) {
+            QList<double> off;
+            int queries = 0;
+            for (const QList<QPair<int, double>>& round : std::as_const(bursts)) {
+                if (round.size() == usual) {
+                    off.append(round.at(b).second);
+                    queries = round.at(b).first;
+                }
+            }
             std::printf("  batch %d: %d queries; time from the first query to the last against the ideal: median "
                         "%+.2f %%\n",
-                        int(b + 1), asked.value(b), median(wireOff.at(b)));
-            worst = std::max(worst, int(std::abs(median(wireOff.at(b))) * 100));
+                        int(b + 1), queries, median(off));
+            worst = std::max(worst, int(std::abs(median(off)) * 100));
         }
         std::printf("  processor time of the whole process, median of %d: orlevan-cli %.1f ms, dig %.1f ms, ratio "
                     "%.2f\n",
                     rounds, median(cliCpu), median(digCpu), digCpu.isEmpty() ? 0.0 : median(cliCpu) / median(digCpu));
+        std::printf("  the least a sender at the same pace needs: %.1f ms, orlevan-cli against it %.2f\n",
+                    median(pacedCpu), median(cliCpu) / std::max(0.1, median(pacedCpu)));
     }
     std::printf("largest batch deviation from the ideal: %.2f %%\n", worst / 100.0);
     server.kill();
@@ -217,6 +280,9 @@ int main(int argc, char* argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args.append(QString::fromLocal8Bit(argv[i]));
+    if (const qsizetype paced = args.indexOf(QStringLiteral("--paced")); paced >= 0 && paced + 3 < args.size())
+        return pacedSender(quint16(args.at(paced + 1).toUInt()), args.at(paced + 2).toInt(),
+                           args.at(paced + 3).toInt());
     if (args.contains(QStringLiteral("--serve"))) {
         QCoreApplication app(argc, argv);
         const qsizetype at = args.indexOf(QStringLiteral("--address"));
