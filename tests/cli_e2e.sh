@@ -72,6 +72,30 @@ if [ "$(id -u)" = 0 ]; then
         fail "--output into a folder that cannot be written"
 fi
 
+# A long list takes the room of a short one: the names wait in a temporary file, not in memory. Nobody answers, so
+# the first batch is asked and the rest is told not checked.
+if [ "${ORLEVAN_SANITIZED:-OFF}" = OFF ] && [ -x /usr/bin/time ]; then
+    peak() {
+        seq "$1" | sed 's/^/n/' >"$work/many"
+        env -i HOME="$work/home" PATH="$PATH" /usr/bin/time -f %M "$program" --server 127.0.0.1 --port "$silent" \
+            --tld com --delay 5 --retries 1 --no-confirm -f "$work/many" 2>&1 >"$work/out" | tail -1
+        [ "$(wc -l <"$work/out")" -eq "$1" ] || fail "$1 names: $(wc -l <"$work/out") lines"
+    }
+    small="$(peak 1000)"
+    large="$(peak 1000000)"
+    [ "$large" -lt $((small + 65536)) ] || fail "1,000,000 names take $large kB, 1,000 names $small kB"
+fi
+# A temporary file that fills up is said, and nothing is asked.
+if [ "$(id -u)" = 0 ] && mkdir "$work/tiny" && mount -t tmpfs -o size=64k tmpfs "$work/tiny" 2>/dev/null; then
+    seq 30000 | sed 's/^/n/' | env -i HOME="$work/home" PATH="$PATH" TMPDIR="$work/tiny" "$program" \
+        --server 127.0.0.1 --port "$port" --tld com -f - >"$work/out" 2>"$work/err"
+    status=$?
+    umount "$work/tiny"
+    [ $status -eq 3 ] && [ ! -s "$work/out" ] &&
+        grep -qx "orlevan-cli: The names cannot be kept in the temporary file $work/tiny/.*: No space left on device." \
+            "$work/err" || fail "a temporary file that fills up"
+fi
+
 # Name files: comments, blank lines, CR LF and a byte order mark; a bad line named by file and line.
 printf '\xef\xbb\xbfalpha  # the first\r\n# candidates\r\n\r\ntaken.com\n' >"$work/list"
 "${ask[@]}" -f "$work/list" --format csv >"$work/out" 2>"$work/err" || fail "a name file"

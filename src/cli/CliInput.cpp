@@ -1,10 +1,12 @@
 #include "cli/CliInput.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QIODevice>
-#include <QSet>
+#include <QTemporaryFile>
 
 #include <limits>
+#include <utility>
 
 namespace CliInput {
 
@@ -12,13 +14,32 @@ namespace {
 const QString StandardInput = QStringLiteral("-");
 
 // The names of a text, separated as in the window's name box, each with where it was given.
-void appendNames(QList<Name>& names, const QString& text, const QString& where)
+bool eachName(const QString& text, const QString& where, const std::function<bool(const Name&)>& each)
 {
     const QString normalized = Candidates::normalize(text);
     if (normalized.isEmpty())
-        return;
-    for (const QString& name : normalized.split(QLatin1Char(' ')))
-        names.append({name, where});
+        return true;
+    for (const QString& name : normalized.split(QLatin1Char(' '))) {
+        if (!each({name, where}))
+            return false;
+    }
+    return true;
+}
+
+// The names of a name file, line by line; false when `each` said so.
+bool eachNameOfFile(QIODevice& file, const QString& label, const std::function<bool(const Name&)>& each)
+{
+    // Read until nothing more comes: a pipe may say it is at its end while its writer has only paused.
+    for (qint64 line = 1;; ++line) {
+        const QByteArray bytes = file.readLine();
+        if (bytes.isEmpty())
+            return true;
+        QString text = QString::fromUtf8(bytes);
+        if (line == 1 && text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        if (!eachName(text.section(QLatin1Char('#'), 0, 0), label + QLatin1Char(':') + QString::number(line), each))
+            return false;
+    }
 }
 
 // True the first time a name is seen, in any letter case.
@@ -48,20 +69,53 @@ QString refusalOf(const Candidates::Result& result, const QString& name)
     }
     return QString();
 }
-} // namespace
 
-QList<Name> namesOfFile(const QByteArray& bytes, const QString& label)
+// A temporary file, or memory where no temporary file can be made.
+std::unique_ptr<QIODevice> spool()
 {
-    QList<Name> names;
-    QString text = QString::fromUtf8(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (qsizetype i = 0; i < lines.size(); ++i)
-        appendNames(names, lines.at(i).section(QLatin1Char('#'), 0, 0),
-                    label + QLatin1Char(':') + QString::number(i + 1));
-    return names;
+    auto file = std::make_unique<QTemporaryFile>();
+    if (file->open())
+        return file;
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->open(QIODevice::ReadWrite);
+    return buffer;
 }
+
+// One item a line: the names hold no tab and no line end.
+bool writeItem(QIODevice& to, const Item& item)
+{
+    const QByteArray line = (item.ascii + QLatin1Char('\t') + item.typed + QLatin1Char('\t') +
+                             (item.bare ? u'b' : u'c') + QLatin1Char('\n'))
+                                .toUtf8();
+    return to.write(line) == line.size();
+}
+
+// Said right after the write failed, while the system's error number still tells why.
+QString unkeptText(const QIODevice& spool)
+{
+    const auto* file = qobject_cast<const QFile*>(&spool);
+    return QStringLiteral("The names cannot be kept in the temporary file %1: %2.")
+        .arg(file ? file->fileName() : QString(), qt_error_string());
+}
+
+bool readItemFrom(QIODevice& from, Item* item)
+{
+    const QByteArray line = from.readLine();
+    const QList<QByteArray> fields = line.chopped(line.endsWith('\n') ? 1 : 0).split('\t');
+    if (fields.size() != 3)
+        return false;
+    *item = {QString::fromUtf8(fields.at(0)), QString::fromUtf8(fields.at(1)), fields.at(2) == "b"};
+    return true;
+}
+
+// A name's key for the check for repeats: two hashes of its lower-case form under different seeds. Two names are
+// taken for one only when both agree: for a million names a chance of about one in 10^27.
+std::pair<size_t, size_t> repeatKey(const QString& ascii)
+{
+    const QString lower = ascii.toLower();
+    return {qHash(lower, size_t(0x9e3779b97f4a7c15ULL)), qHash(lower, size_t(0x2545f4914f6cdd1dULL))};
+}
+} // namespace
 
 bool readsStandardInput(const QStringList& arguments, const QStringList& files)
 {
@@ -69,99 +123,170 @@ bool readsStandardInput(const QStringList& arguments, const QStringList& files)
            files.contains(StandardInput);
 }
 
-std::optional<QList<Name>> gather(const QStringList& arguments, const QStringList& files, QIODevice* standardInput,
-                                  QString* error)
+std::optional<QString> forEachName(const Sources& sources, const std::function<bool(const Name&)>& each)
 {
-    QList<Name> names;
     bool inputRead = false;
+    bool going = true;
     const auto readInput = [&] {
-        if (inputRead || !standardInput)
-            return;
+        if (!inputRead && sources.standardInput)
+            going = eachNameOfFile(*sources.standardInput, QStringLiteral("<stdin>"), each);
         inputRead = true;
-        names += namesOfFile(standardInput->readAll(), QStringLiteral("<stdin>"));
     };
-    if (arguments.isEmpty() && files.isEmpty())
+    if (sources.arguments.isEmpty() && sources.files.isEmpty())
         readInput();
-    for (const QString& argument : arguments) {
+    for (const QString& argument : sources.arguments) {
+        if (!going)
+            return std::nullopt;
         if (argument == StandardInput)
             readInput();
         else
-            appendNames(names, argument, QString());
+            going = eachName(argument, QString(), each);
     }
-    for (const QString& path : files) {
+    for (const QString& path : sources.files) {
+        if (!going)
+            return std::nullopt;
         if (path == StandardInput) {
             readInput();
             continue;
         }
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            *error = QStringLiteral("The name file %1 cannot be read: %2.").arg(path, file.errorString());
-            return std::nullopt;
-        }
-        names += namesOfFile(file.readAll(), path);
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringLiteral("The name file %1 cannot be read: %2.").arg(path, file.errorString());
+        going = eachNameOfFile(file, path, each);
+    }
+    return std::nullopt;
+}
+
+std::optional<QList<Name>> gather(const Sources& sources, QString* error)
+{
+    QList<Name> names;
+    if (const std::optional<QString> failure = forEachName(sources, [&](const Name& name) {
+            names.append(name);
+            return true;
+        })) {
+        *error = *failure;
+        return std::nullopt;
     }
     return names;
 }
 
-std::optional<QList<Item>> prepare(const QList<Name>& names, bool combinations, bool dashes, QString* error)
+Prepared::Prepared(bool combinations, bool dashes)
+    : m_combinations(combinations), m_dashes(dashes), m_judged(spool()), m_ready(spool())
 {
-    QList<Item> items;
-    QStringList bareTyped;
-    QSet<QString> joinedKeys;
-    qsizetype combinedAt = -1;
-    for (const Name& name : names) {
-        const Candidates::Result one = Candidates::build(name.text, false, std::numeric_limits<int>::max());
-        if (one.verdict != Candidates::Verdict::Accepted) {
-            *error = (name.where.isEmpty() ? QString() : name.where + QStringLiteral(": ")) + refusalOf(one, name.text);
-            return std::nullopt;
-        }
-        if (combinations && one.bareNames) {
-            combinedAt = combinedAt < 0 ? items.size() : combinedAt;
-            // A name given twice is joined once.
-            if (firstTime(joinedKeys, one.names.constFirst()))
-                bareTyped.append(one.typed.constFirst());
-            continue;
-        }
-        items.append({one.names.constFirst(), one.typed.constFirst(), one.bareNames});
-    }
-    if (combinedAt >= 0) {
-        const Candidates::Result joined =
-            Candidates::build(bareTyped.join(QLatin1Char(' ')), true, std::numeric_limits<int>::max(), dashes);
-        if (joined.verdict != Candidates::Verdict::Accepted) {
-            *error = refusalOf(joined, joined.refusedName);
-            return std::nullopt;
-        }
-        QList<Item> combined;
-        for (qsizetype i = 0; i < joined.names.size(); ++i)
-            combined.append({joined.names.at(i), joined.typed.at(i), true});
-        items = items.mid(0, combinedAt) + combined + items.mid(combinedAt);
-    }
-    // The same name twice is asked once, where it came first.
-    QSet<QString> seen;
-    QList<Item> once;
-    for (const Item& item : std::as_const(items)) {
-        if (firstTime(seen, item.ascii))
-            once.append(item);
-    }
-    return once;
 }
 
-QList<Candidates::Result> batches(const QList<Item>& items, int suffixCount, int capacity)
+Prepared::~Prepared() = default;
+
+bool Prepared::add(const Name& name, QString* error)
 {
-    QList<Candidates::Result> out;
-    const int perBareBatch = qMax(1, capacity / qMax(1, suffixCount));
-    for (const Item& item : items) {
-        const int room = item.bare ? perBareBatch : capacity;
-        if (out.isEmpty() || out.constLast().bareNames != item.bare || out.constLast().names.size() >= room) {
-            Candidates::Result batch;
-            batch.verdict = Candidates::Verdict::Accepted;
-            batch.bareNames = item.bare;
-            out.append(batch);
-        }
-        out.last().names.append(item.ascii);
-        out.last().typed.append(item.typed);
+    const Candidates::Result one = Candidates::build(name.text, false, std::numeric_limits<int>::max());
+    if (one.verdict != Candidates::Verdict::Accepted) {
+        *error = (name.where.isEmpty() ? QString() : name.where + QStringLiteral(": ")) + refusalOf(one, name.text);
+        return false;
     }
-    return out;
+    if (m_combinations && one.bareNames) {
+        m_combinedAt = m_combinedAt < 0 ? m_judgedCount : m_combinedAt;
+        // A name given twice is joined once.
+        if (firstTime(m_joinedKeys, one.names.constFirst()))
+            m_bareTyped.append(one.typed.constFirst());
+        return true;
+    }
+    if (!writeItem(*m_judged, {one.names.constFirst(), one.typed.constFirst(), one.bareNames})) {
+        m_failed = true;
+        *error = unkeptText(*m_judged);
+        return false;
+    }
+    ++m_judgedCount;
+    return true;
+}
+
+bool Prepared::finish(int suffixCount, int capacity, QString* error)
+{
+    QList<Item> combined;
+    if (m_combinedAt >= 0) {
+        const Candidates::Result joined =
+            Candidates::build(m_bareTyped.join(QLatin1Char(' ')), true, std::numeric_limits<int>::max(), m_dashes);
+        if (joined.verdict != Candidates::Verdict::Accepted) {
+            *error = refusalOf(joined, joined.refusedName);
+            return false;
+        }
+        for (qsizetype i = 0; i < joined.names.size(); ++i)
+            combined.append({joined.names.at(i), joined.typed.at(i), true});
+    }
+    m_bareTyped.clear();
+    m_joinedKeys.clear();
+    // The same name twice is asked once, where it came first.
+    QSet<std::pair<size_t, size_t>> seen;
+    const int perBareBatch = qMax(1, capacity / qMax(1, suffixCount));
+    const auto keep = [&](const Item& item) {
+        const qsizetype before = seen.size();
+        seen.insert(repeatKey(item.ascii));
+        if (seen.size() == before)
+            return;
+        const int room = item.bare ? perBareBatch : capacity;
+        if (m_batches.isEmpty() || m_batches.constLast().bare != item.bare || m_batches.constLast().names >= room)
+            m_batches.append({item.bare, 0});
+        ++m_batches.last().names;
+        if (!m_failed && !writeItem(*m_ready, item)) {
+            m_failed = true;
+            *error = unkeptText(*m_ready);
+        }
+    };
+    // Going back writes out what waits in the buffer, which may fail too.
+    if (!m_judged->seek(0)) {
+        m_failed = true;
+        *error = unkeptText(*m_judged);
+        return false;
+    }
+    Item item;
+    for (qint64 i = 0; i <= m_judgedCount; ++i) {
+        if (i == m_combinedAt) {
+            for (const Item& one : std::as_const(combined))
+                keep(one);
+        }
+        if (i < m_judgedCount && readItemFrom(*m_judged, &item))
+            keep(item);
+    }
+    m_judged.reset();
+    if (!m_failed && !m_ready->seek(0)) {
+        m_failed = true;
+        *error = unkeptText(*m_ready);
+    }
+    return !m_failed;
+}
+
+Candidates::Result Prepared::next()
+{
+    Candidates::Result batch;
+    batch.verdict = Candidates::Verdict::Accepted;
+    if (m_nextBatch >= m_batches.size())
+        return batch;
+    const Batch& shape = m_batches.at(m_nextBatch++);
+    batch.bareNames = shape.bare;
+    Item item;
+    for (int i = 0; i < shape.names && readItemFrom(*m_ready, &item); ++i) {
+        batch.names.append(item.ascii);
+        batch.typed.append(item.typed);
+    }
+    return batch;
+}
+
+std::optional<QList<Item>> prepare(const QList<Name>& names, bool combinations, bool dashes, QString* error)
+{
+    Prepared prepared(combinations, dashes);
+    for (const Name& name : names) {
+        if (!prepared.add(name, error))
+            return std::nullopt;
+    }
+    if (!prepared.finish(1, std::numeric_limits<int>::max(), error))
+        return std::nullopt;
+    QList<Item> items;
+    for (qsizetype b = 0; b < prepared.batches().size(); ++b) {
+        const Candidates::Result batch = prepared.next();
+        for (qsizetype i = 0; i < batch.names.size(); ++i)
+            items.append({batch.names.at(i), batch.typed.at(i), batch.bareNames});
+    }
+    return items;
 }
 
 } // namespace CliInput

@@ -116,20 +116,24 @@ std::optional<CliRun::Status> CliRun::applySettings()
     return std::nullopt;
 }
 
-void CliRun::start(const QList<CliInput::Name>& names)
+void CliRun::start(const CliInput::Sources& sources)
 {
     if (const std::optional<Status> failure = applySettings())
         return end(*failure);
     QString error;
-    const std::optional<QList<CliInput::Item>> items =
-        CliInput::prepare(names, m_options.combinations, Utils::AppSettings.CheckWithDashes, &error);
-    if (!items || items->isEmpty()) {
-        say(items ? QStringLiteral("No names to check. Try 'orlevan-cli --help'.") : error);
+    m_names = std::make_unique<CliInput::Prepared>(m_options.combinations, Utils::AppSettings.CheckWithDashes);
+    std::optional<QString> unread =
+        CliInput::forEachName(sources, [&](const CliInput::Name& name) { return m_names->add(name, &error); });
+    if (unread || !error.isEmpty() || !m_names->finish(int(m_suffixes.size()), DNS::MaxCandidates, &error)) {
+        say(unread ? *unread : error);
+        return end(m_names->failed() ? Failed : Refused);
+    }
+    if (m_names->batches().isEmpty()) {
+        say(QStringLiteral("No names to check. Try 'orlevan-cli --help'."));
         return end(Refused);
     }
-    m_batches = CliInput::batches(*items, int(m_suffixes.size()), DNS::MaxCandidates);
-    for (const Candidates::Result& batch : std::as_const(m_batches))
-        m_candidatesTotal += int(batch.names.size() * (batch.bareNames ? m_suffixes.size() : 1));
+    for (const CliInput::Prepared::Batch& batch : m_names->batches())
+        m_candidatesTotal += int(batch.names * (batch.bare ? m_suffixes.size() : 1));
     if (const std::optional<QString> failure = m_output.open()) {
         say(*failure);
         return end(Failed);
@@ -142,10 +146,9 @@ void CliRun::start(const QList<CliInput::Name>& names)
 
 void CliRun::startBatch()
 {
-    m_check =
-        new Check(Check::Inputs::ofProgram(m_batches.at(m_batch), m_suffixes, m_personal && m_options.tlds.isEmpty(),
-                                           Utils::AppSettings, m_options.port, m_io.rdap, &m_directory),
-                  m_io, this);
+    m_check = new Check(Check::Inputs::ofProgram(m_names->next(), m_suffixes, m_personal && m_options.tlds.isEmpty(),
+                                                 Utils::AppSettings, m_options.port, m_io.rdap, &m_directory),
+                        m_io, this);
     connect(m_check, &Check::note, this, [this](const QString& text) {
         // Silence is told as a failure at the end; every other note once, however many batches say it.
         if (m_options.quiet || m_said.contains(text) ||
@@ -193,10 +196,10 @@ void CliRun::batchDone(bool stopped)
         return;
     // A server that heard none of the first batch will not hear the next: the rest is not asked.
     const bool deaf = !m_heard;
-    if (++m_batch < m_batches.size() && !stopped && !deaf)
+    if (++m_batch < m_names->batches().size() && !stopped && !deaf)
         return startBatch();
-    for (; m_batch < m_batches.size(); ++m_batch) {
-        const RunPlan plan = RunPlan::make(Check::Inputs::of(m_batches.at(m_batch), m_suffixes, false, {}, 53, {}));
+    for (; m_batch < m_names->batches().size(); ++m_batch) {
+        const RunPlan plan = RunPlan::make(Check::Inputs::of(m_names->next(), m_suffixes, false, {}, 53, {}));
         CheckResultTable table;
         plan.fill(table);
         if (!writeRows(settled(table), plan))
@@ -266,10 +269,10 @@ bool CliRun::writeRows(const CheckResultTable& table, const RunPlan& plan)
 qint64 CliRun::msLeftAfterBatch() const
 {
     long long ticks = 0;
-    for (qsizetype b = m_batch + 1; b < m_batches.size(); ++b) {
-        const Candidates::Result& batch = m_batches.at(b);
+    for (qsizetype b = m_batch + 1; b < m_names->batches().size(); ++b) {
+        const CliInput::Prepared::Batch& batch = m_names->batches().at(b);
         // Each batch asks its made-up names and its suffixes too.
-        const qsizetype asked = batch.bareNames ? (batch.names.size() + 2) * m_suffixes.size() : batch.names.size();
+        const qsizetype asked = batch.bare ? (batch.names + 2) * m_suffixes.size() : batch.names;
         ticks += RunSchedule::ticksFor(asked, Utils::AppSettings.Retries);
     }
     return ticks * Utils::AppSettings.QueryDelay;
@@ -283,8 +286,8 @@ void CliRun::showProgress()
     QString text;
     if (m_check->phase() == RunPhase::Checking) {
         text = QStringLiteral("checked %1 of %2, ").arg(m_candidatesDone + progress.checked).arg(m_candidatesTotal);
-        if (m_batches.size() > 1)
-            text += QStringLiteral("batch %1 of %2, ").arg(m_batch + 1).arg(m_batches.size());
+        if (m_names->batches().size() > 1)
+            text += QStringLiteral("batch %1 of %2, ").arg(m_batch + 1).arg(m_names->batches().size());
         text += QStringLiteral("pass %1 of %2, about %3 s left")
                     .arg(progress.pass)
                     .arg(progress.passes)

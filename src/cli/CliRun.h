@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QIODevice;
@@ -46,7 +47,7 @@ public:
     static QString forTerminal(const QString& text);
 
     // Starts checking the names and returns; finished() follows, at once when nothing could start.
-    void start(const QList<CliInput::Name>& names);
+    void start(const CliInput::Sources& sources);
     // Ctrl-C, SIGTERM, SIGHUP: stops and writes what was found, the rest as not checked; ends with 128 + signal.
     void interrupt(int signal = 2);
 
@@ -70,7 +71,7 @@ private:
     QIODevice* m_err;
     const Terminal m_terminal;
     CliOutput m_output;
-    QList<Candidates::Result> m_batches;
+    std::unique_ptr<CliInput::Prepared> m_names;
     int m_batch = 0;
     int m_candidatesDone = 0;
     int m_candidatesTotal = 0;

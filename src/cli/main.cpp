@@ -56,9 +56,11 @@ int main(int argc, char* argv[])
     const bool watched = options->watch == CliOptions::Watch::All;
     if (!watched && CliInput::readsStandardInput(options->names, options->files))
         in.open(STDIN_FILENO, QIODevice::ReadOnly);
+    const CliInput::Sources sources{options->names, options->files, in.isOpen() ? &in : nullptr};
+    // The names of a watch are few and kept in a list; those of a check are read as it starts.
+    const bool watching = options->watch != CliOptions::Watch::None;
     const std::optional<QList<CliInput::Name>> names =
-        watched ? QList<CliInput::Name>()
-                : CliInput::gather(options->names, options->files, in.isOpen() ? &in : nullptr, &error);
+        watched || !watching ? QList<CliInput::Name>() : CliInput::gather(sources, &error);
     if (!names) {
         err.write((QStringLiteral("orlevan-cli: ") + error + QLatin1Char('\n')).toUtf8());
         return CliRun::Refused;
@@ -70,7 +72,6 @@ int main(int argc, char* argv[])
     terminal.columns = terminalColumns;
     CliRun run(*options, &out, &err, terminal);
     CliWatch watch(*options, &out, &err);
-    const bool watching = options->watch != CliOptions::Watch::None;
     QObject::connect(&run, &CliRun::finished, &app, [](int status) { QCoreApplication::exit(status); });
     QObject::connect(&watch, &CliWatch::finished, &app, [](int status) { QCoreApplication::exit(status); });
     if (::pipe(g_signalPipe) == 0) {
@@ -90,6 +91,6 @@ int main(int argc, char* argv[])
     if (watching)
         watch.start(*names);
     else
-        run.start(*names);
+        run.start(sources);
     return QCoreApplication::exec();
 }

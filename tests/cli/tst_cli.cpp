@@ -32,15 +32,14 @@ class TestCli : public QObject
         const auto options = CliOptions::parse(arguments, &error);
         QBuffer in(&input), out(&ran.out), err(&ran.err);
         in.open(QIODevice::ReadOnly);
-        const auto names = options ? CliInput::gather(options->names, options->files, &in, &error) : std::nullopt;
-        if (!names)
+        if (!options)
             return {2, {}, error.toUtf8()};
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
         // A terminal shows both streams on one screen.
         CliRun cli(*options, &out, terminal.isTerminal ? &out : &err, terminal, m_io);
         QSignalSpy finished(&cli, &CliRun::finished);
-        cli.start(*names);
+        cli.start({options->names, options->files, &in});
         if (interrupt)
             cli.interrupt(15);
         if (finished.wait(10000))
