@@ -2,7 +2,8 @@
 // Starts itself with --serve as a name server on 127.0.0.1, then alternates, --rounds times (5 by default): one run
 // of the program over the candidates, through the results window (offscreen unless a display is set; --hidden: the
 // window is never shown) or with --run-only through the run alone; and one dig over the same names against the same
-// server. It prints the median processor time (user + system) of each side and their ratio, and how well the run
+// server, and the least a sender at the same pace needs. It prints the median processor time (user + system) of each
+// side and their ratios, and how well the run
 // keeps to its pace. With --cli the program is orlevan-cli as a whole process (one pass by default): once over the
 // candidates as complete names, once over 6000 names under com, which it checks in three batches; its pace is read
 // at the server, burst by burst, from the first query of a batch to its last. Beside dig, which asks as fast as the
@@ -357,7 +358,7 @@ int main(int argc, char* argv[])
     const Check::Inputs inputs = Check::Inputs::of(list, {}, false, Utils::AppSettings, port, {});
     const RunPlan plan = RunPlan::make(inputs);
     const double ideal = double(RunSchedule::ticksFor(count + plan.canaries.size(), retries) * delay);
-    QList<double> programCpu, programSystem, digCpu, wallOff;
+    QList<double> programCpu, programSystem, digCpu, pacedCpu, wallOff;
     int answered = 0;
     for (int round = 0; round < rounds; ++round) {
         QEventLoop loop;
@@ -395,6 +396,9 @@ int main(int argc, char* argv[])
             const QPair<double, double> after = cpuMs(RUSAGE_CHILDREN);
             digCpu.append(after.first - before.first + after.second - before.second);
         }
+        pacedCpu.append(childCpuMs(QCoreApplication::applicationFilePath(),
+                                   {QStringLiteral("--paced"), QString::number(port),
+                                    QString::number(qint64(ideal) / delay), QString::number(delay)}));
     }
 
     std::printf("display platform %s; %d candidates and %lld made-up names, delay %d ms, %d passes, %s\n",
@@ -409,6 +413,8 @@ int main(int argc, char* argv[])
         std::printf("; dig is missing (Debian package dnsutils), so Orlevan's figure stands alone\n");
     else
         std::printf(", dig %.1f ms, ratio %.2f\n", median(digCpu), median(programCpu) / median(digCpu));
+    std::printf("the least a sender at the same pace needs: %.1f ms, Orlevan against it %.2f\n", median(pacedCpu),
+                median(programCpu) / std::max(0.1, median(pacedCpu)));
     Forms::destroyAll();
     ::kill(pid_t(serverPid), SIGTERM);
     return 0;
