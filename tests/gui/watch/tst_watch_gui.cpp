@@ -99,6 +99,8 @@ private Q_SLOTS:
 
         Forms::main()->mnuWatched->trigger();
         QVERIFY(window() && window()->isVisible());
+        const QRect typed = window()->txtAdd->geometry(); // beside Add, above the list
+        QVERIFY(typed.right() < window()->butAdd->x() && typed.bottom() < window()->lstWatched->y());
         QCOMPARE(textsOf(window()), "Orlevan Watched names\nbutAdd: &Add\nbutCheck: Check now\nbutClose: "
                                     "&Close\nbutDetails: &Details...\nbutRemove: &Remove\nlblState: 4 names "
                                     "watched.\ntxtAdd:  | Complete domain names to watch, such as alpha.com");
