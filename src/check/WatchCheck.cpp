@@ -17,6 +17,17 @@ Check::Inputs unconfirmed(Check::Inputs inputs)
 }
 } // namespace
 
+Check::Inputs WatchCheck::inputsFor(const QList<WatchEntry>& entries, const Utils::Settings& settings, quint16 port,
+                                    const Rdap::Policy& rdap)
+{
+    Candidates::Result names;
+    names.verdict = Candidates::Verdict::Accepted;
+    names.bareNames = false;
+    for (const WatchEntry& entry : entries)
+        names.names.append(entry.ascii);
+    return Check::Inputs::ofProgram(names, {}, false, settings, port, rdap);
+}
+
 WatchCheck::WatchCheck(const Check::Inputs& inputs, const Io& io, QObject* parent)
     : QObject(parent), m_io(io), m_check(std::make_unique<Check>(unconfirmed(inputs), io.check))
 {
@@ -72,6 +83,23 @@ void WatchCheck::cancel()
     m_check->cancel();
     m_rdap->cancel();
     m_whois->disconnectFromServer();
+}
+
+QList<Watch::Outcome> WatchCheck::record(WatchList& list, const QList<WatchEntry>& checked,
+                                         std::optional<QString>* failure) const
+{
+    const QDateTime at = now();
+    const auto seen = [this](int i) -> const WatchSighting& {
+        return sighting(i);
+    };
+    QList<Watch::Outcome> outcomes;
+    *failure = list.update([&](QList<WatchEntry>& entries) {
+        outcomes = Watch::merge(&entries, checked, seen, at);
+        return true;
+    });
+    if (*failure)
+        outcomes = Watch::merge(nullptr, checked, seen, at);
+    return outcomes;
 }
 
 void WatchCheck::onDnsDone()

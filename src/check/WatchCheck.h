@@ -31,6 +31,11 @@ public:
         int spacingMs = 1000;           // between two names' registry questions
     };
 
+    // A check of these entries: their names complete, each with its registry, asked as the settings say at the
+    // name server's port. Every front end builds its inputs here.
+    static Check::Inputs inputsFor(const QList<WatchEntry>& entries, const Utils::Settings& settings, quint16 port,
+                                   const Rdap::Policy& rdap);
+
     // The inputs of a Check of complete names; a watch check confirms by itself, whatever they say.
     WatchCheck(const Check::Inputs& inputs, const Io& io, QObject* parent = nullptr);
     ~WatchCheck() override;
@@ -43,6 +48,11 @@ public:
     int count() const { return int(m_seen.size()); }
     // What was seen of the name in row `index` (from 0); NotChecked until it was.
     const WatchSighting& sighting(int index) const { return m_seen.at(index); }
+    // What this check of `checked` (the entries it was built for) saw, worked into the list as it stands, under its
+    // lock (Watch::merge). When the list cannot be changed, against the entries as they were checked, and
+    // `failure` says why.
+    QList<Watch::Outcome> record(WatchList& list, const QList<WatchEntry>& checked,
+                                 std::optional<QString>* failure) const;
 
 Q_SIGNALS:
     void seen(int index);

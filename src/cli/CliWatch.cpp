@@ -1,6 +1,6 @@
 #include "cli/CliWatch.h"
 
-#include "check/RunPlan.h"
+#include "check/WatchText.h"
 #include "cli/CliRun.h"
 #include "core/ProgramState.h"
 #include "core/Utils.h"
@@ -126,8 +126,7 @@ void CliWatch::start(const QList<CliInput::Name>& names)
         }
         for (const CliInput::Item& item : *prepared) {
             if (item.bare) {
-                say(QStringLiteral("The watch list holds complete domain names such as %1.com, not %1.")
-                        .arg(item.typed));
+                say(WatchText::bareNameText(item.typed));
                 return end(Refused);
             }
         }
@@ -184,13 +183,8 @@ void CliWatch::start(const QList<CliInput::Name>& names)
 void CliWatch::check(const QList<WatchEntry>& entries)
 {
     m_checking = entries;
-    Candidates::Result names;
-    names.verdict = Candidates::Verdict::Accepted;
-    names.bareNames = false;
-    for (const WatchEntry& entry : entries)
-        names.names.append(entry.ascii);
-    m_check = new WatchCheck(
-        RunPlan::Inputs::ofProgram(names, {}, false, Utils::AppSettings, m_options.port, m_io.check.rdap), m_io, this);
+    m_check =
+        new WatchCheck(WatchCheck::inputsFor(entries, Utils::AppSettings, m_options.port, m_io.check.rdap), m_io, this);
     connect(m_check, &WatchCheck::note, this, [this](const QString& text) {
         if (text == CheckRun::silentServerText(Utils::AppSettings.NameServer) || !m_options.quiet)
             say(text);
@@ -224,22 +218,11 @@ void CliWatch::onChecked()
     WatchCheck* check = m_check;
     m_check = nullptr;
     check->deleteLater();
-    const QDateTime now = check->now();
-    QList<Shown> shown;
-    const auto seen = [check](int i) -> const WatchSighting& {
-        return check->sighting(i);
-    };
     // The changes are found against the list as it stands now: what another run has told already is not told
     // again; a name removed meanwhile is printed, but not put back.
-    const auto merge = [&](QList<WatchEntry>* list) {
-        shown = Watch::merge(list, m_checking, seen, now);
-    };
-    const std::optional<QString> failure = m_list.update([&](QList<WatchEntry>& list) {
-        merge(&list);
-        return true;
-    });
+    std::optional<QString> failure;
+    const QList<Shown> shown = check->record(m_list, m_checking, &failure);
     if (failure) {
-        merge(nullptr);
         say(*failure);
         m_status = m_status > Failed ? m_status : int(Failed);
     }

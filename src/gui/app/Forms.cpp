@@ -6,10 +6,13 @@
 #include "gui/dialogs/frmDomains.h"
 #include "gui/dialogs/frmOptions.h"
 #include "gui/dialogs/frmOptionsFirst.h"
+#include "gui/results/CellPopup.h"
 #include "gui/results/frmResults.h"
 #include "gui/shell/frmAbout.h"
 #include "gui/shell/frmReadme.h"
 #include "gui/shell/frmTrayIcon.h"
+#include "gui/watch/Watcher.h"
+#include "gui/watch/frmWatched.h"
 #include "gui/whois/frmWhois.h"
 
 #include <QPointer>
@@ -26,6 +29,8 @@ QPointer<frmWhois> g_whois;
 QPointer<frmTrayIcon> g_trayIcon;
 QPointer<frmAbout> g_about;
 QPointer<frmReadme> g_readme;
+QPointer<frmWatched> g_watched;
+QPointer<Watcher> g_watcher;
 
 template <typename T> T* instance(QPointer<T>& slot)
 {
@@ -47,6 +52,21 @@ Io& io()
     return program;
 }
 
+namespace {
+// From the results: the name is watched, and the list shows it being checked.
+void watchAndShow(const QString& typed, const QString& ascii)
+{
+    watcher()->watch({{typed, ascii}});
+    showWindow(watched());
+}
+void lookUp(const QString& domain)
+{
+    frmWhois* lookup = whois();
+    showWindow(lookup);
+    lookup->LookupDomain(domain);
+}
+} // namespace
+
 frmMain* main()
 {
     return instance(g_main);
@@ -56,12 +76,9 @@ frmResults* results()
     if (g_results)
         return g_results;
     frmResults* window = instance(g_results);
+    QObject::connect(window->mnuPopup, &CellPopup::watchRequested, window, &watchAndShow);
     QObject::connect(window, &frmResults::whoisWindowRequested, window, [] { showWindow(whois()); });
-    QObject::connect(window, &frmResults::whoisLookupRequested, window, [](const QString& domain) {
-        frmWhois* lookup = whois();
-        showWindow(lookup);
-        lookup->LookupDomain(domain);
-    });
+    QObject::connect(window, &frmResults::whoisLookupRequested, window, &lookUp);
     return window;
 }
 frmDomains* domains()
@@ -92,6 +109,18 @@ frmReadme* readme()
 {
     return instance(g_readme);
 }
+frmWatched* watched()
+{
+    if (g_watched)
+        return g_watched;
+    frmWatched* window = instance(g_watched);
+    QObject::connect(window, &frmWatched::whoisLookupRequested, window, &lookUp);
+    return window;
+}
+Watcher* watcher()
+{
+    return instance(g_watcher);
+}
 
 void warnIf(const std::optional<QString>& text)
 {
@@ -118,11 +147,17 @@ frmTrayIcon* trayIconIfLoaded()
 {
     return g_trayIcon.data();
 }
+frmWatched* watchedIfLoaded()
+{
+    return g_watched.data();
+}
 
 void destroyAll()
 {
     // The results window first: it may hold a run that talks to the other windows.
     destroy(g_results);
+    destroy(g_watched);
+    destroy(g_watcher);
     destroy(g_whois);
     destroy(g_options);
     destroy(g_optionsFirst);

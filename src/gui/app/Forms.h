@@ -2,6 +2,9 @@
 
 #include "check/Check.h"
 
+#include <QDateTime>
+#include <functional>
+
 class frmMain;
 class frmResults;
 class frmDomains;
@@ -11,6 +14,8 @@ class frmWhois;
 class frmTrayIcon;
 class frmAbout;
 class frmReadme;
+class frmWatched;
+class Watcher;
 class QString;
 class QWidget;
 
@@ -23,6 +28,9 @@ struct Io
 {
     Check::Io check;
     quint16 nameServerPort = 53;
+    // The watch list's clock (empty: the system's), and the pause between two watched names' registry questions.
+    std::function<QDateTime()> now;
+    int watchSpacingMs = 1000;
 };
 Io& io();
 
@@ -35,6 +43,9 @@ frmWhois* whois();
 frmTrayIcon* trayIcon();
 frmAbout* about();
 frmReadme* readme();
+frmWatched* watched();
+// The watch list while the program runs.
+Watcher* watcher();
 
 // Shows a warning of the program's own, when there is one.
 void warnIf(const std::optional<QString>& text);
@@ -45,6 +56,7 @@ void showWindow(QWidget* window);
 frmMain* mainIfLoaded();
 frmResults* resultsIfLoaded();
 frmTrayIcon* trayIconIfLoaded();
+frmWatched* watchedIfLoaded();
 
 // Destroys every window at once, without running any window's closing logic.
 void destroyAll();

@@ -1,5 +1,6 @@
 #include "gui/app/frmMain.h"
 
+#include "check/WatchText.h"
 #include "core/AppInfo.h"
 #include "core/Candidates.h"
 #include "core/ProgramState.h"
@@ -14,6 +15,8 @@
 #include "gui/shell/frmAbout.h"
 #include "gui/shell/frmTrayIcon.h"
 #include "gui/shell/modHTMLHelp.h"
+#include "gui/watch/Watcher.h"
+#include "gui/watch/frmWatched.h"
 #include "gui/whois/frmWhois.h"
 
 #include <QAction>
@@ -26,6 +29,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QWindow>
 #include <cstdlib>
 #include <limits>
@@ -129,6 +133,8 @@ void frmMain::buildMenus()
     QMenu* mnuTools = Menus::add(menuBar(), "mnuTools", QStringLiteral("&Tools"));
     mnuWhois = Menus::add(mnuTools, "mnuWhois", QStringLiteral("&Whois Lookup"));
     connect(mnuWhois, &QAction::triggered, this, &frmMain::mnuWhois_Click);
+    mnuWatched = Menus::add(mnuTools, "mnuWatched", QStringLiteral("W&atched names..."));
+    connect(mnuWatched, &QAction::triggered, this, [] { Forms::showWindow(Forms::watched()); });
     QMenu* mnuSites = mnuTools->addMenu(QStringLiteral("&Useful Websites"));
     mnuSites->setObjectName(QStringLiteral("mnuSites"));
     for (int i = 0; i < UsefulWebsiteCount; ++i) {
@@ -171,6 +177,9 @@ bool frmMain::Form_Load()
     Forms::trayIcon()->SetCallback(this);
     connect(Forms::trayIcon(), &frmTrayIcon::restoreRequested, this, &frmMain::TrayIconCallback);
     connect(Forms::trayIcon(), &frmTrayIcon::exitRequested, this, [] { Utils::QuitApplication(); });
+    connect(Forms::trayIcon(), &frmTrayIcon::messageClicked, this, [] { Forms::showWindow(Forms::watched()); });
+    connect(Forms::watcher(), &Watcher::changed, this, &frmMain::watchChanged);
+    Forms::watcher()->start();
     return true;
 }
 
@@ -263,6 +272,34 @@ void frmMain::mnuWhois_Click()
     Forms::showWindow(Forms::whois());
 }
 
+void frmMain::watchChanged(const QList<Watch::Outcome>& outcomes)
+{
+    const std::optional<WatchText::Notice> notice = WatchText::notice(outcomes);
+    if (!notice)
+        return;
+    if (frmTrayIcon* tray = Forms::trayIconIfLoaded();
+        tray && tray->iconShown() && DesktopPlatform::instance().systemTrayAvailable()) {
+        tray->showMessage(notice->title, notice->text);
+        return;
+    }
+    Forms::watcher()->mark(outcomes);
+    for (const Watch::Outcome& outcome : outcomes) {
+        if (!outcome.changes.isEmpty())
+            m_unsaidChanges.insert(outcome.entry.ascii);
+    }
+    // Not from within the check's report: a message box waits in an event loop of its own.
+    QTimer::singleShot(0, this, &frmMain::sayWatchChanges);
+}
+
+void frmMain::sayWatchChanges()
+{
+    if (m_unsaidChanges.isEmpty() || !isVisible() || isMinimized())
+        return;
+    const int count = int(m_unsaidChanges.size());
+    m_unsaidChanges.clear();
+    Platform::instance().messageBox(WatchText::changedText(count), Platform::Ok, Platform::Information, AppInfo::Title);
+}
+
 void frmMain::mnuHelpIndex_Click()
 {
     modHTMLHelp::ShowHelp(QStringLiteral("Main"));
@@ -276,8 +313,16 @@ void frmMain::mnuAbout_Click()
 void frmMain::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
         Form_Resize();
+        sayWatchChanges();
+    }
+}
+
+void frmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    QTimer::singleShot(0, this, &frmMain::sayWatchChanges);
 }
 
 void frmMain::Form_Resize()

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/WatchList.h"
+
 #include <QMainWindow>
+#include <QSet>
 
 class QAction;
 class QLineEdit;
@@ -38,6 +41,7 @@ public:
     QAction* mnuServer = nullptr;
     QAction* mnuDomains = nullptr;
     QAction* mnuWhois = nullptr;
+    QAction* mnuWatched = nullptr;
     QAction* mnuHelpIndex = nullptr;
     QAction* mnuHomepage = nullptr;
     QAction* mnuAbout = nullptr;
@@ -54,6 +58,7 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -65,6 +70,12 @@ private:
     void mnuServer_Click();
     void mnuDomains_Click();
     void mnuWhois_Click();
+    // A watch check's changes: told in the tray when its icon is shown, else marked in the list and said here.
+    void watchChanged(const QList<Watch::Outcome>& outcomes);
+    // Says once, while the window can be seen, how many watched names changed unseen.
+    void sayWatchChanges();
     void mnuHelpIndex_Click();
     void mnuAbout_Click();
+
+    QSet<QString> m_unsaidChanges;
 };

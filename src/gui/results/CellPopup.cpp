@@ -27,6 +27,8 @@ CellPopup::CellPopup(QWidget* parent) : QMenu(QStringLiteral("Popup"), parent)
     mnuWww->setVisible(false);
     mnuWhois2 = Menus::add(this, "mnuWhois2", QString());
     mnuDetails = Menus::add(this, "mnuDetails", QStringLiteral("Registration &details..."));
+    mnuWatch = Menus::add(this, "mnuWatch", QString());
+    connect(mnuWatch, &QAction::triggered, this, &CellPopup::mnuWatch_Click);
     connect(mnuCopyDomain, &QAction::triggered, this, &CellPopup::mnuCopyDomain_Click);
     connect(mnuGoto, &QAction::triggered, this, &CellPopup::mnuGoto_Click);
     connect(mnuWww, &QAction::triggered, this, &CellPopup::mnuWww_Click);
@@ -58,6 +60,8 @@ void CellPopup::open(const Check* check, int column, int row)
     mnuWww->setVisible(shown.wwwVisible);
     mnuDetails->setVisible(shown.detailsVisible);
     mnuDetails->setEnabled(shown.detailsEnabled);
+    mnuWatch->setText(QStringLiteral("Watch ") + ResultsText::shownDomain(*cell));
+    mnuWatch->setVisible(cell->status == Taken);
     popup(QCursor::pos());
 }
 
@@ -131,5 +135,12 @@ void CellPopup::mnuDetails_Click()
         return;
     auto* details = new frmDetails(cell->domain, cell->typed, service, m_check->io().rdap, parentWidget());
     connect(details, &frmDetails::whoisLookupRequested, this, &CellPopup::whoisLookupRequested);
+    connect(details, &frmDetails::watchRequested, this, &CellPopup::watchRequested);
     details->show();
+}
+
+void CellPopup::mnuWatch_Click()
+{
+    if (const CheckResult* cell = result(); cell && cell->status == Taken)
+        Q_EMIT watchRequested(ResultsText::shownDomain(*cell), cell->domain);
 }

@@ -26,6 +26,8 @@ public:
     void mnuWhois2_Click();
     // Registration details of a taken candidate, in a window of their own.
     void mnuDetails_Click();
+    // A taken candidate onto the watch list.
+    void mnuWatch_Click();
 
     QAction* mnuTitle = nullptr;
     QAction* mnuReason = nullptr;
@@ -35,9 +37,12 @@ public:
     QAction* mnuWww = nullptr;
     QAction* mnuWhois2 = nullptr;
     QAction* mnuDetails = nullptr;
+    QAction* mnuWatch = nullptr;
 
 Q_SIGNALS:
     void whoisLookupRequested(const QString& domain);
+    // typed: as the grid shows it; ascii: as it was asked.
+    void watchRequested(const QString& typed, const QString& ascii);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -47,6 +47,12 @@ frmDetails::frmDetails(const QString& domain, const QString& typed, const QStrin
         Q_EMIT whoisLookupRequested(m_domain);
         close();
     });
+    butWatch = new QPushButton(QStringLiteral("&Watch"), this);
+    butWatch->setObjectName(QStringLiteral("butWatch"));
+    connect(butWatch, &QPushButton::clicked, this, [this] {
+        butWatch->setEnabled(false);
+        Q_EMIT watchRequested(m_typed, m_domain);
+    });
     butCancel = new QPushButton(QStringLiteral("Cancel"), this);
     butCancel->setObjectName(QStringLiteral("butCancel"));
     connect(butCancel, &QPushButton::clicked, this, &frmDetails::butCancel_Click);
@@ -54,6 +60,7 @@ frmDetails::frmDetails(const QString& domain, const QString& typed, const QStrin
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(butWhois);
     buttons->addStretch();
+    buttons->addWidget(butWatch);
     buttons->addWidget(butCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblState);

@@ -31,10 +31,13 @@ public:
     QPlainTextEdit* txtDetails = nullptr;
     QLabel* lblLink = nullptr;
     QPushButton* butWhois = nullptr;
+    // Puts the name on the watch list; hidden where it is watched already.
+    QPushButton* butWatch = nullptr;
     QPushButton* butCancel = nullptr;
 
 Q_SIGNALS:
     void whoisLookupRequested(const QString& domain);
+    void watchRequested(const QString& typed, const QString& ascii);
 
 private:
     void onFinished(const RdapOutcome& outcome);

@@ -120,9 +120,17 @@ void DesktopPlatform::notifyIcon(TrayCommand command, const TrayIconRecord& reco
         trayIcons().insert(key, icon);
         if (record.activated)
             QObject::connect(icon, &QSystemTrayIcon::activated, record.window, record.activated);
+        if (record.messageClicked)
+            QObject::connect(icon, &QSystemTrayIcon::messageClicked, record.window, record.messageClicked);
     }
     icon->setIcon(record.icon);
     icon->setToolTip(record.tip);
     icon->setContextMenu(record.menu);
     icon->show();
+}
+
+void DesktopPlatform::trayMessage(const TrayIconRecord& record, const QString& title, const QString& text)
+{
+    if (QSystemTrayIcon* icon = trayIcons().value(TrayKey(record.window, record.id)))
+        icon->showMessage(title, text, record.icon);
 }

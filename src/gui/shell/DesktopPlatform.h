@@ -20,6 +20,8 @@ struct TrayIconRecord
     QMenu* menu = nullptr; // context menu, owned by the window
     // Called with what the tray reports of a click; never after the window is gone.
     std::function<void(QSystemTrayIcon::ActivationReason)> activated;
+    // Called when the user clicks a message the icon showed.
+    std::function<void()> messageClicked;
 };
 
 // The real desktop: Qt's message boxes, browser, clipboard and tray, and modal dialogs. Tests derive from it to
@@ -41,4 +43,6 @@ public:
     enum TrayCommand { TrayAdd = 0, TrayModify = 1, TrayDelete = 2 };
     // Adds, modifies or removes the icon that the record names. Nothing is reported back.
     virtual void notifyIcon(TrayCommand command, const TrayIconRecord& record);
+    // A message beside the icon that the record names, when it is shown.
+    virtual void trayMessage(const TrayIconRecord& record, const QString& title, const QString& text);
 };

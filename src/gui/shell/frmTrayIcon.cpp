@@ -39,6 +39,9 @@ void frmTrayIcon::fillRecord()
     m_record.activated = [this](QSystemTrayIcon::ActivationReason reason) {
         Form_MouseMove(reason);
     };
+    m_record.messageClicked = [this] {
+        Q_EMIT messageClicked();
+    };
 }
 
 void frmTrayIcon::Update(bool IconOn)
@@ -56,6 +59,12 @@ void frmTrayIcon::Update(bool IconOn)
         DesktopPlatform::instance().notifyIcon(DesktopPlatform::TrayDelete, m_record);
     }
     m_iconShown = false;
+}
+
+void frmTrayIcon::showMessage(const QString& title, const QString& text)
+{
+    if (m_iconShown)
+        DesktopPlatform::instance().trayMessage(m_record, title, text);
 }
 
 void frmTrayIcon::Form_MouseMove(QSystemTrayIcon::ActivationReason reason)

@@ -25,6 +25,8 @@ public:
     // True: add the icon, or modify it when it is shown. False: remove it when it is shown.
     void Update(bool IconOn);
     bool iconShown() const { return m_iconShown; }
+    // A message beside the icon; nothing when it is not shown.
+    void showMessage(const QString& title, const QString& text);
 
     // A click on the icon, as the desktop reports it: a double click asks for the owner, unless the owner is still
     // busy with the last one.
@@ -40,6 +42,8 @@ Q_SIGNALS:
     void restoreRequested();
     // Exit in its menu: the program ends as through the main window's Exit.
     void exitRequested();
+    // A click on a message the icon showed.
+    void messageClicked();
 
 private:
     void fillRecord();

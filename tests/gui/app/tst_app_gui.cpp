@@ -94,7 +94,8 @@ private Q_SLOTS:
             "mnuHelpIndex: &Help Contents\nmnuHomepage: Orlevan &homepage\nmnuIANA: IA&NA (Internet Assigned "
             "Numbers Authority)\nmnuIETF: IE&TF (Internet Engineering Taskforce)\nmnuISOC: &ISOC (The Internet "
             "Society)\nmnuOptions: &Options\nmnuRipe: RIP&E (European Whois)\nmnuServer: DNS &Settings\n"
-            "mnuSites: &Useful Websites\nmnuSysTray: Minimize to System &Tray\nmnuTools: &Tools\nmnuWebMou: "
+            "mnuSites: &Useful Websites\nmnuSysTray: Minimize to System &Tray\nmnuTools: &Tools\nmnuWatched: W&atched "
+            "names... | Watched names\nmnuWebMou: "
             "gTLD-&Mou (Top Level Domains)\nmnuWhois: &Whois Lookup\nnames:  | Enter name or names to check");
         m_desktop->answers = {Platform::AnswerNo, Platform::AnswerYes};
         window->mnuConfirmWhois->trigger();

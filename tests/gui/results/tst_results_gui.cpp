@@ -108,21 +108,29 @@ private Q_SLOTS:
         enterCell(0, 0);
         QVERIFY(m_window->mnuPopup->isVisible());
         QCOMPARE(m_window->mnuPopup->mnuTitle->text(), QStringLiteral("a.com is unavailable."));
+        QCOMPARE(m_window->mnuPopup->mnuWatch->text() + (m_window->mnuPopup->mnuWatch->isVisible() ? " (shown)" : ""),
+                 "Watch a.com (shown)");
         QVERIFY(m_window->mnuPopup->mnuTitle->isEnabled()); // the title reads as black, not greyed
         const QAction* why = m_window->mnuPopup->mnuReason;
         QVERIFY(!why->isVisible());
+        m_window->mnuPopup->close();
+        enterCell(1, 0); // a free name is not watched
+        QVERIFY(!m_window->mnuPopup->mnuWatch->isVisible());
         m_window->mnuPopup->close();
         enterCell(2, 0); // a line to read, not an action
         QCOMPARE(why->text() + (why->isVisible() && !why->isEnabled() ? " (shown)" : ""), "Why: no answer (shown)");
         enterCell(0, 0);
         QTest::keyClick(m_window->mnuPopup, Qt::Key_Escape); // the keys of a menu work as in any
         QVERIFY(!m_window->mnuPopup->isVisible());
+        QSignalSpy watch(m_window->mnuPopup, &CellPopup::watchRequested);
+        m_window->mnuPopup->mnuWatch->trigger();
         QSignalSpy lookup(m_window, &frmResults::whoisLookupRequested);
         m_window->mnuPopup->mnuWww->trigger();
         m_window->mnuPopup->mnuGoto->trigger();
         m_window->mnuPopup->mnuWhois2->trigger();
         QCOMPARE(m_desktop->openedUrls, (QStringList{"www.a.com", "http://reg"}));
         QCOMPARE(lookup.value(0).value(0).toString(), QStringLiteral("a.com"));
+        QCOMPARE(watch.value(0), (QVariantList{"a.com", "a.com"}));
         m_window->mnuCopy->trigger();
         QVERIFY(m_desktop->clipboard.value(0).startsWith("a.com is unavailable.\r\nb.com is available"));
         QCOMPARE(m_desktop->texts(), QStringList{"Results have been copied to the clipboard."});
@@ -193,9 +201,13 @@ private Q_SLOTS:
             QTest::keyClick(window->txtDetails, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(window->txtDetails, Qt::Key_C, Qt::ControlModifier);
             QCOMPARE(QGuiApplication::clipboard()->text(), window->txtDetails->toPlainText());
-            QCOMPARE(textsOf(window), "Registration details of a.com\nbutCancel: Close\nbutWhois: Lookup a.com with "
+            QCOMPARE(textsOf(window), "Registration details of a.com\nbutCancel: Close\nbutWatch: &Watch\nbutWhois: "
+                                      "Lookup a.com with "
                                       "WHOIS\nlblLink: <a href=\"https://r.example/\">https://r.example/</a>\n"
                                       "lblState: The registry's answer, from 127.0.0.1:");
+            QSignalSpy watch(m_window->mnuPopup, &CellPopup::watchRequested);
+            window->butWatch->click();
+            QCOMPARE(watch.value(0), (QVariantList{"a.com", "a.com"}));
             QVERIFY(window->lblLink->isVisible());
             Q_EMIT window->lblLink->linkActivated("https://r.example/");
             QCOMPARE(m_desktop->openedUrls, QStringList{"https://r.example/"});

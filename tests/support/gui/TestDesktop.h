@@ -13,6 +13,10 @@ public:
     int runModal(QDialog* dialog) override;
     bool systemTrayAvailable() override { return trayAvailable; }
     void notifyIcon(TrayCommand command, const TrayIconRecord& record) override { trayCalls.append({command, record}); }
+    void trayMessage(const TrayIconRecord&, const QString& title, const QString& text) override
+    {
+        trayMessages.append(title + '\n' + text);
+    }
 
     bool trayAvailable = true;
     QStringList modalTitles;
@@ -22,6 +26,7 @@ public:
         TrayIconRecord record;
     };
     QList<TrayCall> trayCalls;
+    QStringList trayMessages; // title, LF, text
 };
 
 // The reset of all program state with the windows: every window goes first, then resetProgramState.
