@@ -295,6 +295,11 @@ void frmMain::sayWatchChanges()
 {
     if (m_unsaidChanges.isEmpty() || !isVisible() || isMinimized())
         return;
+    // The Watched names window shows them marked already.
+    if (const frmWatched* watched = Forms::watchedIfLoaded(); watched && watched->isVisible()) {
+        m_unsaidChanges.clear();
+        return;
+    }
     const int count = int(m_unsaidChanges.size());
     m_unsaidChanges.clear();
     Platform::instance().messageBox(WatchText::changedText(count), Platform::Ok, Platform::Information, AppInfo::Title);

@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTableView>
 
 namespace {
@@ -87,6 +89,13 @@ frmWatched::frmWatched(QWidget* parent) : QDialog(parent), m_watcher(Forms::watc
     connect(m_watcher, &Watcher::listChanged, this, &frmWatched::refresh);
     connect(m_watcher, &Watcher::checkingChanged, this, &frmWatched::showState);
     refresh();
+    // Wide enough for every column, where the screen allows.
+    const QMargins margins = layout->contentsMargins();
+    const int columns = lstWatched->horizontalHeader()->length() + 2 * lstWatched->frameWidth() +
+                        lstWatched->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + margins.left() + margins.right();
+    const QScreen* where = screen();
+    const int widest = where ? where->availableGeometry().width() * 9 / 10 : 1024;
+    resize(qBound(sizeHint().width(), columns, qMax(sizeHint().width(), widest)), sizeHint().height());
 }
 
 frmWatched::~frmWatched()
