@@ -34,9 +34,16 @@ QDateTime Watcher::now() const
 
 void Watcher::tell(const std::optional<QString>& failure)
 {
-    // Said once the caller is done: a message box waits in an event loop of its own.
-    if (failure)
-        QTimer::singleShot(0, this, [text = *failure] { Forms::warnIf(text); });
+    // Said once the caller is done: a message box waits in an event loop of its own. A list that stays unreadable
+    // is said once, not at every look at it, until it could be read again.
+    if (!failure) {
+        m_told.clear();
+        return;
+    }
+    if (*failure == m_told)
+        return;
+    m_told = *failure;
+    QTimer::singleShot(0, this, [text = *failure] { Forms::warnIf(text); });
 }
 
 void Watcher::start()

@@ -65,5 +65,6 @@ private:
     QStringList m_waiting;
     bool m_waitingAll = false;
     QString m_note;
+    QString m_told; // the last failure said
     QSet<QString> m_marked;
 };

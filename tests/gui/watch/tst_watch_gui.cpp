@@ -14,6 +14,9 @@
 #include "support/FakeServer.h"
 #include "support/gui/GuiSuite.h"
 
+#include <QDir>
+#include <QTimer>
+
 using State = WatchEntry::State;
 
 // The watched names while the program runs: the window's rows and commands, the daily check, and how a change
@@ -250,6 +253,21 @@ private Q_SLOTS:
                                                       " was damaged; it is kept as " + WatchList::defaultPath() +
                                                       ".damaged-"));
         QCOMPARE(window()->model->rowCount(), 0);
+    }
+
+    // A list that cannot be read at all is said once, however often the window looks at it.
+    void unreadable()
+    {
+        QVERIFY(QDir().mkpath(WatchList::defaultPath()));
+        Forms::watcher()->start();
+        Forms::showWindow(Forms::watched());
+        Q_EMIT Forms::watcher()->listChanged();
+        QTRY_COMPARE(m_desktop->messages.size(), 1);
+        Q_EMIT Forms::watcher()->listChanged();
+        QTimer::singleShot(0, [] { Forms::warnIf(QStringLiteral("after")); }); // said after anything the look said
+        QTRY_COMPARE(m_desktop->texts().last(), QStringLiteral("after"));
+        QCOMPARE(m_desktop->messages.size(), 2);
+        QVERIFY(m_desktop->texts().first().contains(WatchList::defaultPath()));
     }
 };
 
