@@ -135,6 +135,7 @@ void CliWatch::start(const QList<CliInput::Name>& names)
 
     const QDateTime now = m_io.now ? m_io.now() : QDateTime::currentDateTime();
     QList<WatchEntry> entries;
+    std::optional<QString> refusal;
     // The output is made before the list is changed: a name is never added without its line.
     std::optional<QString> failure = m_options.watch == CliOptions::Watch::Remove ? std::nullopt : m_output.open();
     if (failure) {
@@ -153,10 +154,17 @@ void CliWatch::start(const QList<CliInput::Name>& names)
         return end(failure ? (say(*failure), Failed) : AllChecked);
     case CliOptions::Watch::Add:
         failure = m_list.update([&](QList<WatchEntry>& list) {
+            QList<std::pair<QString, QString>> names;
             for (const CliInput::Item& item : std::as_const(items))
-                entries.append(Watch::add(list, item.typed, item.ascii, now));
-            return true;
+                names.append({item.typed, item.ascii});
+            refusal = Watch::addAll(list, names, now, &entries);
+            return !refusal;
         });
+        if (refusal) {
+            m_output.abandon();
+            say(*refusal);
+            return end(Refused);
+        }
         break;
     case CliOptions::Watch::All:
         failure = m_list.read(&entries);

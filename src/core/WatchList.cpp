@@ -104,6 +104,24 @@ WatchEntry add(QList<WatchEntry>& list, const QString& typed, const QString& asc
     return entry;
 }
 
+std::optional<QString> addAll(QList<WatchEntry>& list, const QList<std::pair<QString, QString>>& names,
+                              const QDateTime& now, QList<WatchEntry>* added)
+{
+    QList<WatchEntry> grown = list;
+    QList<WatchEntry> entries;
+    for (const auto& [typed, ascii] : names)
+        entries.append(add(grown, typed, ascii, now));
+    if (grown.size() > MaxNames && grown.size() > list.size())
+        return QStringLiteral("The watch list holds at most %1 names, as many as one check asks; with these it "
+                              "would hold %2.")
+            .arg(MaxNames)
+            .arg(grown.size());
+    list = grown;
+    if (added)
+        *added = entries;
+    return std::nullopt;
+}
+
 bool remove(QList<WatchEntry>& list, const QString& ascii)
 {
     const QString key = ascii.toLower();

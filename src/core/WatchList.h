@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <utility>
 
 // One watched name: what the last check of it saw, and the last change it found.
 struct WatchEntry
@@ -64,6 +65,12 @@ struct Outcome
 };
 // Adds a name unless it is watched already (by its ASCII form, in any letter case); the entry as it stands.
 WatchEntry add(QList<WatchEntry>& list, const QString& typed, const QString& ascii, const QDateTime& now);
+// As many names as one check of the name server asks.
+constexpr int MaxNames = 2047;
+// Adds names (as typed, ASCII form) as add() does, each entry as it then stands in `added`; or, when the list
+// would hold more than MaxNames, adds none and gives the refusal.
+std::optional<QString> addAll(QList<WatchEntry>& list, const QList<std::pair<QString, QString>>& names,
+                              const QDateTime& now, QList<WatchEntry>* added = nullptr);
 // Removes a name; false when it was not watched.
 bool remove(QList<WatchEntry>& list, const QString& ascii);
 // What a check of the entries `checked` saw (`seen` of each, in order) at `now`, worked into the list as it stands

@@ -233,6 +233,14 @@ private Q_SLOTS:
                           R"("checked":"2031-02-08T12:00:00Z","daysLeft":30,"domain":"a.com","expires":"2031-03-10",)"
                           R"("registrar":"R","registryStatus":["active"],"status":"taken"})"
                           "\n");
+        QStringList many = {"--watch"}; // six watched already: these would make one too many, and none is added
+        for (int i = 0; i < Watch::MaxNames - 5; ++i)
+            many.append(QStringLiteral("m%1.com").arg(i));
+        ran = watch(many);
+        QCOMPARE(ran.status, int(CliWatch::Refused));
+        QCOMPARE(ran.err, "orlevan-cli: The watch list holds at most 2047 names, as many as one check asks; with "
+                          "these it would hold 2048.\n");
+        QVERIFY(!readFile(WatchList::defaultPath()).contains("m0.com"));
         // Another writer, while the names are asked: its removal and its addition both stand.
         QString error;
         const auto options = CliOptions::parse({"--watched", "--only", "changed"}, &error);

@@ -92,6 +92,24 @@ private Q_SLOTS:
         QCOMPARE(after.registryStatus, now.state == State::Free ? QStringList() : status);
     }
 
+    // A list holds as many names as one check asks; a name already there adds nothing, even to a full list.
+    void fullList()
+    {
+        QList<WatchEntry> list;
+        QList<std::pair<QString, QString>> names;
+        for (int i = 0; i < Watch::MaxNames - 1; ++i)
+            names.append({QStringLiteral("n%1.com").arg(i), QStringLiteral("n%1.com").arg(i)});
+        QVERIFY(!Watch::addAll(list, names, {}));
+        QCOMPARE(Watch::addAll(list, {{"x.com", "x.com"}, {"y.com", "y.com"}}, {}).value_or(QString()),
+                 "The watch list holds at most 2047 names, as many as one check asks; with these it would hold 2048.");
+        QCOMPARE(list.size(), Watch::MaxNames - 1);
+        QList<WatchEntry> added;
+        QVERIFY(!Watch::addAll(list, {{"X.com", "x.com"}}, {}, &added));
+        QVERIFY(!Watch::addAll(list, {{"n1.com", "N1.COM"}}, {}));
+        QCOMPARE(list.size(), Watch::MaxNames);
+        QCOMPARE(added.value(0).domain, "X.com");
+    }
+
     void file()
     {
         WatchList list;

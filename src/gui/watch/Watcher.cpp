@@ -61,11 +61,12 @@ QList<WatchEntry> Watcher::entries()
 void Watcher::watch(const QList<std::pair<QString, QString>>& names)
 {
     const QDateTime at = now();
-    const std::optional<QString> failure = m_list.update([&](QList<WatchEntry>& list) {
-        for (const auto& [typed, ascii] : names)
-            Watch::add(list, typed, ascii, at);
-        return true;
+    std::optional<QString> refusal;
+    std::optional<QString> failure = m_list.update([&](QList<WatchEntry>& list) {
+        refusal = Watch::addAll(list, names, at);
+        return !refusal;
     });
+    failure = failure ? failure : refusal;
     tell(failure);
     Q_EMIT listChanged();
     if (failure)
