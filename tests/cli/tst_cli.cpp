@@ -159,6 +159,9 @@ private Q_SLOTS:
         QCOMPARE(ran.status, 143);
         QCOMPARE(ran.out.count("\"status\":\"not-checked\""), 2);
         QCOMPARE(ran.out.count("\"reason\":\"not asked\""), 2);
+        ran = run(names + QStringList{"a", "c.zz"}, {}, true, {true, false}); // and the summary counts them
+        QCOMPARE(QString::fromUtf8(ran.out).section(" in ", 0, 0), "a.com was not checked.\nc.zz was not checked.\n"
+                                                                   "orlevan-cli: 0 free, 0 taken, 2 not checked");
         m_io.dns.transport = [] {
             auto socket = std::make_unique<ScriptedTransport>();
             socket->opens = false;
