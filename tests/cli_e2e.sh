@@ -42,6 +42,12 @@ mkdir -p "$work/home"
 cli=(env -i HOME="$work/home" PATH="$PATH" "$program")
 ask=("${cli[@]}" --server 127.0.0.1 --port "$port" --tld com --delay 5 --retries 2)
 
+# A refused option is named, with the way to the help.
+"${cli[@]}" --delay 1 alpha >"$work/out" 2>"$work/err"
+[ $? -eq 2 ] && [ ! -s "$work/out" ] &&
+    grep -qx "orlevan-cli: --delay takes a whole number from 5 to 1000, not \"1\". Try 'orlevan-cli --help'." "$work/err" ||
+    fail "a refused option"
+
 # Names given: standard input is not read, though it never ends.
 mkfifo "$work/fifo"
 exec 3<>"$work/fifo"
