@@ -42,14 +42,6 @@ bool eachNameOfFile(QIODevice& file, const QString& label, const std::function<b
     }
 }
 
-// True the first time a name is seen, in any letter case.
-bool firstTime(QSet<QString>& seen, const QString& ascii)
-{
-    const qsizetype before = seen.size();
-    seen.insert(ascii.toLower());
-    return seen.size() > before;
-}
-
 QString refusalOf(const Candidates::Result& result, const QString& name)
 {
     switch (result.verdict) {
@@ -114,6 +106,14 @@ std::pair<size_t, size_t> repeatKey(const QString& ascii)
 {
     const QString lower = ascii.toLower();
     return {qHash(lower, size_t(0x9e3779b97f4a7c15ULL)), qHash(lower, size_t(0x2545f4914f6cdd1dULL))};
+}
+
+// True the first time a name is seen, in any letter case.
+bool firstTime(QSet<std::pair<size_t, size_t>>& seen, const QString& ascii)
+{
+    const qsizetype before = seen.size();
+    seen.insert(repeatKey(ascii));
+    return seen.size() > before;
 }
 } // namespace
 
@@ -219,9 +219,7 @@ bool Prepared::finish(int suffixCount, int capacity, QString* error)
     QSet<std::pair<size_t, size_t>> seen;
     const int perBareBatch = qMax(1, capacity / qMax(1, suffixCount));
     const auto keep = [&](const Item& item) {
-        const qsizetype before = seen.size();
-        seen.insert(repeatKey(item.ascii));
-        if (seen.size() == before)
+        if (!firstTime(seen, item.ascii))
             return;
         const int room = item.bare ? perBareBatch : capacity;
         if (m_batches.isEmpty() || m_batches.constLast().bare != item.bare || m_batches.constLast().names >= room)

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QIODevice;
 
@@ -90,7 +91,7 @@ private:
     qint64 m_judgedCount = 0;
     qint64 m_combinedAt = -1; // where the joined names go among the judged ones
     QStringList m_bareTyped;
-    QSet<QString> m_joinedKeys;
+    QSet<std::pair<size_t, size_t>> m_joinedKeys; // the bare names joined so far
     QList<Batch> m_batches;
     qsizetype m_nextBatch = 0;
     bool m_failed = false;
