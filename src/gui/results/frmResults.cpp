@@ -26,7 +26,7 @@
 
 frmResults::frmResults(QWidget* parent)
     : QMainWindow(parent), m_messages(new MessageQueue(this)),
-      m_repaint(1000 / 30, this, [this] { repaintProgress(); }), m_repaintBar(1000 / 4, this, [this] { repaintBar(); })
+      m_repaint(1000 / 30, this, [this] { repaintProgress(); }), m_repaintBar(1000 / 2, this, [this] { repaintBar(); })
 {
     setObjectName(QStringLiteral("frmResults"));
     modHTMLHelp::addHelpKey(this, QStringLiteral("results.html"));
@@ -122,7 +122,8 @@ void frmResults::onCellChanged(int column, int row)
     Resultgrid->mark(column, row);
 }
 
-// Cells follow every frame; the bar's count and time left a few times a second, as often as anyone reads them.
+// Cells follow every frame; the bar's count and time left twice a second, as often as anyone reads them. Each
+// paint of the bar costs as much as a hundred answers.
 void frmResults::repaintProgress()
 {
     Resultgrid->flush();
