@@ -1,4 +1,4 @@
-// orlevan_bench [--run-only | --cli] [--hidden] [--delay MS] [--retries N] [--candidates N] [--rounds N]
+// orlevan_bench [--run-only | --cli | --startup] [--hidden] [--delay MS] [--retries N] [--candidates N] [--rounds N]
 // Starts itself with --serve as a name server on 127.0.0.1, then alternates, --rounds times (5 by default): one run
 // of the program over the candidates, through the results window (offscreen unless a display is set; --hidden: the
 // window is never shown) or with --run-only through the run alone; and one dig over the same names against the same
@@ -10,6 +10,9 @@
 // answers come, it gives the least any sender needs that keeps the same pace: a loop that sleeps to each tick,
 // sends one query and reads what came (orlevan_bench --paced PORT COUNT DELAY), so that the cost of pacing itself
 // can be told from the program's own.
+// orlevan_bench --startup [--rounds N] times the start-up instead (9 rounds by default): from starting the process to
+// the first paint of its main window, Orlevan's against a bare Qt window with the same menus and controls. Both are
+// this program, started again with --startup-child, so that loading it costs both alike.
 #include "check/Check.h"
 #include "check/RunPlan.h"
 #include "core/Environment.h"
@@ -17,18 +20,28 @@
 #include "dns/CheckRun.h"
 #include "dns/DNS.h"
 #include "dns/RunSchedule.h"
+#include "gui/app/Application.h"
 #include "gui/app/Forms.h"
+#include "gui/app/frmMain.h"
 #include "gui/results/frmResults.h"
 #include "whois/RdapBootstrap.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QMainWindow>
 #include <QMap>
+#include <QMenuBar>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUdpSocket>
 #include <algorithm>
 #include <cmath>
@@ -274,6 +287,120 @@ int benchCli(const QString& nameFile, int delay, int retries, int rounds, const 
     return 0;
 }
 
+// Says "painted" once the first paint of a main window is over, and ends the program.
+class FirstPaint final : public QObject
+{
+public:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (!m_seen && event->type() == QEvent::Paint && qobject_cast<QMainWindow*>(object)) {
+            m_seen = true;
+            QTimer::singleShot(0, qApp, [] {
+                std::fputs("painted\n", stdout);
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+        }
+        return false;
+    }
+
+private:
+    bool m_seen = false;
+};
+
+// The main window's menus and controls, and nothing behind them.
+void showBareWindow(QMainWindow& window)
+{
+    const auto menu = [&](const char* title, std::initializer_list<const char*> items) {
+        QMenu* menu = window.menuBar()->addMenu(QString::fromLatin1(title));
+        for (const char* item : items) {
+            if (*item)
+                menu->addAction(QString::fromLatin1(item))->setCheckable(true);
+            else
+                menu->addSeparator();
+        }
+        return menu;
+    };
+    menu("&File ", {"E&xit"});
+    menu("&Options", {"Confirm domains with WHOIS", "Also check with &dashes", "Minimize to System &Tray", "",
+                      "DNS &Settings", "D&omains to search"});
+    QMenu* tools = menu("&Tools", {"&Whois Lookup", "W&atched names..."});
+    QMenu* sites = tools->addMenu(QStringLiteral("&Useful Websites"));
+    for (int i = 0; i < frmMain::UsefulWebsiteCount; ++i)
+        sites->addAction(QString::fromLatin1(frmMain::UsefulWebsites[i].caption));
+    menu("&Help", {"&Help Contents", "", "Orlevan &homepage", "&About Orlevan"});
+    auto* central = new QWidget(&window);
+    auto* grid = new QGridLayout(central);
+    auto* names = new QLineEdit(central);
+    names->setMinimumWidth(340);
+    auto* check = new QPushButton(QStringLiteral("Check"), central);
+    check->setDefault(true);
+    grid->addWidget(names, 0, 0, 1, 2);
+    grid->addWidget(check, 0, 2);
+    grid->addWidget(new QRadioButton(QStringLiteral("Check Seperately"), central), 1, 0);
+    grid->addWidget(new QRadioButton(QStringLiteral("Check Combinations"), central), 1, 1, 1, 2, Qt::AlignRight);
+    window.setCentralWidget(central);
+    window.setWindowTitle(QStringLiteral("Orlevan"));
+    window.setFixedSize(window.sizeHint());
+    window.show();
+}
+
+// One start-up: "orlevan" as the program starts, with its settings, data and program folder given, or "bare".
+int startupChild(int argc, char* argv[], const QStringList& args)
+{
+    QApplication app(argc, argv);
+    FirstPaint firstPaint;
+    app.installEventFilter(&firstPaint);
+    if (args.value(0) == QLatin1String("orlevan")) {
+        Environment::current().settingsFile = args.value(1) + QStringLiteral("/Orlevan.ini");
+        Environment::current().dataFolder = args.value(1);
+        Environment::current().programFolder = args.value(2);
+        return Application::run();
+    }
+    QMainWindow window;
+    showBareWindow(window);
+    return QApplication::exec();
+}
+
+int benchStartup(int rounds)
+{
+    QTemporaryDir dir;
+    // Settings as a first run leaves them, so that no first-run dialog comes between.
+    Environment::current().settingsFile = dir.path() + QStringLiteral("/Orlevan.ini");
+    if (Utils::SaveSetting(Utils::Key::Init, Utils::BoolText(false)) ||
+        Utils::SaveSetting(Utils::Key::Domains, QStringLiteral("default")) || Utils::SaveSettings() ||
+        Utils::SaveDomainSelection()) {
+        std::fprintf(stderr, "the settings cannot be written in %s\n", qPrintable(dir.path()));
+        return 1;
+    }
+    const QString programFolder = QFileInfo(QStringLiteral(ORLEVAN_CLI)).absolutePath();
+    QList<double> own, bare;
+    for (int round = 0; round < rounds; ++round) {
+        for (const QString& which : {QStringLiteral("orlevan"), QStringLiteral("bare")}) {
+            QProcess child;
+            QElapsedTimer clock;
+            clock.start();
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--startup-child"), which, dir.path(), programFolder});
+            while (child.waitForReadyRead(10000) && !child.canReadLine()) {
+            }
+            const double ms = double(clock.nsecsElapsed()) / 1e6;
+            if (!child.readLine().startsWith("painted")) {
+                std::fprintf(stderr, "the %s window did not paint: %s\n", qPrintable(which),
+                             child.readAllStandardError().constData());
+                return 1;
+            }
+            (which == QLatin1String("bare") ? bare : own).append(ms);
+            child.waitForFinished(10000);
+        }
+    }
+    std::printf("display platform %s; start-up to the first paint of the main window, median of %d: Orlevan %.1f ms, "
+                "a bare window with the same menus and controls %.1f ms, ratio %.2f\n",
+                qPrintable(QGuiApplication::platformName()), rounds, median(own), median(bare),
+                median(own) / std::max(0.1, median(bare)));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -284,6 +411,8 @@ int main(int argc, char* argv[])
     if (const qsizetype paced = args.indexOf(QStringLiteral("--paced")); paced >= 0 && paced + 3 < args.size())
         return pacedSender(quint16(args.at(paced + 1).toUInt()), args.at(paced + 2).toInt(),
                            args.at(paced + 3).toInt());
+    if (const qsizetype child = args.indexOf(QStringLiteral("--startup-child")); child >= 0)
+        return startupChild(argc, argv, args.mid(child + 1));
     if (args.contains(QStringLiteral("--serve"))) {
         QCoreApplication app(argc, argv);
         const qsizetype at = args.indexOf(QStringLiteral("--address"));
@@ -306,6 +435,8 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (args.contains(QStringLiteral("--startup")))
+        return benchStartup(std::max(1, option("--rounds", 9)));
 
     // The server runs detached: a QProcess would add its pipes and its exit watch to every wake-up of the program
     // being measured.
