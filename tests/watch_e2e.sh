@@ -123,6 +123,10 @@ wait $first || fail "a first writer"
 [ "$(sort "$work/out" | paste -sd' ')" = "one.com is free. two.com is free. zz-free-w.com is free." ] ||
     fail "--unwatch and two writers: $(cat "$work/out")"
 
+# A reader that goes away: nothing said, and the status of a closed pipe, as a check of names ends.
+"${cli[@]}" --watched 2>"$work/err" | true
+[ "${PIPESTATUS[0]}" -eq 141 ] && [ ! -s "$work/err" ] || fail "a closed pipe"
+
 # Output that cannot be made: refused before the list is changed.
 "${cli[@]}" --watch three.com -o "$work/none/out" 2>"$work/err"
 [ $? -eq 3 ] && ! grep -q three.com "$list" || fail "--output into a missing folder"
