@@ -108,6 +108,24 @@ private Q_SLOTS:
         QVERIFY(!Watch::addAll(list, {{"n1.com", "N1.COM"}}, {}));
         QCOMPARE(list.size(), Watch::MaxNames);
         QCOMPARE(added.value(0).domain, "X.com");
+        list.append(list.first()); // made longer by hand: still takes a name it holds
+        QVERIFY(!Watch::addAll(list, {{"x.com", "x.com"}}, {}));
+    }
+
+    // A check's sightings go into the list as it stands: what another writer changed meanwhile is the "before",
+    // and a name it removed stays out.
+    void merge()
+    {
+        QList<WatchEntry> list{entry(State::Taken, {"active"}, "2031-03-04", "Q")};
+        QList<WatchEntry> checked{entry(State::Taken), entry(State::Taken)};
+        checked[1].ascii = "b.com";
+        const WatchSighting sighting = seen(State::Taken);
+        const QList<Watch::Outcome> outcomes = Watch::merge(
+            &list, checked, [&](int) -> const WatchSighting& { return sighting; }, day("2031-01-08").startOfDay());
+        QCOMPARE(outcomes.value(0).changes, QStringList{"new registrar: R"});
+        QVERIFY(outcomes.value(1).changes.isEmpty());
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.at(0).registrar, "R");
     }
 
     void file()
@@ -175,6 +193,15 @@ private Q_SLOTS:
         QVERIFY(!changed);
         QCOMPARE(readFile(list.keptAside()), bytes);
         QVERIFY(!QFile::exists(list.path()));
+        // Damaged again within the same second: kept beside the first, under the next number.
+        QVERIFY(writeFile(list.path(), bytes));
+        WatchList again;
+        again.update([](QList<WatchEntry>&) { return true; });
+        const qsizetype stem = list.path().size() + QString(".damaged-yyyyMMdd-HHmmss").size();
+        if (again.keptAside().left(stem) == list.keptAside().left(stem)) {
+            const int n = list.keptAside().size() == stem ? 1 : list.keptAside().mid(stem + 1).toInt();
+            QCOMPARE(again.keptAside(), list.keptAside().left(stem) + '-' + QString::number(n + 1));
+        }
         // Told once: the next look finds an empty list.
         QList<WatchEntry> read{entry(State::Free)};
         QVERIFY(!WatchList().read(&read));
