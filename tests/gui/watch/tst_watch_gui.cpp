@@ -167,6 +167,7 @@ private Q_SLOTS:
         window()->lstWatched->setCurrentIndex(window()->model->index(1, 0));
         window()->butDetails->click();
         QTRY_COMPARE(Forms::whois()->WhoisString->text(), "held.zz");
+        QVERIFY(Forms::whois()->isVisible());
     }
 
     // A check at start when the last one is older than a day; each change told in the tray, or without a tray
