@@ -202,8 +202,10 @@ private Q_SLOTS:
         QVERIFY(main->Form_Load());
         if (tray)
             Forms::trayIcon()->Update(true); // the main window is in the tray
-        else
+        else {
             main->show();
+            main->setWindowState(Qt::WindowMinimized); // said when it comes back
+        }
         QTRY_VERIFY(Forms::watcher()->checking());
         QTRY_VERIFY_WITH_TIMEOUT(!Forms::watcher()->checking(), 10000);
         QCOMPARE(Forms::watcher()->schedule().waitMs(), WatchSchedule::DayMs); // and again a day later
@@ -215,6 +217,8 @@ private Q_SLOTS:
             QVERIFY(window() && window()->isVisible());
             return;
         }
+        QVERIFY(m_desktop->texts().isEmpty());
+        main->setWindowState(Qt::WindowNoState);
         QTRY_COMPARE(m_desktop->texts(), QStringList{told});
         main->setWindowState(Qt::WindowMinimized);
         main->setWindowState(Qt::WindowNoState);
