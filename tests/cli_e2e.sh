@@ -117,6 +117,9 @@ printf 'alpha\nb_d\n' | "${ask[@]}" -f - 2>"$work/err"
 "${ask[@]}" -qc alpha taken ALPHA beta.com >"$work/out" 2>"$work/err" || fail "combinations: status $?"
 plain "$work/out" | diff - <(echo $'alpha.com is available.\nalphataken.com is available.\ntakenalpha.com is available.\ntaken.com is unavailable.\nbeta.com is available.') ||
     fail "mixed names, bundled options"
+"${ask[@]}" -qc beta.com alpha taken >"$work/out" 2>"$work/err" || fail "combinations last: status $?"
+plain "$work/out" | diff - <(echo $'beta.com is available.\nalpha.com is available.\nalphataken.com is available.\ntakenalpha.com is available.\ntaken.com is unavailable.') ||
+    fail "the names to join after the others"
 
 # A long list in batches, in order.
 # Status 1 is allowed: on a busy machine a datagram may be lost in every pass, which the run rightly reports.
