@@ -93,13 +93,23 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&owner));
         QDialog dialog; // sized by its contents, not yet when it is placed
         (new QVBoxLayout(&dialog))->addWidget(new QLabel(u"A line to read"_s));
-        QPoint centre;
-        QTimer::singleShot(0, &dialog, [&] {
-            centre = dialog.frameGeometry().center();
-            dialog.accept();
-        });
-        m_desktop->DesktopPlatform::runModal(&dialog);
-        QVERIFY((centre - owner.frameGeometry().center()).manhattanLength() <= 4); // a pixel each way, rounding
+        const auto placed = [&] {
+            QRect place;
+            QTimer::singleShot(0, &dialog, [&] {
+                place = dialog.frameGeometry();
+                dialog.accept();
+            });
+            m_desktop->DesktopPlatform::runModal(&dialog);
+            return place;
+        };
+        QVERIFY((placed().center() - owner.frameGeometry().center()).manhattanLength() <= 4); // rounding
+        // Over a small window in the screen's corner it stays on the screen.
+        const QPoint corner = owner.screen()->availableGeometry().topLeft();
+        owner.setGeometry(QRect(corner, QSize(20, 10)));
+        QTRY_COMPARE(owner.size(), QSize(20, 10));
+        owner.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&owner));
+        QCOMPARE(placed().topLeft(), corner);
     }
 
     void sysInfo_data()
