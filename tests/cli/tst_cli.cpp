@@ -40,10 +40,15 @@ class TestCli : public QObject
         CliRun cli(*options, &out, terminal.isTerminal ? &out : &err, terminal, m_io);
         QSignalSpy finished(&cli, &CliRun::finished);
         cli.start({options->names, options->files, &in});
-        if (interrupt)
+        if (interrupt) {
             cli.interrupt(15);
+            cli.interrupt(2); // a second signal changes nothing
+        }
         if (finished.wait(10000))
             ran.status = finished.value(0).value(0).toInt();
+        QCoreApplication::sendPostedEvents();
+        if (finished.size() > 1)
+            ran.status = -2;
         return ran;
     }
 
