@@ -151,6 +151,12 @@ printf '[main]\ndns=127.0.0.1\ndelay=5\ndomains=personal\n' >"$work/home/.config
 [ $? -eq 2 ] && grep -q '^orlevan-cli: No top-level domain is chosen, so there is nothing to check.' "$work/err" ||
     fail "bare names without a top-level domain chosen"
 rm "$work/home/.config/Orlevan/Orlevan.ini"
+# Settings that cannot be read are said, and the run goes on without them.
+mkdir "$work/home/.config/Orlevan/Orlevan.ini"
+"${ask[@]}" taken >"$work/out" 2>"$work/err" && grep -qx 'taken.com is unavailable.' "$work/out" &&
+    grep -q "^orlevan-cli: Orlevan could not read its settings file: $work/home/.config/Orlevan/Orlevan.ini. It will run with the default settings this time, asking the name server .*, and will not change that file.\$" "$work/err" ||
+    fail "unreadable settings: $(cat "$work/err")"
+rmdir "$work/home/.config/Orlevan/Orlevan.ini"
 
 # On a pseudo-terminal: the progress never glued to a line, no wider than the terminal, an honest estimate; no
 # escapes on a dumb terminal; SIGTERM keeps every line.
