@@ -104,6 +104,7 @@ private Q_SLOTS:
         QVERIFY(window() && window()->isVisible());
         const QRect typed = window()->txtAdd->geometry(); // beside Add, above the list
         QVERIFY(typed.right() < window()->butAdd->x() && typed.bottom() < window()->lstWatched->y());
+        QCOMPARE(window()->butCheck->x(), window()->lstWatched->x()); // the buttons under the list, from its left
         QCOMPARE(textsOf(window()), "Orlevan Watched names\nbutAdd: &Add\nbutCheck: Check now\nbutClose: "
                                     "&Close\nbutDetails: &Details...\nbutRemove: &Remove\nlblState: 4 names "
                                     "watched.\ntxtAdd:  | Complete domain names to watch, such as alpha.com");
