@@ -122,6 +122,8 @@ private Q_SLOTS:
                                    "ago)\tredemption period, pending delete\t2026-12-09 11:00\t\n"
                                    "held.zz\ttaken\t\tExpiry date: 6 March 2031\t\t2026-12-09 11:59\t\n"
                                    "beta.zz\tfree\t\t\t\t2026-12-09 11:58\t\n"));
+        Q_EMIT Forms::watcher()->listChanged(); // the list read again keeps the selection
+        QCOMPARE(window()->lstWatched->selectionModel()->selectedRows().size(), 4);
 
         // The selected rows go; a bare name or a character no name may have is refused, typed forms go to ASCII.
         window()->lstWatched->selectionModel()->select(window()->model->index(1, 0),
