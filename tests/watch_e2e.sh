@@ -129,7 +129,9 @@ wait $first || fail "a first writer"
 
 # Output that cannot be made: refused before the list is changed.
 "${cli[@]}" --watch three.com -o "$work/none/out" 2>"$work/err"
-[ $? -eq 3 ] && ! grep -q three.com "$list" || fail "--output into a missing folder"
+[ $? -eq 3 ] && ! grep -q three.com "$list" &&
+    grep -qx "orlevan-cli: The results cannot be written to $work/none/out: No such file or directory." "$work/err" ||
+    fail "--output into a missing folder"
 
 # A damaged list: status 3 naming it, kept aside untouched, said once.
 printf '{"watched": [' >"$list"
