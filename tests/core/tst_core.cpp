@@ -95,11 +95,13 @@ private Q_SLOTS:
                "places.";
         QTest::newRow("xn-- of no name") << "xn--zzzz" << false
                                          << "no: xn--zzzz: xn--zzzz is not the xn-- form of any name.";
+        QTest::newRow("A-labels where the bias meets its bound") // 455 in the adaptation, exactly
+            << "xn--egc-cma43dny9982b5ua xn--dheabh-e18i50a" << false << "xn--egc-cma43dny9982b5ua xn--dheabh-e18i50a";
         QTest::newRow("an A-label") << "XN--mnchen-3ya" << false << "XN--mnchen-3ya";
         QTest::newRow("an empty part") << "x.com..net" << false << "no: x.com..net: a part between two dots is empty.";
         QTest::newRow("a leading dot") << ".com" << false << "no: .com: a part between two dots is empty.";
-        QTest::newRow("the root's dot dropped")
-            << QString::fromUtf8("alpha.com. 例え。jp。") << false << ". alpha.com xn--r8jz45g.jp";
+        QTest::newRow("the root's dot dropped") << QString::fromUtf8("alpha.com. 例え。jp。 例え｡jp｡") << false
+                                                << ". alpha.com xn--r8jz45g.jp xn--r8jz45g.jp";
         QTest::newRow("63 characters") << QString(63, 'x') << false << QString(63, 'x');
         QTest::newRow("64 characters") << QString(64, 'x') << false << "too long: " + QString(64, 'x');
         const QString name253 = (QString(62, 'x') + '.').repeated(4) + "x"; // 4 x 63 + 1
@@ -148,7 +150,8 @@ private Q_SLOTS:
                                   : result.names.join(' ');
         QTEST((result.bareNames ? "" : ". ") + shown, "names");
         if (QByteArray(QTest::currentDataTag()) == "the root's dot dropped")
-            QCOMPARE(result.typed, QStringList({"alpha.com", QString::fromUtf8("例え。jp")}));
+            QCOMPARE(result.typed,
+                     QStringList({"alpha.com", QString::fromUtf8("例え。jp"), QString::fromUtf8("例え｡jp")}));
     }
 
     void candidateLimits()
