@@ -352,10 +352,11 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DORLEVAN_TESTS=ON "${linker[@]}"
 mapfile -t targets < <(cmake --build build --target help | sed -nE 's/^\.\.\. (tst_[A-Za-z0-9_]+|orlevan|orlevan-cli|orlevan_data)( .*)?$/\1/p')
 build() { cmake --build build -j2 --target "${targets[@]}" >"$scratch/build.log" 2>&1; }
 # Everything but the Debian package check and the fuzz target. A hang anywhere ends the suite at three times its
-# normal length (the per-test limits of 300 s would otherwise let one hang cost five minutes).
+# normal length (the per-test limits of 300 s would otherwise let one hang cost five minutes). Four at a time on
+# any machine: most suites wait on timers and servers, not on the processor.
 suite_limit=600
 suite() {
-    (cd build && timeout -k 10 "$suite_limit" ctest -j2 --stop-on-failure --timeout 120 -LE 'package|fuzz' \
+    (cd build && timeout -k 10 "$suite_limit" ctest -j4 --stop-on-failure --timeout 120 -LE 'package|fuzz' \
         >"$scratch/ctest.log" 2>&1)
 }
 
