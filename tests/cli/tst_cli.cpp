@@ -167,6 +167,13 @@ private Q_SLOTS:
         ran = run(names + QStringList{"a", "c.zz"}, {}, true, {true, false}); // and the summary counts them
         QCOMPARE(QString::fromUtf8(ran.out).section(" in ", 0, 0), "a.com was not checked.\nc.zz was not checked.\n"
                                                                    "orlevan-cli: 0 free, 0 taken, 2 not checked");
+        m_ns->responder = [](const FakeNameServer::Query& query) {
+            return FakeNameServer::replyFor(query.datagram, 5); // REFUSED
+        };
+        ran = run(names + QStringList{"a"});
+        QCOMPARE(ran.status, int(CliRun::SomeNotChecked));
+        QCOMPARE(ran.err, "orlevan-cli: The name server 127.0.0.1 would not answer any of the questions. None of the "
+                          "domains could be checked. You can choose another name server with --server.\n");
         m_io.dns.transport = [] {
             auto socket = std::make_unique<ScriptedTransport>();
             socket->opens = false;

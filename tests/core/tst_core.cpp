@@ -1,4 +1,5 @@
 #include "core/Candidates.h"
+#include "core/DomainsPage.h"
 #include "core/Environment.h"
 #include "core/FileOps.h"
 #include "core/ProgramState.h"
@@ -51,6 +52,7 @@ private Q_SLOTS:
             lines.append(QStringLiteral("t%1;T;").arg(i));
         loadTable(lines);
         QCOMPARE(Utils::DomainTable[Utils::TldCount - 1].Tld, QStringLiteral("t300"));
+        QCOMPARE(DomainsPage::barMaximum(3), 0); // a table shorter than the Domains dialog's page does not scroll
         // A file without records is as useless as a missing one, and says so.
         writeFile(Utils::dataFilePath(), "\r\n\r\n");
         QVERIFY(Utils::LoadDomainTable().value_or("").startsWith("orvtab.dll holds no top-level domains\r"));
