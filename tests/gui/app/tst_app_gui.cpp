@@ -3,6 +3,7 @@
 #include "dns/DNS.h"
 #include "gui/app/Application.h"
 #include "gui/app/Forms.h"
+#include "gui/app/Startup.h"
 #include "gui/app/frmMain.h"
 #include "gui/dialogs/frmDomains.h"
 #include "gui/results/ResultGrid.h"
@@ -11,6 +12,8 @@
 #include "support/NsdServer.h"
 #include "support/RunDriver.h"
 #include "support/gui/GuiSuite.h"
+
+#include <QLocalServer>
 
 // The program from its start: first and later runs, the main window's commands, the Check, the tray.
 class TestApp : public GuiSuite
@@ -112,11 +115,38 @@ private Q_SLOTS:
         QCOMPARE(stored("main/SysTrayMinimize"), QStringLiteral("True"));
         window->mnuDashes->trigger();
         QCOMPARE(stored("main/CheckWithDashes"), QStringLiteral("True"));
+        for (const char* site : {"mnuWebMou", "mnuISOC", "mnuIETF", "mnuIANA", "mnuArin", "mnuRipe", "mnuApnic"})
+            window->findChild<QAction*>(site)->trigger();
+        QCOMPARE(m_desktop->openedUrls.join(' '), "http://www.gtld-mou.org http://www.isoc.org http://www.ietf.org "
+                                                  "http://www.iana.org http://www.arin.net http://www.ripe.net "
+                                                  "http://www.apnic.net");
         window->show();
+        // The controls keep their places in a window that does not stretch; Tab goes from Check to the names.
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        QVERIFY(window->names->geometry().bottom() < window->checkmode[0]->geometry().top());
+        QStringList chain;
+        for (QWidget* f = window->activate; chain.size() < 4; f = f->nextInFocusChain())
+            chain += f->focusPolicy() & Qt::TabFocus ? QStringList{f->objectName()} : QStringList{};
+        QCOMPARE(chain.join(' '), "activate names checkmode_0 checkmode_1");
         window->move(120, 90);
         window->mnuExit->trigger();
         QCOMPARE(m_desktop->quits, QList<int>{0});
         QCOMPARE(stored("window/left") + ',' + stored("window/top"), "120,90");
+    }
+
+    // A display is there only where its server listens.
+    void display()
+    {
+        QTemporaryDir run;
+        QLocalServer wayland;
+        QVERIFY(wayland.listen(run.filePath("wayland-9")));
+        QProcessEnvironment environment;
+        environment.insert("XDG_RUNTIME_DIR", run.path());
+        environment.insert("WAYLAND_DISPLAY", "wayland-9");
+        QVERIFY(Startup::hasDisplay(environment, {}));
+        environment.insert("WAYLAND_DISPLAY", "wayland-8");
+        environment.insert("DISPLAY", "unix:59");
+        QVERIFY(!Startup::hasDisplay(environment, {}));
     }
 
     // Return checks too; a Check while a run goes on must not pull the name list from under it; after a failed

@@ -183,6 +183,8 @@ private Q_SLOTS:
     {
         frmOptions* w = Forms::options();
         w->show();
+        const QLabel* label = w->findChild<QLabel*>("Label2"); // beside the delay it names
+        QVERIFY(label->geometry().right() < w->txtDNSdelay->x() && label->y() > w->txtDNSserver->y());
         const int delay = w->VScroll1->value();
         for (const auto key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down})
             QTest::keyClick(w->txtDNSdelay, key);

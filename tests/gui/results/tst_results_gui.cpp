@@ -119,6 +119,7 @@ private Q_SLOTS:
         m_window->mnuPopup->close();
         enterCell(2, 0); // a line to read, not an action
         QCOMPARE(why->text() + (why->isVisible() && !why->isEnabled() ? " (shown)" : ""), "Why: no answer (shown)");
+        QVERIFY(!m_window->mnuPopup->mnuGoto->isEnabled()); // .zz has no registration site, unlike .com
         enterCell(0, 0);
         QTest::keyClick(m_window->mnuPopup, Qt::Key_Escape); // the keys of a menu work as in any
         QVERIFY(!m_window->mnuPopup->isVisible());
