@@ -58,10 +58,10 @@ Popup popup(const CheckResult& result, const Utils::Registry& registry, const QS
 
 QString reasonText(const CheckResult& result)
 {
-    const QString suffix = QLatin1Char('.') + DNS::SuffixOf(result.domain);
-    const QString by = result.decidedBy == CheckResult::Rdap ? QStringLiteral("RDAP") : QStringLiteral("WHOIS");
     if (result.status == Free || result.status == Taken)
         return QString();
+    const QString suffix = QLatin1Char('.') + DNS::SuffixOf(result.domain);
+    const QString by = result.decidedBy == CheckResult::Rdap ? QStringLiteral("RDAP") : QStringLiteral("WHOIS");
     switch (result.why) {
     case CheckResult::NoAnswer:
         return QStringLiteral("no answer");
@@ -147,7 +147,8 @@ QString summaryOf(const QString& free, const QString& taken, const QString& notC
 QList<Row> rows(const CheckResultTable& table, const RunPlan& plan)
 {
     QList<Row> out;
-    const char* by[] = {"DNS", "WHOIS", "RDAP"};
+    out.reserve(qMin(plan.columns(), table.columnCount()) * qMin(plan.rows(), table.rowCount()));
+    static const QString by[] = {QStringLiteral("DNS"), QStringLiteral("WHOIS"), QStringLiteral("RDAP")};
     for (int c = 1; c <= plan.columns() && c <= table.columnCount(); ++c) {
         for (int r = 1; r <= plan.rows() && r <= table.rowCount(); ++r) {
             const CheckResult& result = table(c, r);
@@ -156,8 +157,8 @@ QList<Row> rows(const CheckResultTable& table, const RunPlan& plan)
                         result.status == Free    ? QStringLiteral("free")
                         : result.status == Taken ? QStringLiteral("taken")
                                                  : QStringLiteral("not checked"),
-                        checked ? QString::fromLatin1(by[result.decidedBy]) : QString(),
-                        plan.registry(c, r).registrationSite, reasonText(result)});
+                        checked ? by[result.decidedBy] : QString(), plan.registry(c, r).registrationSite,
+                        reasonText(result)});
         }
     }
     return out;

@@ -89,7 +89,9 @@ RunPlan RunPlan::make(const Inputs& inputs)
     QSet<QString> seen;
     for (int c = 1; c <= plan.columns(); ++c) {
         for (int r = 1; r <= plan.rows(); ++r) {
-            const QString suffix = DNS::SuffixOf(plan.domain(c, r));
+            // A bare name without a dot lies right under its column's suffix.
+            const bool under = plan.bareNames && !plan.names.at(r - 1).contains(QLatin1Char('.'));
+            const QString suffix = under ? plan.columnLabels.at(c - 1) : DNS::SuffixOf(plan.domain(c, r));
             if (suffix.isEmpty() || seen.contains(suffix))
                 continue;
             seen.insert(suffix);

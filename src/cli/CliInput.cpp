@@ -14,32 +14,50 @@ namespace {
 const QString StandardInput = QStringLiteral("-");
 
 // The names of a text, separated as in the window's name box, each with where it was given.
-bool eachName(const QString& text, const QString& where, const std::function<bool(const Name&)>& each)
+bool eachName(const QString& text, const QString& file, qint64 line, const std::function<bool(const Name&)>& each)
 {
     const QString normalized = Candidates::normalize(text);
     if (normalized.isEmpty())
         return true;
+    if (!normalized.contains(QLatin1Char(' ')))
+        return each({normalized, file, line});
     for (const QString& name : normalized.split(QLatin1Char(' '))) {
-        if (!each({name, where}))
+        if (!each({name, file, line}))
             return false;
     }
     return true;
+}
+
+// One line into `line`, whose room is kept from one call to the next: a list of a million names reads a million
+// lines. False at the end.
+bool readLineInto(QIODevice& from, QByteArray& line)
+{
+    line.resize(0);
+    char chunk[4096];
+    for (;;) {
+        const qint64 got = from.readLine(chunk, sizeof chunk);
+        if (got <= 0)
+            return !line.isEmpty();
+        line.append(chunk, got);
+        if (chunk[got - 1] == '\n')
+            return true;
+    }
 }
 
 // The names of a name file, line by line; false when `each` said so.
 bool eachNameOfFile(QIODevice& file, const QString& label, const std::function<bool(const Name&)>& each)
 {
     // Read until nothing more comes: a pipe may say it is at its end while its writer has only paused.
-    for (qint64 line = 1;; ++line) {
-        const QByteArray bytes = file.readLine();
-        if (bytes.isEmpty())
-            return true;
-        QString text = QString::fromUtf8(bytes);
-        if (line == 1 && text.startsWith(QChar(0xFEFF)))
-            text.remove(0, 1);
-        if (!eachName(text.section(QLatin1Char('#'), 0, 0), label + QLatin1Char(':') + QString::number(line), each))
+    QByteArray bytes;
+    for (qint64 line = 1; readLineInto(file, bytes); ++line) {
+        // A comment runs to the end of the line; no byte of a character beyond ASCII is a "#".
+        const qsizetype comment = bytes.indexOf('#');
+        const qsizetype bom = line == 1 && bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        const qsizetype end = comment < 0 ? bytes.size() : comment;
+        if (!eachName(QString::fromUtf8(bytes.constData() + bom, qMax(bom, end) - bom), label, line, each))
             return false;
     }
+    return true;
 }
 
 QString refusalOf(const Candidates::Result& result, const QString& name)
@@ -73,12 +91,14 @@ std::unique_ptr<QIODevice> spool()
     return buffer;
 }
 
-// One item a line: the names hold no tab and no line end.
+// One item a line: the names hold no tab and no line end. The form as typed is left out where it is the ASCII form.
 bool writeItem(QIODevice& to, const Item& item)
 {
-    const QByteArray line = (item.ascii + QLatin1Char('\t') + item.typed + QLatin1Char('\t') +
-                             (item.bare ? u'b' : u'c') + QLatin1Char('\n'))
-                                .toUtf8();
+    QByteArray line = item.ascii.toUtf8();
+    line += '\t';
+    if (item.typed != item.ascii)
+        line += item.typed.toUtf8();
+    line += item.bare ? "\tb\n" : "\tc\n";
     return to.write(line) == line.size();
 }
 
@@ -90,13 +110,17 @@ QString unkeptText(const QIODevice& spool)
         .arg(file ? file->fileName() : QString(), qt_error_string());
 }
 
-bool readItemFrom(QIODevice& from, Item* item)
+bool readItemFrom(QIODevice& from, QByteArray& line, Item* item)
 {
-    const QByteArray line = from.readLine();
-    const QList<QByteArray> fields = line.chopped(line.endsWith('\n') ? 1 : 0).split('\t');
-    if (fields.size() != 3)
+    if (!readLineInto(from, line))
         return false;
-    *item = {QString::fromUtf8(fields.at(0)), QString::fromUtf8(fields.at(1)), fields.at(2) == "b"};
+    const qsizetype tab = line.indexOf('\t');
+    const qsizetype kind = tab < 0 ? -1 : line.indexOf('\t', tab + 1);
+    if (kind < 0 || kind + 1 >= line.size())
+        return false;
+    item->ascii = QString::fromUtf8(line.constData(), tab);
+    item->typed = kind == tab + 1 ? item->ascii : QString::fromUtf8(line.constData() + tab + 1, kind - tab - 1);
+    item->bare = line.at(kind + 1) == 'b';
     return true;
 }
 
@@ -140,7 +164,7 @@ std::optional<QString> forEachName(const Sources& sources, const std::function<b
         if (argument == StandardInput)
             readInput();
         else
-            going = eachName(argument, QString(), each);
+            going = eachName(argument, QString(), 0, each);
     }
     for (const QString& path : sources.files) {
         if (!going)
@@ -171,7 +195,7 @@ std::optional<QList<Name>> gather(const Sources& sources, QString* error)
 }
 
 Prepared::Prepared(bool combinations, bool dashes)
-    : m_combinations(combinations), m_dashes(dashes), m_judged(spool()), m_ready(spool())
+    : m_combinations(combinations), m_dashes(dashes), m_judged(combinations ? spool() : nullptr), m_ready(spool())
 {
 }
 
@@ -181,7 +205,7 @@ bool Prepared::add(const Name& name, QString* error)
 {
     const Candidates::Result one = Candidates::build(name.text, false, std::numeric_limits<int>::max());
     if (one.verdict != Candidates::Verdict::Accepted) {
-        *error = (name.where.isEmpty() ? QString() : name.where + QStringLiteral(": ")) + refusalOf(one, name.text);
+        *error = (name.file.isEmpty() ? QString() : name.where() + QStringLiteral(": ")) + refusalOf(one, name.text);
         return false;
     }
     if (m_combinations && one.bareNames) {
@@ -191,9 +215,19 @@ bool Prepared::add(const Name& name, QString* error)
             m_bareTyped.append(one.typed.constFirst());
         return true;
     }
-    if (!writeItem(*m_judged, {one.names.constFirst(), one.typed.constFirst(), one.bareNames})) {
+    const Item item{one.names.constFirst(), one.typed.constFirst(), one.bareNames};
+    // Without joining, the order is final as the names come: each goes straight to the names to ask, once.
+    if (!m_judged) {
+        if (!firstTime(m_seen, item.ascii))
+            return true;
+        if (m_runs.isEmpty() || m_runs.constLast().first != item.bare)
+            m_runs.append({item.bare, 0});
+        ++m_runs.last().second;
+    }
+    QIODevice& to = m_judged ? *m_judged : *m_ready;
+    if (!writeItem(to, item)) {
         m_failed = true;
-        *error = unkeptText(*m_judged);
+        *error = unkeptText(to);
         return false;
     }
     ++m_judgedCount;
@@ -202,6 +236,16 @@ bool Prepared::add(const Name& name, QString* error)
 
 bool Prepared::finish(int suffixCount, int capacity, QString* error)
 {
+    const int perBareBatch = qMax(1, capacity / qMax(1, suffixCount));
+    if (!m_judged) {
+        for (const auto& [bare, names] : std::as_const(m_runs)) {
+            const int room = bare ? perBareBatch : capacity;
+            for (qint64 left = names; left > 0; left -= room)
+                m_batches.append({bare, int(qMin<qint64>(left, room))});
+        }
+        m_runs.clear();
+        return ready(error);
+    }
     QList<Item> combined;
     if (m_combinedAt >= 0) {
         const Candidates::Result joined =
@@ -216,10 +260,8 @@ bool Prepared::finish(int suffixCount, int capacity, QString* error)
     m_bareTyped.clear();
     m_joinedKeys.clear();
     // The same name twice is asked once, where it came first.
-    QSet<std::pair<size_t, size_t>> seen;
-    const int perBareBatch = qMax(1, capacity / qMax(1, suffixCount));
     const auto keep = [&](const Item& item) {
-        if (!firstTime(seen, item.ascii))
+        if (!firstTime(m_seen, item.ascii))
             return;
         const int room = item.bare ? perBareBatch : capacity;
         if (m_batches.isEmpty() || m_batches.constLast().bare != item.bare || m_batches.constLast().names >= room)
@@ -237,15 +279,22 @@ bool Prepared::finish(int suffixCount, int capacity, QString* error)
         return false;
     }
     Item item;
+    QByteArray line;
     for (qint64 i = 0; i <= m_judgedCount; ++i) {
         if (i == m_combinedAt) {
             for (const Item& one : std::as_const(combined))
                 keep(one);
         }
-        if (i < m_judgedCount && readItemFrom(*m_judged, &item))
+        if (i < m_judgedCount && readItemFrom(*m_judged, line, &item))
             keep(item);
     }
     m_judged.reset();
+    return ready(error);
+}
+
+bool Prepared::ready(QString* error)
+{
+    m_seen.clear();
     if (!m_failed && !m_ready->seek(0)) {
         m_failed = true;
         *error = unkeptText(*m_ready);
@@ -261,8 +310,10 @@ Candidates::Result Prepared::next()
         return batch;
     const Batch& shape = m_batches.at(m_nextBatch++);
     batch.bareNames = shape.bare;
+    batch.names.reserve(shape.names);
+    batch.typed.reserve(shape.names);
     Item item;
-    for (int i = 0; i < shape.names && readItemFrom(*m_ready, &item); ++i) {
+    for (int i = 0; i < shape.names && readItemFrom(*m_ready, m_line, &item); ++i) {
         batch.names.append(item.ascii);
         batch.typed.append(item.typed);
     }

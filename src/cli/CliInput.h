@@ -17,11 +17,13 @@ class QIODevice;
 // once, and cut into Checks small enough for the name list.
 namespace CliInput {
 
-// One name as given, and where: "FILE:LINE" ("<stdin>:LINE"), or empty for an argument.
+// One name as given, and where: the file ("<stdin>") and line, or no file for an argument.
 struct Name
 {
     QString text;
-    QString where;
+    QString file;
+    qint64 line = 0;
+    QString where() const { return file + QLatin1Char(':') + QString::number(line); } // "FILE:LINE"
 };
 
 // Where the names of a run are given: names as arguments, name files, and standard input when "-" stands among
@@ -84,16 +86,24 @@ public:
     Candidates::Result next();
 
 private:
+    // Back to the first name to ask; false, with the refusal, when the names could not be kept.
+    bool ready(QString* error);
+
     const bool m_combinations;
     const bool m_dashes;
-    std::unique_ptr<QIODevice> m_judged; // every name as judged, in order, before the repeats are dropped
-    std::unique_ptr<QIODevice> m_ready;  // the names to ask, batch after batch
+    // In Combinations, every name as judged, in order, before the repeats are dropped; the joined names go among
+    // them at the end.
+    std::unique_ptr<QIODevice> m_judged;
+    std::unique_ptr<QIODevice> m_ready; // the names to ask, batch after batch
     qint64 m_judgedCount = 0;
     qint64 m_combinedAt = -1; // where the joined names go among the judged ones
     QStringList m_bareTyped;
     QSet<std::pair<size_t, size_t>> m_joinedKeys; // the bare names joined so far
+    QSet<std::pair<size_t, size_t>> m_seen;       // the names to ask so far
+    QList<std::pair<bool, qint64>> m_runs;        // without joining: the names to ask, as runs of one kind
     QList<Batch> m_batches;
     qsizetype m_nextBatch = 0;
+    QByteArray m_line; // the room of the last line read
     bool m_failed = false;
 };
 

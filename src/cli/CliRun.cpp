@@ -138,6 +138,9 @@ void CliRun::start(const CliInput::Sources& sources)
         say(*failure);
         return end(Failed);
     }
+    // The directory of RDAP services serves confirmation alone.
+    if (!Utils::AppSettings.ConfirmWhois)
+        m_directory = RdapBootstrap();
     m_clock.start();
     if (m_terminal.isTerminal && !m_options.quiet)
         m_progress.start();
@@ -247,8 +250,11 @@ bool CliRun::writeRows(const CheckResultTable& table, const RunPlan& plan)
             bytes += ResultsText::jsonLine(row);
         break;
     case CliOptions::Format::Text:
-        for (const ResultsText::Row& row : std::as_const(rows))
-            bytes += ResultsText::copyLine(*row.result, row.registrationSite).chopped(2).toUtf8() + '\n';
+        for (const ResultsText::Row& row : std::as_const(rows)) {
+            bytes += ResultsText::copyLine(*row.result, row.registrationSite).toUtf8();
+            bytes.chop(2); // a terminal's line ends in LF alone
+            bytes += '\n';
+        }
         break;
     }
     clearProgress();

@@ -113,13 +113,12 @@ bool isAscii(const QString& text)
 
 bool isAllowed(char32_t c)
 {
-    static const QString allowed =
-        QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890- ;,.");
     // Line breaks and tabs come with a pasted list; they separate names as blanks do.
     if (c == '\r' || c == '\n' || c == '\t')
         return true;
     if (c < 0x80)
-        return allowed.contains(QChar(c));
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == ' ' ||
+               c == ';' || c == ',' || c == '.';
     // Names in their own script: letters, marks and digits of any script, and the ideographic full stop.
     return QChar::isLetter(c) || QChar::isMark(c) || QChar::category(c) == QChar::Number_DecimalDigit ||
            c == IdeographicFullStop || c == FullwidthFullStop || c == HalfwidthIdeographicFullStop ||
@@ -136,6 +135,16 @@ QString asciiForm(const QString& name)
 
 bool tooLongForDomain(const QString& name)
 {
+    if (isAscii(name)) {
+        // Neither lower case nor composition changes the length of ASCII text.
+        qsizetype label = 0;
+        for (const QChar c : name) {
+            label = c == QLatin1Char('.') ? 0 : label + 1;
+            if (label > MaxAsciiLabel)
+                return true;
+        }
+        return name.size() > MaxAsciiName;
+    }
     QString dotted = name.toLower();
     for (const char16_t dot : {IdeographicFullStop, FullwidthFullStop, HalfwidthIdeographicFullStop})
         dotted.replace(QChar(dot), QLatin1Char('.'));
@@ -163,12 +172,12 @@ bool isALabel(const QString& label)
 
 std::optional<QString> unregistrable(const QString& ascii)
 {
-    for (const QString& label : ascii.split(QLatin1Char('.'))) {
+    for (const QStringView label : QStringView(ascii).tokenize(u'.')) {
         if (label.isEmpty())
             return QStringLiteral("a part between two dots is empty.");
-        if (label.startsWith(QLatin1Char('-')) || label.endsWith(QLatin1Char('-')))
+        if (label.startsWith(u'-') || label.endsWith(u'-'))
             return QStringLiteral("a part between two dots begins or ends with a hyphen.");
-        if (label.mid(2, 2) == QLatin1String("--") && !isALabel(label))
+        if (label.size() >= 4 && label.at(2) == u'-' && label.at(3) == u'-' && !isALabel(label.toString()))
             return label.startsWith(QLatin1String("xn--"), Qt::CaseInsensitive)
                        ? QStringLiteral("%1 is not the xn-- form of any name.").arg(label)
                        : QStringLiteral("only the xn-- form of a name in another script may have hyphens in its "
@@ -179,23 +188,29 @@ std::optional<QString> unregistrable(const QString& ascii)
 
 QString normalize(const QString& text)
 {
-    QString t = text;
-    for (const char16_t blank : {u'\r', u'\n', u'\t', IdeographicSpace})
-        t.replace(QChar(blank), QLatin1Char(' '));
-    t.replace(QLatin1Char(';'), QLatin1Char(' '));
-    t.replace(QLatin1Char(','), QLatin1Char(' '));
-    // Only blanks are trimmed and folded; every other character was checked before.
-    qsizetype first = 0;
-    qsizetype last = t.size();
-    while (first < last && t.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && t.at(last - 1) == QLatin1Char(' '))
-        --last;
-    t = t.mid(first, last - first);
-    qsizetype before = -1;
-    while (before != t.size()) {
-        before = t.size();
-        t.replace(QStringLiteral("  "), QStringLiteral(" "));
+    // Blanks and the separators between names become one blank between two names; every other character was
+    // checked before. Most texts need none of it.
+    const auto separates = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == u' ' || u == u'\r' || u == u'\n' || u == u'\t' || u == IdeographicSpace || u == u';' || u == u',';
+    };
+    bool asIs = !text.isEmpty() && !separates(text.front()) && !separates(text.back());
+    for (qsizetype i = 1; asIs && i < text.size(); ++i)
+        asIs = !separates(text.at(i)) || (text.at(i) == QLatin1Char(' ') && !separates(text.at(i - 1)));
+    if (asIs)
+        return text;
+    QString t;
+    t.reserve(text.size());
+    bool blank = false;
+    for (const QChar c : text) {
+        if (separates(c)) {
+            blank = !t.isEmpty();
+            continue;
+        }
+        if (blank)
+            t += QLatin1Char(' ');
+        blank = false;
+        t += c;
     }
     return t;
 }
@@ -214,14 +229,14 @@ Result refused(const QString& name)
 // A name that has its ASCII form, and what a registry would say to it.
 std::optional<Result> refusedByRegistries(const QString& typed, const QString& ascii)
 {
+    const bool tooLong = tooLongForDomain(ascii);
+    const std::optional<QString> reason = tooLong ? std::nullopt : unregistrable(ascii);
+    if (!tooLong && !reason)
+        return std::nullopt;
     Result result;
     result.refusedName = typed;
-    if (tooLongForDomain(ascii))
-        result.verdict = Verdict::TooLong;
-    else if (const std::optional<QString> reason = unregistrable(ascii))
-        result.verdict = Verdict::Unregistrable, result.reason = *reason;
-    else
-        return std::nullopt;
+    result.verdict = tooLong ? Verdict::TooLong : Verdict::Unregistrable;
+    result.reason = reason.value_or(QString());
     return result;
 }
 
@@ -235,10 +250,14 @@ bool isDot(QChar c)
 Result build(const QString& text, bool combinations, int capacity, bool dashes)
 {
     Result result;
-    const QList<uint> codes = text.toUcs4();
-    if (!std::all_of(codes.cbegin(), codes.cend(), [](uint c) { return isAllowed(char32_t(c)); })) {
-        result.verdict = Verdict::IllegalCharacter;
-        return result;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), text.at(++i).unicode());
+        if (!isAllowed(c)) {
+            result.verdict = Verdict::IllegalCharacter;
+            return result;
+        }
     }
     const QString normalized = normalize(text);
     if (normalized.isEmpty()) {

@@ -18,29 +18,44 @@ char foldCase(char c)
 }
 } // namespace
 
+namespace {
+// A name's labels after what `out` holds, each character as QString::toLatin1 gives it ("?" where Latin-1 has
+// none): every dot ends a label, so empty parts become zero-length labels; no 63/255 limits here.
+void appendName(QByteArray& out, const QString& name)
+{
+    qsizetype at = out.size();
+    out.resize(at + name.size() + 2); // a length before each label, the root's zero after the last
+    char* const bytes = out.data();
+    qsizetype lengthAt = at++;
+    for (const QChar c : name) {
+        if (c == QLatin1Char('.')) {
+            bytes[lengthAt] = char(quint8(at - lengthAt - 1));
+            lengthAt = at++;
+        } else {
+            bytes[at++] = c.unicode() < 0x100 ? char(c.unicode()) : '?';
+        }
+    }
+    bytes[lengthAt] = char(quint8(at - lengthAt - 1));
+    bytes[at] = '\0';
+}
+} // namespace
+
 QByteArray EncodeName(const QString& name)
 {
-    // Every dot ends a label, so empty parts become zero-length labels; no 63/255 limits here.
-    const QByteArray text = name.toLatin1() + '.';
     QByteArray out;
-    out.reserve(text.size() + 1);
-    qsizetype start = 0;
-    for (qsizetype dot = text.indexOf('.'); dot >= 0; dot = text.indexOf('.', start)) {
-        out.append(char(quint8(dot - start)));
-        out.append(text.constData() + start, dot - start);
-        start = dot + 1;
-    }
-    out.append('\0');
+    out.reserve(name.size() + 2);
+    appendName(out, name);
     return out;
 }
 
 QByteArray BuildQuery(const QString& name, qint16 id)
 {
     QByteArray out;
+    out.reserve(HeaderSize + name.size() + 2 + 4); // a question sent one a tick, so made in one piece
     out.append(char(quint8(id / 256)));
     out.append(char(quint8(id % 256)));
     out.append("\x01\x00\x00\x01\x00\x00\x00\x00\x00\x00", 10);
-    out.append(EncodeName(name));
+    appendName(out, name);
     out.append("\x00\xFF\x00\xFF", 4);
     return out;
 }

@@ -81,7 +81,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("combinations");
         QTest::addColumn<QString>("names"); // "!" illegal, "-" nothing, "." complete names
-        QTest::newRow("separators") << "ab, cd;ef" << false << "ab cd ef";
+        QTest::newRow("separators") << " ab, cd;ef  gh " << false << "ab cd ef gh";
         QTest::newRow("combinations") << "a b c" << true << "a ab ac ba b bc ca cb c";
         QTest::newRow("equal names combine") << "ab ab" << true << "ab abab abab ab";
         QTest::newRow("with dashes") << "blue sky" << true << "blue bluesky blue-sky skyblue sky-blue sky";
@@ -106,6 +106,7 @@ private Q_SLOTS:
                                                 << ". alpha.com xn--r8jz45g.jp xn--r8jz45g.jp";
         QTest::newRow("63 characters") << QString(63, 'x') << false << QString(63, 'x');
         QTest::newRow("64 characters") << QString(64, 'x') << false << "too long: " + QString(64, 'x');
+        QTest::newRow("63 before a dot") << QString(63, 'x') + ".com" << false << ". " + QString(63, 'x') + ".com";
         const QString name253 = (QString(62, 'x') + '.').repeated(4) + "x"; // 4 x 63 + 1
         QTest::newRow("253 in all") << name253 << false << ". " + name253;
         QTest::newRow("254 in all") << name253 + "x" << false << "too long: " + name253 + "x";
