@@ -88,8 +88,11 @@ std::optional<CliRun::Status> CliRun::applySettings()
         say(Utils::loadErrorCaption() + QLatin1Char(' ') + *state.loadError);
         return Failed;
     }
-    for (const QString& warning : state.warnings)
-        say(warning);
+    for (const QString& warning : state.warnings) {
+        // A damaged file's warning names the server asked, which --server may have chosen.
+        const bool damaged = state.damaged && warning == Utils::damagedSettingsText(Utils::AppSettings.NameServer);
+        say(damaged && !m_options.server.isEmpty() ? Utils::damagedSettingsText(m_options.server) : warning);
+    }
     m_personal = Utils::PersonalSelectionInForce();
     if (m_options.domains != CliOptions::Domains::Stored)
         m_personal = m_options.domains == CliOptions::Domains::Personal;
