@@ -4,6 +4,7 @@
 #include "whois/RdapBootstrap.h"
 #include "whois/RdapBootstrapUpdater.h"
 
+#include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
 
@@ -16,9 +17,15 @@ RunPlan::Inputs RunPlan::Inputs::of(const Candidates::Result& names, const QStri
     inputs.typed = names.typed;
     inputs.bareNames = names.bareNames;
     inputs.centredHeadings = personalSelection;
-    // A column's candidates share their registry; each complete name has its own.
+    // A column's candidates share their registry; each complete name has its own, that of its top-level domain,
+    // which is looked up once.
+    QHash<QString, Utils::Registry> ofTld;
     for (const QString& name : names.bareNames ? suffixes : names.names) {
-        Utils::Registry registry = Utils::RegistryOf(name);
+        const QString tld = name.mid(name.lastIndexOf(QLatin1Char('.')) + 1).toLower();
+        auto known = ofTld.constFind(tld);
+        if (known == ofTld.cend())
+            known = ofTld.insert(tld, Utils::RegistryOf(name));
+        Utils::Registry registry = *known;
         registry.suffix = names.bareNames ? name : DNS::SuffixOf(name);
         registry.rdapService = directory.serviceFor(name);
         inputs.registries.append(registry);

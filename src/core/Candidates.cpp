@@ -264,7 +264,8 @@ Result build(const QString& text, bool combinations, int capacity, bool dashes)
         result.verdict = Verdict::Empty;
         return result;
     }
-    QStringList typed = normalized.split(QLatin1Char(' '));
+    QStringList typed =
+        normalized.contains(QLatin1Char(' ')) ? normalized.split(QLatin1Char(' ')) : QStringList{normalized};
     QStringList ascii;
     for (const QString& name : typed) {
         ascii.append(asciiForm(name));

@@ -57,6 +57,8 @@ std::optional<RdapBootstrap> RdapBootstrap::parse(const QByteArray& json, bool p
 
 QString RdapBootstrap::serviceFor(const QString& domain) const
 {
+    if (m_bases.isEmpty())
+        return {};
     const QString name = Rdap::aceName(domain);
     if (name.isEmpty())
         return {};
