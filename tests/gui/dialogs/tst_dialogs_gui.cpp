@@ -176,6 +176,12 @@ private Q_SLOTS:
             w->findChild<QAbstractButton*>(name)->click();
         w->close();
         QCOMPARE(stored(u"main/domains"_s) + ':' + flags(), result);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const frmDomains* again = Forms::domains(); // opened again, it shows the selection in force
+        QCOMPARE(again->userdomains->isChecked()      ? "user"
+                 : again->defaultdomains->isChecked() ? "default"
+                                                      : "none",
+                 result.startsWith("user") ? "user" : "default");
     }
 
     // Up, Down and the wheel step the delay and retries as the bars' arrows do.

@@ -165,7 +165,7 @@ private Q_SLOTS:
         // Details from the registry's RDAP service where it has one, else the WHOIS lookup.
         Q_EMIT window()->lstWatched->doubleClicked(window()->model->index(0, 2));
         auto* details = window()->findChild<frmDetails*>();
-        QVERIFY(details && details->isVisible() && !details->butWatch->isVisible());
+        QVERIFY(details && details->isVisible() && !details->butWatch->isVisible() && details->lblState->wordWrap());
         QCOMPARE(details->windowTitle(), "Registration details of Alpha.com");
         window()->lstWatched->setCurrentIndex(window()->model->index(1, 0));
         window()->butDetails->click();
