@@ -14,6 +14,7 @@
 #include "support/gui/GuiSuite.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -45,6 +46,8 @@ private Q_SLOTS:
         const QDialog* notice = Forms::readme();
         QCOMPARE(textsOf(notice) + (notice->layout()->minimumSize().width() > notice->width() ? "\ncut off" : ""),
                  Notice);
+        // Of a fixed size, and Enter closes it.
+        QVERIFY(notice->minimumSize() == notice->maximumSize() && notice->findChild<QPushButton*>()->isDefault());
     }
 
     void trayIcon()
