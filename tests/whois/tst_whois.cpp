@@ -177,6 +177,7 @@ private Q_SLOTS:
                                                         "cher.de")
                                           << "https://r.example/v1/domain/xn--bcher-kva.de";
         QTest::newRow("address, a path in the name") << "url" << QByteArray("a/../b.com") << "";
+        QTest::newRow("address, digits") << "url" << QByteArray("a09.com") << "https://r.example/v1/domain/a09.com";
         QTest::newRow("404") << "404" << fixture("rdap-sample-404.json") << "0";
         QTest::newRow("200 cut") << "200 cut" << fixture("rdap-sample-200.json") << "2";
         QTest::newRow("200 taken") << "200" << fixture("rdap-sample-200.json") << "1";
@@ -214,6 +215,8 @@ private Q_SLOTS:
         QCOMPARE(parsed->serviceFor("x.a.net") + parsed->serviceFor("a.co.uk") + parsed->serviceFor("a.zz"),
                  QStringLiteral("https://com.example/v1/"));
         QVERIFY(!RdapBootstrap::parse(QByteArray("{'services':[[[],['https://r.example/']]]}").replace('\'', '"')));
+        Environment::current().programFolder = ORLEVAN_SOURCE_DIR "/data"; // the directory the program ships
+        QVERIFY(!Rdap::loadBootstrap(Rdap::DirectoryFiles::program()).serviceFor("example.com").isEmpty());
     }
 
     void client_data()
