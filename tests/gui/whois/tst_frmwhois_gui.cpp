@@ -40,7 +40,13 @@ private Q_SLOTS:
         m_server.answer({FakeServer::Mode::Reply, "third\r\n"});
         lookup(" ab.com"); // Autodetect reads the name as typed, asks it trimmed
         QTRY_VERIFY(m_window->btnLookup->isEnabled() && !m_window->Whois1->isBusy());
-        lookup("cd.zz", 1); // the server chosen in the list, not the one of the name
+        // The server chosen in the list, not the one of the name; Enter in the query box looks up.
+        m_window->WhoisListBox->setCurrentIndex(1);
+        m_window->WhoisString->setText("cd.zz");
+        QTest::keyClick(m_window->WhoisString, Qt::Key_Return);
+        // The query box under its label, as wide as the list of servers beside it.
+        QVERIFY(m_window->WhoisString->y() > m_window->Label2->geometry().bottom());
+        QCOMPARE(m_window->WhoisString->width(), m_window->WhoisListBox->width());
         QTRY_COMPARE(m_window->WhoisOutput->toPlainText(), QStringLiteral("first\nsecond\nthird\n"));
         QCOMPARE(m_server.heads(), (QList<QByteArray>{"ab.com\r\n", "cd.zz\r\n"}));
         QVERIFY(m_desktop->messages.isEmpty());
