@@ -66,6 +66,7 @@ private Q_SLOTS:
         row("the asked name is free", "reply", {"% a.zz\nA.ZZ is free\n"}, "free");
         row("another name is free", "reply", {"b.zz is free\n"}, "taken");
         row("said within a line", "reply", {"Object NOT FOUND\n"}, "taken");
+        row("said at the start of a line", "reply", {"NOT FOUND\n"}, "free");
         row("disclaimer beside a registrar", "reply", {"Not found: see terms\n  Registrar: R\n"}, "taken");
         row("domain name with dates", "reply", {"Domain Name: A.ZZ\nUpdated Date: 2020\nNOT FOUND\n"}, "taken");
         row("domain name with a registrar", "reply", {"Domain Name: A.ZZ\nSponsoring Registrar Name: R\nNOT FOUND\n"},
@@ -84,7 +85,8 @@ private Q_SLOTS:
         row("three pieces", "text", {"\xf0\x9f", "\x98", "\x80"}, QStringLiteral("\U0001F600"));
         row("cut, not continued", "text", {"\xe2\x82", "x"}, QString::fromLatin1("\xe2\x82x"));
         row("cut at the end", "text", {"a\xe2\x82"}, QString::fromLatin1("a\xe2\x82"));
-        row("range ends", "text", {"\xe0\xa0\x80\xe0\xbf\xbf\xe0\x9f!"}, QStringLiteral("\u0800\u0FFF\u00e0\u009f!"));
+        row("range ends", "text", {"\xe0\xa0\x80\xe0\xbf\xbf\xe0\x9f\x80!"},
+            QStringLiteral("\u0800\u0FFF\u00e0\u009f\u0080!")); // the last overlong
     }
     void reading()
     {
