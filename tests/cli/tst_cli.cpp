@@ -136,14 +136,14 @@ private Q_SLOTS:
                                      "a,a.com,taken,DNS,http://reg,\r\nb,b.com,free,DNS,http://reg,\r\n"
                                      "c,c.com,not checked,,http://reg,no answer\r\nd,d.com,taken,DNS,http://reg,\r\n"));
         QVERIFY(!QFile::exists(Environment::current().settingsFile)); // read, never written
-        QByteArray line;                                              // names on one line longer than any read of it
+        QByteArray line = "a\n\n"; // a bare blank line, then names on one line longer than any read of it
         for (int i = 0; i < 800; ++i)
             line += "n" + QByteArray::number(i) + ' ';
         QBuffer in(&line);
         in.open(QIODevice::ReadOnly);
         QString error;
         const auto gathered = CliInput::gather({{}, {}, &in}, &error);
-        QCOMPARE(gathered->size(), 800);
+        QCOMPARE(gathered->size(), 801);
         QCOMPARE(gathered->last().text, "n799");
         const QByteArray stored = "[main]\ninit=False\ndns=192.0.2.1\ndelay=1000\n";
         QVERIFY(writeFile(Environment::current().settingsFile, stored));
