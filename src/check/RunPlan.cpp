@@ -21,7 +21,7 @@ RunPlan::Inputs RunPlan::Inputs::of(const Candidates::Result& names, const QStri
     // which is looked up once.
     QHash<QString, Utils::Registry> ofTld;
     for (const QString& name : names.bareNames ? suffixes : names.names) {
-        const QString tld = name.mid(name.lastIndexOf(QLatin1Char('.')) + 1).toLower();
+        const QString tld = Utils::LastLabel(name).toLower();
         auto known = ofTld.constFind(tld);
         if (known == ofTld.cend())
             known = ofTld.insert(tld, Utils::RegistryOf(name));

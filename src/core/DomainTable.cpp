@@ -96,10 +96,14 @@ Failure LoadDomainTable()
            QStringLiteral(" directory.") + QLatin1Char('\r') + QDir::toNativeSeparators(programFolder());
 }
 
+QString LastLabel(const QString& domain)
+{
+    return domain.mid(domain.lastIndexOf(QLatin1Char('.')) + 1);
+}
+
 qint16 FindTld(const QString& domain)
 {
-    const qsizetype dot = domain.lastIndexOf(QLatin1Char('.'));
-    const QString label = dot < 0 ? domain : domain.mid(dot + 1);
+    const QString label = LastLabel(domain);
     // Index 0 is never compared: it is the answer when nothing matches. The slot after the last record takes part.
     const int last = std::min<int>(TldCount, DomainTableSize - 1);
     qint16 found = 0;

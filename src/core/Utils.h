@@ -42,6 +42,8 @@ QString loadErrorCaption();
 bool LoadDomainTableFrom(const QString& path);
 // Fills the table from the raw bytes of a data file.
 void ParseDomainTable(const QByteArray& bytes);
+// The text after the last dot; the whole text when it has none.
+QString LastLabel(const QString& domain);
 // Index of the record of the domain's last label; 0 when no record matches.
 qint16 FindTld(const QString& domain);
 
