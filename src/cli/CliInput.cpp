@@ -91,14 +91,15 @@ std::unique_ptr<QIODevice> spool()
     return buffer;
 }
 
-// One item a line: the names hold no tab and no line end. The form as typed is left out where it is the ASCII form.
+// One item a line, its ASCII form and a tab before the form as typed: the names hold no tab and no line end. The
+// form as typed is left out where it is the ASCII form. Its kind is not kept: the batches carry it.
 bool writeItem(QIODevice& to, const Item& item)
 {
     QByteArray line = item.ascii.toUtf8();
     line += '\t';
     if (item.typed != item.ascii)
         line += item.typed.toUtf8();
-    line += item.bare ? "\tb\n" : "\tc\n";
+    line += '\n';
     return to.write(line) == line.size();
 }
 
@@ -115,12 +116,11 @@ bool readItemFrom(QIODevice& from, QByteArray& line, Item* item)
     if (!readLineInto(from, line))
         return false;
     const qsizetype tab = line.indexOf('\t');
-    const qsizetype kind = tab < 0 ? -1 : line.indexOf('\t', tab + 1);
-    if (kind < 0 || kind + 1 >= line.size())
+    const qsizetype end = line.size() - 1; // each line was written whole, with its line end
+    if (tab < 0)
         return false;
     item->ascii = QString::fromUtf8(line.constData(), tab);
-    item->typed = kind == tab + 1 ? item->ascii : QString::fromUtf8(line.constData() + tab + 1, kind - tab - 1);
-    item->bare = line.at(kind + 1) == 'b';
+    item->typed = end == tab + 1 ? item->ascii : QString::fromUtf8(line.constData() + tab + 1, end - tab - 1);
     return true;
 }
 
@@ -278,7 +278,7 @@ bool Prepared::finish(int suffixCount, int capacity, QString* error)
         *error = unkeptText(*m_judged);
         return false;
     }
-    Item item;
+    Item item{QString(), QString(), false}; // among the judged names, only the complete ones wait
     QByteArray line;
     for (qint64 i = 0; i <= m_judgedCount; ++i) {
         if (i == m_combinedAt) {
