@@ -166,6 +166,9 @@ mkdir "$work/home/.config/Orlevan/Orlevan.ini"
 "${ask[@]}" taken >"$work/out" 2>"$work/err" && grep -qx 'taken.com is unavailable.' "$work/out" &&
     grep -q "^orlevan-cli: Orlevan could not read its settings file: $work/home/.config/Orlevan/Orlevan.ini. It will run with the default settings this time, asking the name server 127.0.0.1, and will not change that file.\$" "$work/err" ||
     fail "unreadable settings: $(cat "$work/err")"
+"${cli[@]}" --server 127.0.0.9 --watched 2>"$work/err"
+grep -q '^orlevan-cli: Orlevan could not read .* asking the name server 127.0.0.9, and' "$work/err" ||
+    fail "unreadable settings, the watch list: $(cat "$work/err")"
 rmdir "$work/home/.config/Orlevan/Orlevan.ini"
 
 # On a pseudo-terminal: the progress never glued to a line, no wider than the terminal, an honest estimate; no

@@ -2,8 +2,8 @@
 
 #include "check/Check.h"
 #include "check/ResultsText.h"
+#include "cli/CliSettings.h"
 #include "core/Platform.h"
-#include "core/ProgramState.h"
 #include "core/Utils.h"
 #include "dns/DNS.h"
 #include "dns/RunSchedule.h"
@@ -82,28 +82,11 @@ void CliRun::end(int status)
 
 std::optional<CliRun::Status> CliRun::applySettings()
 {
-    // Read as the window reads them; nothing is written.
-    const ProgramState state = ProgramState::load(ProgramState::FrontEnd::Terminal);
-    if (state.loadError) {
-        say(Utils::loadErrorCaption() + QLatin1Char(' ') + *state.loadError);
+    if (!CliSettings::load(m_options, [this](const QString& text) { say(text); }))
         return Failed;
-    }
-    for (const QString& warning : state.warnings) {
-        // A damaged file's warning names the server asked, which --server may have chosen.
-        const bool damaged = state.damaged && warning == Utils::damagedSettingsText(Utils::AppSettings.NameServer);
-        say(damaged && !m_options.server.isEmpty() ? Utils::damagedSettingsText(m_options.server) : warning);
-    }
     m_personal = Utils::PersonalSelectionInForce();
     if (m_options.domains != CliOptions::Domains::Stored)
         m_personal = m_options.domains == CliOptions::Domains::Personal;
-    if (!m_options.server.isEmpty())
-        Utils::AppSettings.NameServer = m_options.server;
-    if (m_options.delay)
-        Utils::AppSettings.QueryDelay = qint16(*m_options.delay);
-    if (m_options.retries)
-        Utils::AppSettings.Retries = quint8(*m_options.retries);
-    if (m_options.confirm)
-        Utils::AppSettings.ConfirmWhois = *m_options.confirm;
     m_suffixes = m_options.tlds.isEmpty() ? Utils::SelectedSuffixes(m_personal) : QStringList();
     for (const QString& tld : m_options.tlds) {
         const std::optional<QStringList> suffixes = Utils::SuffixesFor(tld);

@@ -2,7 +2,7 @@
 
 #include "check/WatchText.h"
 #include "cli/CliRun.h"
-#include "core/ProgramState.h"
+#include "cli/CliSettings.h"
 #include "core/Utils.h"
 #include "dns/CheckRun.h"
 #include "whois/RdapDomain.h"
@@ -102,19 +102,8 @@ void CliWatch::end(int status)
 
 void CliWatch::start(const QList<CliInput::Name>& names)
 {
-    const ProgramState state = ProgramState::load(ProgramState::FrontEnd::Terminal);
-    if (state.loadError) {
-        say(Utils::loadErrorCaption() + QLatin1Char(' ') + *state.loadError);
+    if (!CliSettings::load(m_options, [this](const QString& text) { say(text); }))
         return end(Failed);
-    }
-    for (const QString& warning : state.warnings)
-        say(warning);
-    if (!m_options.server.isEmpty())
-        Utils::AppSettings.NameServer = m_options.server;
-    if (m_options.delay)
-        Utils::AppSettings.QueryDelay = qint16(*m_options.delay);
-    if (m_options.retries)
-        Utils::AppSettings.Retries = quint8(*m_options.retries);
 
     QList<CliInput::Item> items;
     if (m_options.watch != CliOptions::Watch::All) {

@@ -24,7 +24,5 @@ ProgramState ProgramState::load(FrontEnd frontEnd)
         if (state.damaged)
             Utils::AppSettings.NameServer = Utils::SystemNameServer();
     }
-    if (state.damaged)
-        state.warnings.append(Utils::damagedSettingsText(Utils::AppSettings.NameServer));
     return state;
 }

@@ -15,12 +15,11 @@ struct ProgramState
 
     // The data file could not be read: the program ends with this message (caption Utils::loadErrorCaption()).
     std::optional<QString> loadError;
-    // The settings file could not be read: this run goes on with the defaults and never writes it.
+    // The settings file could not be read: this run goes on with the defaults and never writes it. The front end
+    // says so with Utils::damagedSettingsText, naming the server it asks.
     bool damaged = false;
     // No first-run mark yet (or one that says True): AppSettings hold the first run's values.
     bool firstRun = false;
-    // What the user is to be told, in this order.
-    QStringList warnings;
 
     static ProgramState load(FrontEnd frontEnd);
 };

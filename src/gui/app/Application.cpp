@@ -54,8 +54,9 @@ namespace Utils {
 
 void InitApplication(const ProgramState& state)
 {
-    for (const QString& warning : state.warnings)
-        Platform::instance().messageBox(warning, Platform::Ok, Platform::Warning, AppInfo::Title);
+    if (state.damaged)
+        Platform::instance().messageBox(Utils::damagedSettingsText(Utils::AppSettings.NameServer), Platform::Ok,
+                                        Platform::Warning, AppInfo::Title);
     if (state.firstRun) {
         // The help ships beside the program; there is nothing to install, only to find.
         if (!QFileInfo::exists(modHTMLHelp::GetHelpFile()))
