@@ -40,14 +40,6 @@ void appendName(QByteArray& out, const QString& name)
 }
 } // namespace
 
-QByteArray EncodeName(const QString& name)
-{
-    QByteArray out;
-    out.reserve(name.size() + 2);
-    appendName(out, name);
-    return out;
-}
-
 QByteArray BuildQuery(const QString& name, qint16 id)
 {
     QByteArray out;

@@ -20,7 +20,6 @@ struct ReplyInfo
     bool qr = false;    // the reply bit of byte 2
 };
 
-QByteArray EncodeName(const QString& name);
 QByteArray BuildQuery(const QString& name, qint16 id);
 // No result for a datagram shorter than 4 bytes.
 std::optional<ReplyInfo> ParseReply(const QByteArray& datagram);
