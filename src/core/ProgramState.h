@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 // What both front ends load before anything else: the domain table, the default domains, and the settings with
