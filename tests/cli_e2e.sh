@@ -170,6 +170,11 @@ mkdir "$work/home/.config/Orlevan/Orlevan.ini"
 grep -q '^orlevan-cli: Orlevan could not read .* asking the name server 127.0.0.9, and' "$work/err" ||
     fail "unreadable settings, the watch list: $(cat "$work/err")"
 rmdir "$work/home/.config/Orlevan/Orlevan.ini"
+# Without its data file the program says so and asks nothing.
+mkdir "$work/nodata" && cp "$program" "$work/nodata/"
+env -i HOME="$work/home" "$work/nodata/orlevan-cli" --server 127.0.0.1 --port "$port" a 2>"$work/err"
+[ $? -eq 3 ] && grep -qx "orlevan-cli: Orlevan load error. Cannot find orvtab.dll. Make sure this file is in your Orlevan directory. $work/nodata." "$work/err" ||
+    fail "no data file"
 
 # On a pseudo-terminal: the progress never glued to a line, no wider than the terminal, an honest estimate; no
 # escapes on a dumb terminal; SIGTERM keeps every line.
