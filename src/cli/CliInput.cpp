@@ -53,7 +53,10 @@ bool eachNameOfFile(QIODevice& file, const QString& label, const std::function<b
         // A comment runs to the end of the line; no byte of a character beyond ASCII is a "#".
         const qsizetype comment = bytes.indexOf('#');
         const qsizetype bom = line == 1 && bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-        const qsizetype end = comment < 0 ? bytes.size() : comment;
+        qsizetype end = comment < 0 ? bytes.size() : comment;
+        // Without its line end a line of one name is that name as it stands, with nothing to separate.
+        while (end > bom && (bytes.at(end - 1) == '\n' || bytes.at(end - 1) == '\r'))
+            --end;
         if (!eachName(QString::fromUtf8(bytes.constData() + bom, qMax(bom, end) - bom), label, line, each))
             return false;
     }
