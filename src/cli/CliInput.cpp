@@ -119,9 +119,9 @@ bool readItemFrom(QIODevice& from, QByteArray& line, Item* item)
     if (!readLineInto(from, line))
         return false;
     const qsizetype tab = line.indexOf('\t');
-    const qsizetype end = line.size() - 1; // each line was written whole, with its line end
     if (tab < 0)
         return false;
+    const qsizetype end = line.size() - 1; // each line was written whole, with its line end
     item->ascii = QString::fromUtf8(line.constData(), tab);
     item->typed = end == tab + 1 ? item->ascii : QString::fromUtf8(line.constData() + tab + 1, end - tab - 1);
     return true;

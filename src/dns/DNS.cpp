@@ -16,9 +16,7 @@ char foldCase(char c)
 {
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
-} // namespace
 
-namespace {
 // A name's labels after what `out` holds, each character as QString::toLatin1 gives it ("?" where Latin-1 has
 // none): every dot ends a label, so empty parts become zero-length labels; no 63/255 limits here.
 void appendName(QByteArray& out, const QString& name)
